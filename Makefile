@@ -1,0 +1,46 @@
+# Front door: `make test` and (later) `make demo` install what is missing, build and run.
+# BUILD selects the build tree, so that several can live side by side.
+
+BUILD ?= build
+NATIVE := $(BUILD)/native
+WIN32 := $(BUILD)/win32
+WIN64 := $(BUILD)/win64
+FUZZ_SECONDS ?= 300
+# Windows need a display; without one, the whole run shares one Xvfb server.
+XVFB := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
+CMAKE_CONFIGURE := cmake -G Ninja -Wno-dev
+
+.PHONY: all deps build test fuzz clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+$(NATIVE)/build.ninja: | deps
+	CC=clang CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(NATIVE) -DORV_NATIVE=ON -DCMAKE_BUILD_TYPE=Debug
+
+$(WIN32)/build.ninja: | deps
+	$(CMAKE_CONFIGURE) -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DORV_NATIVE_DIR=$(abspath $(NATIVE))
+
+# The 64-bit build only proves that the code stays 64-bit clean: compiled, never run.
+$(WIN64)/build.ninja: | deps
+	$(CMAKE_CONFIGURE) -S . -B $(WIN64) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_TESTS=OFF \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake
+
+build: $(NATIVE)/build.ninja $(WIN32)/build.ninja $(WIN64)/build.ninja
+	cmake --build $(NATIVE)
+	cmake --build $(WIN32)
+	cmake --build $(WIN64)
+
+test: build
+	$(XVFB) ctest --test-dir $(WIN32) --output-on-failure
+
+# make fuzz FUZZ_SECONDS=600: runs every fuzz target for that long, one after another.
+fuzz: $(NATIVE)/build.ninja
+	cmake --build $(NATIVE)
+	fuzz/run.sh $(NATIVE) $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD)

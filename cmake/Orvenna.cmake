@@ -1,0 +1,26 @@
+# Build settings shared by every target of the project (not by GoogleTest).
+
+function(orv_project_target target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+endfunction()
+
+# Native core build: clang with AddressSanitizer and UndefinedBehaviorSanitizer on
+# everything, and libFuzzer's coverage so that the fuzzers can steer.
+macro(orv_native_flags)
+    set(ORV_SANITIZE "-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer")
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        string(APPEND ORV_SANITIZE " -fsanitize=fuzzer-no-link")
+    endif()
+    string(APPEND CMAKE_C_FLAGS " ${ORV_SANITIZE} -g")
+    string(APPEND CMAKE_CXX_FLAGS " ${ORV_SANITIZE} -g")
+    string(APPEND CMAKE_EXE_LINKER_FLAGS " -fsanitize=address,undefined")
+endmacro()
+
+# Windows build: one orvenna.exe and one qemcom95.dll, nothing else to ship, so
+# the C and C++ runtimes and winpthread are linked in statically.
+macro(orv_windows_flags)
+    add_compile_definitions(NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+    string(APPEND CMAKE_EXE_LINKER_FLAGS " -static -static-libgcc -static-libstdc++")
+    string(APPEND CMAKE_SHARED_LINKER_FLAGS " -static -static-libgcc -static-libstdc++")
+endmacro()

@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs, once, every Debian package the build, the tests, the fuzzers and the demo need.
+# Idempotent: a second run with everything present does nothing but check.
+set -eu
+
+packages="mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 \
+xvfb xauth x11-utils imagemagick cmake ninja-build googletest clang clang-format python3 \
+python3-pefile make"
+
+missing=""
+for p in $packages; do
+    name=${p%%:*}
+    arch=${p#*:}
+    [ "$arch" = "$p" ] && arch=""
+    query=$name${arch:+:$arch}
+    if ! dpkg-query -W -f='${Status}' "$query" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: missing packages:$missing (run as root to install them)" >&2
+    exit 1
+fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends $missing
