@@ -1,0 +1,348 @@
+#include "engine/name_list.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace
+{
+
+// A block that would take a 513th entry splits in two halves; a block that falls
+// below a quarter of that is merged with a neighbour, so that removals cannot leave
+// a trail of tiny blocks behind.
+#ifndef NL_BLOCK
+#define NL_BLOCK 512
+#endif
+constexpr std::size_t kMaxBlock = NL_BLOCK;
+constexpr std::size_t kMinBlock = kMaxBlock / 4;
+
+struct FoldTable
+{
+    unsigned char folded[256];
+};
+
+constexpr FoldTable MakeFoldTable()
+{
+    FoldTable table{};
+    for (int c = 0; c < 256; ++c)
+        table.folded[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return table;
+}
+
+constexpr FoldTable kFold = MakeFoldTable();
+
+bool BeginsWith(std::string_view name, std::string_view key)
+{
+    return name.size() >= key.size() && CompareNames(name.substr(0, key.size()), key) == 0;
+}
+
+// What a list control would keep of a C string read into a reader's buffer.
+std::string_view CutName(std::string_view name)
+{
+    std::size_t end = name.find('\0');
+    if (end == std::string_view::npos)
+        end = name.size();
+    return name.substr(0, std::min<std::size_t>(end, kMaxNameLength));
+}
+
+std::string_view TextOf(const NameBlock& block, NameSlot slot)
+{
+    return std::string_view(block.text.data() + slot.offset, slot.length);
+}
+
+std::string_view EntryOf(const NameBlock& block, std::size_t p)
+{
+    return TextOf(block, block.slots[p]);
+}
+
+// Appends the text; the slot is the caller's to place. std::string::append copies
+// correctly from its own buffer, so name may be an entry of this very block.
+NameSlot StoreText(NameBlock& block, std::string_view name)
+{
+    NameSlot slot{static_cast<std::uint32_t>(block.text.size()), static_cast<std::uint32_t>(name.size())};
+    block.text.append(name);
+    block.text.push_back('\0');
+    return slot;
+}
+
+void AppendEntry(NameBlock& block, std::string_view name)
+{
+    block.slots.push_back(StoreText(block, name));
+}
+
+void CompactIfWasteful(NameBlock& block)
+{
+    if (block.unused <= block.text.size() / 2)
+        return;
+    NameBlock compact;
+    compact.text.reserve(block.text.size() - block.unused);
+    compact.slots.reserve(block.slots.size());
+    for (NameSlot slot : block.slots)
+        AppendEntry(compact, TextOf(block, slot));
+    block = std::move(compact);
+}
+
+int CountOf(const NameList& list)
+{
+    return list.blocks.empty() ? 0 : list.starts.back() + static_cast<int>(list.blocks.back().slots.size());
+}
+
+int EndOf(const NameList& list, std::size_t b)
+{
+    return list.starts[b] + static_cast<int>(list.blocks[b].slots.size());
+}
+
+// The block that holds index (inside the list). Walks over ascending or descending
+// indexes stay in the cached block or step to its neighbour without a search.
+std::size_t BlockOfIndex(const NameList& list, int index)
+{
+    std::size_t b = list.lastBlock;
+    if (b < list.blocks.size())
+    {
+        if (index >= list.starts[b] && index < EndOf(list, b))
+            return b;
+        if (b + 1 < list.blocks.size() && index >= list.starts[b + 1] && index < EndOf(list, b + 1))
+            return list.lastBlock = b + 1;
+        if (b > 0 && index >= list.starts[b - 1] && index < list.starts[b])
+            return list.lastBlock = b - 1;
+    }
+    auto after = std::upper_bound(list.starts.begin(), list.starts.end(), index);
+    return list.lastBlock = static_cast<std::size_t>(after - list.starts.begin()) - 1;
+}
+
+void RecountStarts(NameList& list)
+{
+    list.starts.assign(list.blocks.size(), 0);
+    for (std::size_t b = 1; b < list.blocks.size(); ++b)
+        list.starts[b] = EndOf(list, b - 1);
+}
+
+void ShiftStarts(NameList& list, std::size_t after, int delta)
+{
+    int* start = list.starts.data();
+    for (std::size_t b = after + 1, n = list.starts.size(); b < n; ++b)
+        start[b] += delta;
+}
+
+void SplitBlock(NameList& list, std::size_t b)
+{
+    NameBlock upper;
+    NameBlock& full = list.blocks[b];
+    std::size_t half = full.slots.size() / 2;
+    for (std::size_t p = half; p < full.slots.size(); ++p)
+    {
+        AppendEntry(upper, EntryOf(full, p));
+        full.unused += full.slots[p].length + 1;
+    }
+    full.slots.resize(half);
+    CompactIfWasteful(full);
+    list.blocks.insert(list.blocks.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(upper));
+    list.starts.insert(list.starts.begin() + static_cast<std::ptrdiff_t>(b) + 1, EndOf(list, b));
+}
+
+// Moves the entries of block b + 1 to the end of block b.
+void MergeWithNext(NameList& list, std::size_t b)
+{
+    const NameBlock& next = list.blocks[b + 1];
+    for (NameSlot slot : next.slots)
+        AppendEntry(list.blocks[b], TextOf(next, slot));
+    list.blocks.erase(list.blocks.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+    list.starts.erase(list.starts.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+}
+
+void DropBlockIfSmall(NameList& list, std::size_t b)
+{
+    std::size_t size = list.blocks[b].slots.size();
+    if (size == 0)
+    {
+        list.blocks.erase(list.blocks.begin() + static_cast<std::ptrdiff_t>(b));
+        list.starts.erase(list.starts.begin() + static_cast<std::ptrdiff_t>(b));
+    }
+    else if (size < kMinBlock)
+    {
+        if (b + 1 < list.blocks.size() && size + list.blocks[b + 1].slots.size() <= kMaxBlock)
+            MergeWithNext(list, b);
+        else if (b > 0 && list.blocks[b - 1].slots.size() + size <= kMaxBlock)
+            MergeWithNext(list, b - 1);
+    }
+}
+
+std::string_view LastEntryOf(const NameBlock& block)
+{
+    return TextOf(block, block.slots.back());
+}
+
+// The block that holds the lower bound (lower) or the upper bound of key: the first
+// whose last entry is not before key, or after it; blocks.size() when there is none.
+std::size_t BlockOfBound(const NameList& list, std::string_view key, bool lower)
+{
+    auto found = std::partition_point(list.blocks.begin(), list.blocks.end(), [&](const NameBlock& block) {
+        int order = CompareNames(LastEntryOf(block), key);
+        return lower ? order < 0 : order <= 0;
+    });
+    return static_cast<std::size_t>(found - list.blocks.begin());
+}
+
+// Position of the lower or upper bound of key among the slots of block.
+std::size_t BoundInBlock(const NameBlock& block, std::string_view key, bool lower)
+{
+    auto found = std::partition_point(block.slots.begin(), block.slots.end(), [&](NameSlot slot) {
+        int order = CompareNames(TextOf(block, slot), key);
+        return lower ? order < 0 : order <= 0;
+    });
+    return static_cast<std::size_t>(found - block.slots.begin());
+}
+
+} // namespace
+
+int CompareNames(std::string_view a, std::string_view b)
+{
+    const auto* x = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* y = reinterpret_cast<const unsigned char*>(b.data());
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        // Names side by side mostly share their case, so most bytes match unfolded.
+        if (x[i] == y[i])
+            continue;
+        unsigned char fx = kFold.folded[x[i]];
+        unsigned char fy = kFold.folded[y[i]];
+        if (fx != fy)
+            return fx < fy ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+void AddName(NameList& list, std::string_view name)
+{
+    name = CutName(name);
+    if (list.blocks.empty())
+    {
+        list.blocks.emplace_back();
+        list.starts.push_back(0);
+    }
+    // After the last entry when no block ends with an entry greater than name.
+    std::size_t b = list.blocks.back().slots.empty()
+                        ? 0
+                        : std::min(BlockOfBound(list, name, false), list.blocks.size() - 1);
+    NameBlock& block = list.blocks[b];
+    std::size_t at = BoundInBlock(block, name, false);
+    block.slots.insert(block.slots.begin() + static_cast<std::ptrdiff_t>(at), StoreText(block, name));
+    ShiftStarts(list, b, 1);
+    int index = list.starts[b] + static_cast<int>(at);
+    if (block.slots.size() > kMaxBlock)
+        SplitBlock(list, b);
+    if (list.mirror.inserted)
+        list.mirror.inserted(list.mirror.context, index, NameAt(list, index).data());
+}
+
+int GetCount(const NameList& list)
+{
+    return CountOf(list);
+}
+
+std::string_view NameAt(const NameList& list, int index)
+{
+    if (index < 0 || index >= CountOf(list))
+        return {};
+    std::size_t b = BlockOfIndex(list, index);
+    return EntryOf(list.blocks[b], static_cast<std::size_t>(index - list.starts[b]));
+}
+
+int GetName(const NameList& list, int index, char (&buffer)[kNameBufferSize])
+{
+    if (index < 0 || index >= CountOf(list))
+        return -1;
+    std::string_view name = NameAt(list, index);
+    std::memcpy(buffer, name.data(), name.size());
+    buffer[name.size()] = '\0';
+    return static_cast<int>(name.size());
+}
+
+void RemoveAt(NameList& list, int index)
+{
+    if (index < 0 || index >= CountOf(list))
+        return;
+    std::size_t b = BlockOfIndex(list, index);
+    NameBlock& block = list.blocks[b];
+    auto slot = block.slots.begin() + (index - list.starts[b]);
+    block.unused += slot->length + 1;
+    block.slots.erase(slot);
+    CompactIfWasteful(block);
+    ShiftStarts(list, b, -1);
+    DropBlockIfSmall(list, b);
+    if (list.mirror.removed)
+        list.mirror.removed(list.mirror.context, index);
+}
+
+int FindPrefix(const NameList& list, std::string_view key)
+{
+    key = CutName(key);
+    // The entries that begin with key are the range that starts at its lower bound.
+    std::size_t b = BlockOfBound(list, key, true);
+    if (b == list.blocks.size())
+        return -1;
+    std::size_t at = BoundInBlock(list.blocks[b], key, true);
+    if (!BeginsWith(EntryOf(list.blocks[b], at), key))
+        return -1;
+    int first = list.starts[b] + static_cast<int>(at);
+    // The list control looks at the first entry last.
+    if (first == 0 && CountOf(list) > 1 && BeginsWith(NameAt(list, 1), key))
+        return 1;
+    return first;
+}
+
+void Clear(NameList& list)
+{
+    list.blocks.clear();
+    list.starts.clear();
+    list.lastBlock = 0;
+    if (list.mirror.cleared)
+        list.mirror.cleared(list.mirror.context);
+}
+
+void DropDuplicates(NameList& list)
+{
+    // One pass that copies every entry that differs from the entry after it into
+    // fresh half-full blocks, which leaves room for the adds of the next drive.
+    std::vector<NameBlock> kept;
+    std::vector<int> dropped;
+    int index = 0;
+    for (std::size_t b = 0; b < list.blocks.size(); ++b)
+    {
+        const NameBlock& block = list.blocks[b];
+        for (std::size_t p = 0; p < block.slots.size(); ++p, ++index)
+        {
+            std::string_view name = EntryOf(block, p);
+            bool last = p + 1 == block.slots.size() && b + 1 == list.blocks.size();
+            std::string_view next = last                         ? std::string_view()
+                                    : p + 1 < block.slots.size() ? EntryOf(block, p + 1)
+                                                                 : EntryOf(list.blocks[b + 1], 0);
+            if (!last && CompareNames(name, next) == 0)
+            {
+                if (list.mirror.removed)
+                    dropped.push_back(index);
+                continue;
+            }
+            if (kept.empty() || kept.back().slots.size() == kMaxBlock / 2)
+                kept.emplace_back().slots.reserve(kMaxBlock / 2);
+            AppendEntry(kept.back(), name);
+        }
+    }
+    list.blocks = std::move(kept);
+    RecountStarts(list);
+    list.lastBlock = 0;
+    // Removals from the highest index down leave every lower index where it was, so
+    // the mirror deletes exactly the entries dropped here.
+    for (auto it = dropped.rbegin(); it != dropped.rend(); ++it)
+        list.mirror.removed(list.mirror.context, *it);
+}
+
+void AttachMirror(NameList& list, const NameListMirror& mirror)
+{
+    list.mirror = mirror;
+}
+
+void DetachMirror(NameList& list)
+{
+    list.mirror = {};
+}

@@ -1,0 +1,154 @@
+#include "engine/pe_imports.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace
+{
+
+constexpr std::uint16_t kMzMagic = 0x5A4D;         // "MZ"
+constexpr std::uint32_t kPeSignature = 0x00004550; // "PE\0\0"
+constexpr std::uint64_t kLfanewOffset = 0x3C;
+// Signature, file header and a PE32 optional header, read as one block; the section
+// table is taken to follow it whatever SizeOfOptionalHeader says.
+constexpr std::uint64_t kPeHeadersSize = 248;
+constexpr std::uint64_t kSectionCountOffset = 6;
+constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::uint64_t kSectionAddressOffset = 12;
+constexpr std::uint64_t kSectionRawDataOffset = 20;
+constexpr std::uint64_t kDescriptorSize = 20;
+constexpr std::uint64_t kDescriptorStampOffset = 4;
+constexpr std::uint64_t kDescriptorNameOffset = 12;
+
+enum class NameRead
+{
+    Found,
+    Unterminated, // 260 bytes inside the file, none of them zero
+    Cut,          // the end of the file comes first
+};
+
+std::uint8_t LowerAscii(std::uint8_t c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
+}
+
+// Section names are 8 bytes, zero-padded only when shorter, so the comparison stops at
+// the first zero on either side: ".idata\0x" matches, ".idata2" does not.
+bool IsImportSectionName(ByteSpan name)
+{
+    static constexpr char kImportSection[8] = ".idata";
+    for (std::size_t i = 0; i < sizeof kImportSection; i++)
+    {
+        std::uint8_t c = LowerAscii(name[i]);
+        if (c != static_cast<std::uint8_t>(kImportSection[i]))
+            return false;
+        if (c == 0)
+            return true;
+    }
+    return true;
+}
+
+// 1 with the offset of the first ".idata" section header, 0 when no header matches,
+// -1 when a header to be examined is not wholly inside bytes.
+int FindImportSection(ByteSpan bytes, std::uint64_t table, std::uint16_t sectionCount, std::uint64_t& header)
+{
+    for (std::uint64_t i = 0; i < sectionCount; i++)
+    {
+        std::uint64_t at = table + kSectionHeaderSize * i;
+        if (!SpanHolds(bytes, at, kSectionHeaderSize))
+            return -1;
+        if (IsImportSectionName(bytes.subspan(at, 8)))
+        {
+            header = at;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+NameRead ReadModuleName(ByteSpan bytes, std::uint64_t offset, std::string_view& name)
+{
+    if (offset >= bytes.size())
+        return NameRead::Cut;
+    std::size_t start = static_cast<std::size_t>(offset);
+    ByteSpan window = bytes.subspan(start, std::min(bytes.size() - start, kModuleNameScan));
+    auto zero = std::find(window.begin(), window.end(), std::uint8_t{0});
+    if (zero == window.end())
+        return window.size() < kModuleNameScan ? NameRead::Cut : NameRead::Unterminated;
+    name = std::string_view(reinterpret_cast<const char*>(window.data()),
+                            static_cast<std::size_t>(zero - window.begin()));
+    return NameRead::Found;
+}
+
+// Walks the descriptors from file offset first. Every name is located with the import
+// section's own RVA-to-offset mapping (delta), wherever it lies: the linkers that write
+// an .idata section put the names inside it, and a file that points elsewhere is read
+// the same way rather than mapped section by section.
+int WalkDescriptors(ByteSpan bytes, std::uint64_t first, std::uint32_t delta,
+                    std::vector<std::string_view>& names)
+{
+    int count = 0;
+    for (std::uint64_t at = first;; at += kDescriptorSize)
+    {
+        std::uint32_t stamp = 0;
+        std::uint32_t nameRva = 0;
+        if (!SpanHolds(bytes, at, kDescriptorSize) || !ReadU32(bytes, at + kDescriptorStampOffset, stamp) ||
+            !ReadU32(bytes, at + kDescriptorNameOffset, nameRva))
+            return -1;
+        if (stamp == 0 && nameRva == 0)
+            return count;
+
+        std::string_view name;
+        switch (ReadModuleName(bytes, static_cast<std::uint32_t>(nameRva - delta), name))
+        {
+        case NameRead::Cut: return -1;
+        case NameRead::Unterminated: break;
+        case NameRead::Found:
+            names.push_back(ReduceModuleName(name));
+            count++;
+            break;
+        }
+    }
+}
+
+} // namespace
+
+std::string_view ReduceModuleName(std::string_view name)
+{
+    if (name.size() >= 2 && name[1] == ':')
+        name.remove_prefix(2);
+    std::size_t separator = name.find_last_of("\\/");
+    if (separator != std::string_view::npos)
+        name.remove_prefix(separator + 1);
+    std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos)
+        name.remove_suffix(name.size() - dot);
+    return name.substr(0, kMaxModuleName);
+}
+
+int ParseImports(ByteSpan bytes, std::vector<std::string_view>& names)
+{
+    std::uint16_t magic = 0;
+    if (!ReadU16(bytes, 0, magic) || magic != kMzMagic)
+        return -1;
+
+    std::uint32_t headers = 0;
+    std::uint32_t signature = 0;
+    std::uint16_t sectionCount = 0;
+    if (!ReadU32(bytes, kLfanewOffset, headers) || !SpanHolds(bytes, headers, kPeHeadersSize) ||
+        !ReadU32(bytes, headers, signature) || signature != kPeSignature ||
+        !ReadU16(bytes, headers + kSectionCountOffset, sectionCount))
+        return -1;
+
+    std::uint64_t section = 0;
+    int found = FindImportSection(bytes, std::uint64_t{headers} + kPeHeadersSize, sectionCount, section);
+    if (found <= 0)
+        return found;
+
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t rawData = 0;
+    if (!ReadU32(bytes, section + kSectionAddressOffset, virtualAddress) ||
+        !ReadU32(bytes, section + kSectionRawDataOffset, rawData))
+        return -1;
+    return WalkDescriptors(bytes, rawData, virtualAddress - rawData, names);
+}

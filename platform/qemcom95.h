@@ -1,4 +1,7 @@
 // The maker's common library: the fourteen operations Orvenna takes from qemcom95.dll.
+//
+// The functions are stdcall and exported under their plain names (no @n suffix), so
+// that a program built by any compiler can bind them by name.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +13,11 @@
 #endif
 
 // Product indexes: the last argument of the registry calls, the third of QemOpenFileDlg.
+// Every product keeps its values under HKEY_LOCAL_MACHINE, one subkey per section:
+//   9  Software\Tessaly Software Ltd\Orvenna\4.70
+//   7  Software\Tessaly Software Ltd\Tambril
+//   8  Software\Tessaly Software Ltd\Quorset
+//   4  Software\Tessaly Software Ltd\WinZip
 enum
 {
     QEM_PRODUCT_WINZIP = 4,
@@ -21,12 +29,12 @@ enum
 // Answers of QemGetExeType. Only QEM_EXE_PE32 is relied on by callers.
 enum
 {
-    QEM_EXE_NONE = 0,        // not an executable, or unreadable
-    QEM_EXE_DOS = 5100,      // plain MS-DOS program
-    QEM_EXE_NE = 5101,       // 16-bit Windows (New Executable)
+    QEM_EXE_NONE = 0,        // not an MZ executable, a directory, or unreadable
+    QEM_EXE_DOS = 5100,      // MZ image without a recognised new header: plain MS-DOS program
+    QEM_EXE_NE = 5101,       // 16-bit Windows or OS/2 (New Executable)
     QEM_EXE_PE32 = 5102,     // 32-bit Portable Executable
     QEM_EXE_PE32PLUS = 5104, // 64-bit Portable Executable
-    QEM_EXE_OTHER = 5105,    // MZ stub with another new-header format (LE, LX, unknown)
+    QEM_EXE_OTHER = 5105,    // LE or LX image, or a PE signature without a known optional header
 };
 
 // QemSaveFileDlg kinds.
@@ -52,13 +60,15 @@ enum
     QEM_INFO_NO_CLOSE_SCANNING = 6019,
 };
 
-// Resources of the library's own module (QemGetInstHandle).
+// Resources of the library's own module (QemGetInstHandle). Each menu holds one popup:
+// load it, take submenu 0 and track that. Their items arrive at the owner as WM_COMMAND.
 enum
 {
-    QEM_IDM_VERSION_PANE = 228,  // version-list context menu
-    QEM_IDM_VERSION_LIST = 277,  // version-list context menu, second form
-    QEM_IDM_CLOSE_VERSION = 279, // item of menu 228 that closes the version pane
-    QEM_IDB_LIST_ITEM = 5103,    // symbol drawn before every result-list item
+    QEM_IDM_VERSION_PANE = 228,  // version-list context menu while the pane is shown
+    QEM_IDM_VERSION_LIST = 277,  // version-list context menu while the pane is hidden
+    QEM_IDM_CLOSE_VERSION = 279, // item of menu 228: close the version pane
+    QEM_IDM_SHOW_VERSION = 830,  // item of menu 277: the owner's Display Version Information
+    QEM_IDB_LIST_ITEM = 5103,    // 16x16 DLL symbol drawn before every result-list item
 };
 
 // Record of QemAboutBox.
@@ -75,26 +85,39 @@ extern "C"
 {
 #endif
 
-    // Registry by product and section. size 0: a one-byte number; size n: a string of at
-    // most n bytes, written without terminator. An absent value leaves the buffer as is.
+    // Registry by product and section; 1 when the value was read or written, else 0.
+    // size 0: a one-byte number, stored as REG_BINARY of one byte; a REG_DWORD of 0 to
+    // 255 is read too. size n: a text, stored as REG_SZ from the first n bytes of data
+    // (up to a terminator, if one comes first); REG_SZ, REG_EXPAND_SZ and REG_BINARY are
+    // read, at most n bytes up to the first terminator, followed by a terminator when
+    // fewer than n bytes were read. An absent value, or one of another form, leaves the
+    // buffer as preloaded.
     int QEMAPI QemReadRegEntry(LPCSTR section, LPCSTR valueName, LPVOID buffer, int size, int product);
     int QEMAPI QemSaveRegEntry(LPCSTR section, LPCSTR valueName, LPCVOID data, int size, int product);
 
+    // Reads only the headers: the first bytes of the file and those at e_lfanew.
     int QEMAPI QemGetExeType(LPCSTR path);
-    // Writes the short (8.3) form of path into out (MAX_PATH bytes); the input unchanged
-    // where the platform has none.
+    // Writes the short (8.3) form of path into out (MAX_PATH bytes) and returns 1; where the
+    // platform has none (a missing file, a result too long), copies the input unchanged,
+    // cut to MAX_PATH - 1 characters, and returns 0. out may be path itself.
     int QEMAPI QemGetDOSFileName(LPCSTR path, LPSTR out);
-    // date and time: 20-byte buffers. Nonzero with *size set, or 0.
+    // For a file: nonzero with *size set (4 GB or more reads as 0xFFFFFFFF) and the last
+    // write time, local, as "YYYY-MM-DD" and "HH:MM:SS" in date and time (20 bytes each,
+    // either may be null). 0 for a directory or a file that cannot be found.
     int QEMAPI QemGetDateTimeSize(LPCSTR path, LPSTR date, LPSTR time, DWORD* size);
 
+    // path is a MAX_PATH buffer, changed only when a file was chosen (return nonzero).
     int QEMAPI QemOpenFileDlg(HWND owner, LPSTR path, int product);
     int QEMAPI QemSaveFileDlg(HWND owner, LPSTR path, int kind);
 
+    // Message boxes captioned "Orvenna", owned by the caller's active window.
     void QEMAPI QemError(int number);
     void QEMAPI QemInfo(int number);
     void QEMAPI QemAboutBox(const QEMABOUT* about);
+    // Centres a window on its owner, or on the work area when it has none.
     void QEMAPI QemCenterWindow(HWND window);
 
+    // Version-list items are "Label:\tvalue" lines, or one plain line.
     void QEMAPI QemUpdateVerListbox(HWND list, LPCSTR path);
     void QEMAPI QemDrawVerListBox(const DRAWITEMSTRUCT* item);
     HINSTANCE QEMAPI QemGetInstHandle(void);

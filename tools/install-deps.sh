@@ -28,5 +28,10 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends $missing
+log=$(mktemp /tmp/orvenna-install.XXXXXX)
+echo "install-deps: installing$missing (log: $log)"
+if ! { apt-get update -qq && apt-get install -y -qq -o Dpkg::Use-Pty=0 --no-install-recommends $missing; } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "install-deps: installation failed; see $log" >&2
+    exit 1
+fi

@@ -1,0 +1,47 @@
+// The console scanner: the engine's second front end, for scripts, tests and the benchmark.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/filter_entry.h"
+
+// Exit statuses.
+enum
+{
+    EXIT_OK = 0,
+    EXIT_FAILED = 1,
+    EXIT_BAD_ARGUMENTS = 2,
+    EXIT_INTERRUPTED = 130,
+};
+
+struct ScanOptions
+{
+    int quickScan = -1; // -1: the stored preference; 0: --full; 1: --quick
+    bool filtersGiven = false;
+    std::vector<FilterEntry> filters;
+    bool prefixGiven = false, suffixGiven = false;
+    std::string prefix, suffix;
+    std::string output; // empty: standard output
+};
+
+// usage.cpp
+void PrintUsage();
+
+// scan_options.cpp
+// False with a message in error when the arguments are not a valid scan command line.
+bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& error);
+// "EXT[:KIND],...": extensions of a dot and one to three characters, kinds 0 or 1.
+bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error);
+
+// progress.cpp
+// Shows the scan's progress on standard error: one line rewritten in place on a
+// terminal, plain lines otherwise.
+void BeginProgress();
+void EndProgress();
+
+// scan_command.cpp: `orvscan [OPTIONS]`
+int RunScanCommand(const ScanOptions& options);
+
+// imports_command.cpp: `orvscan imports FILE...`
+int RunImportsCommand(int fileCount, char** files);

@@ -1,0 +1,37 @@
+#include <windows.h>
+
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "engine/import_reader.h"
+#include "engine/name_list.h"
+#include "platform/qemcom95.h"
+
+// The scan hands the reader a full short path, so the command does the same.
+static void GetScanPath(const char* path, char (&shortPath)[MAX_PATH])
+{
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        lstrcpynA(full, path, MAX_PATH);
+    QemGetDOSFileName(full, shortPath);
+}
+
+int RunImportsCommand(int fileCount, char** files)
+{
+    NameList names;
+    for (int i = 0; i < fileCount; i++)
+    {
+        char shortPath[MAX_PATH];
+        GetScanPath(files[i], shortPath);
+        int answer = ReadImports(names, shortPath);
+        std::printf("%d\t%s\n", answer, files[i]);
+        char name[260];
+        for (int k = 0; k < GetCount(names); k++)
+            if (GetName(names, k, name) >= 0)
+                std::printf("\t%s\n", name);
+        Clear(names);
+    }
+    std::fflush(stdout);
+    return EXIT_OK;
+}

@@ -1,0 +1,30 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && std::strcmp(argv[1], "--help") == 0)
+    {
+        PrintUsage();
+        return EXIT_OK;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "imports") == 0)
+    {
+        if (argc >= 3)
+            return RunImportsCommand(argc - 2, argv + 2);
+        std::fputs("orvscan: imports needs at least one FILE\nTry 'orvscan --help'.\n", stderr);
+        return EXIT_BAD_ARGUMENTS;
+    }
+
+    ScanOptions options;
+    std::string error;
+    if (!ParseScanOptions(argc, argv, options, error))
+    {
+        std::fprintf(stderr, "orvscan: %s\nTry 'orvscan --help'.\n", error.c_str());
+        return EXIT_BAD_ARGUMENTS;
+    }
+    return RunScanCommand(options);
+}

@@ -1,0 +1,130 @@
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/cli.h"
+#include "engine/name_list.h"
+#include "engine/scan_state.h"
+#include "shell/feedback.h"
+
+namespace
+{
+
+struct Progress
+{
+    bool terminal = false;
+    int width = 80;
+    long filesExamined = 0;
+    long linksChecked = 0;
+    std::string phase;
+    DWORD lastShown = 0;
+    bool lineOpen = false;
+};
+
+Progress s_progress;
+
+const char kExamining[] = " Examining ";
+const char kChecking[] = " Checking links in ";
+// How often the progress is shown: often enough to look alive on a terminal, seldom
+// enough not to flood a log.
+constexpr DWORD kTerminalInterval = 100;
+constexpr DWORD kLogInterval = 10000;
+
+bool StartsWith(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+std::string Trimmed(const char* text)
+{
+    std::string s(text);
+    std::size_t start = s.find_first_not_of(' ');
+    return start == std::string::npos ? std::string() : s.substr(start);
+}
+
+std::string Counts()
+{
+    std::string counts = std::to_string(s_progress.filesExamined) + " files examined, " +
+                         std::to_string(GetCount(g_resultList)) + " DLLs found";
+    if (s_progress.linksChecked)
+        counts += ", " + std::to_string(s_progress.linksChecked) + " links checked";
+    return counts;
+}
+
+void Show(bool force)
+{
+    DWORD now = GetTickCount();
+    DWORD interval = s_progress.terminal ? kTerminalInterval : kLogInterval;
+    if (!force && now - s_progress.lastShown < interval)
+        return;
+    s_progress.lastShown = now;
+    std::string line = Counts() + (s_progress.phase.empty() ? "" : " - " + s_progress.phase);
+    if (s_progress.terminal)
+    {
+        if (static_cast<int>(line.size()) >= s_progress.width)
+            line.resize(s_progress.width - 1);
+        line.resize(s_progress.width - 1, ' ');
+        std::fprintf(stderr, "\r%s", line.c_str());
+        s_progress.lineOpen = true;
+    }
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+void OnStatusText(const char* text)
+{
+    if (StartsWith(text, kExamining))
+        s_progress.filesExamined++;
+    else if (StartsWith(text, kChecking))
+        s_progress.linksChecked++;
+    else
+    {
+        s_progress.phase = Trimmed(text);
+        Show(true);
+        return;
+    }
+    Show(false);
+}
+
+void OnStatusLineText(const char* text)
+{
+    s_progress.phase = Trimmed(text);
+    Show(true);
+}
+
+int AnswerErrorQuestion(const char* text, const char* caption)
+{
+    if (s_progress.lineOpen)
+        std::fputc('\n', stderr);
+    s_progress.lineOpen = false;
+    std::fprintf(stderr, "orvscan: %s: %s Going on with the next filter entry.\n", caption, text);
+    return IDYES;
+}
+
+} // namespace
+
+void BeginProgress()
+{
+    s_progress = Progress{};
+    s_progress.terminal = _isatty(_fileno(stderr)) != 0;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (s_progress.terminal && GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        s_progress.width = info.dwSize.X > 20 ? info.dwSize.X : 80;
+    g_feedbackSink.statusText = OnStatusText;
+    g_feedbackSink.statusLineText = OnStatusLineText;
+    g_feedbackSink.askContinue = AnswerErrorQuestion;
+}
+
+void EndProgress()
+{
+    if (s_progress.lineOpen)
+        std::fputc('\n', stderr);
+    g_feedbackSink.statusText = nullptr;
+    g_feedbackSink.statusLineText = nullptr;
+    g_feedbackSink.askContinue = nullptr;
+}

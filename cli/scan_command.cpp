@@ -1,0 +1,100 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "cli/cli.h"
+#include "engine/engine.h"
+#include "engine/scan_state.h"
+#include "results/results.h"
+#include "settings/settings.h"
+#include "shell/feedback.h"
+
+namespace
+{
+
+// Set by the console's control handler, which runs on a thread of its own; the stop
+// itself is made on the scan's thread, at its next pump step, as Stop is in the window.
+volatile LONG s_stopRequested = 0;
+bool s_interrupted = false;
+
+BOOL WINAPI OnConsoleControl(DWORD type)
+{
+    if ((type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) && g_scanning)
+    {
+        InterlockedExchange(&s_stopRequested, 1);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CarryOutStopRequest()
+{
+    if (InterlockedExchange(&s_stopRequested, 0) && g_scanning)
+    {
+        s_interrupted = true;
+        EndScan();
+    }
+}
+
+struct FileCloser
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The result list in the saved-list format; the line end is the text stream's CR LF.
+bool WriteResultList(const ScanOptions& options, std::FILE* out)
+{
+    const char* prefix = options.prefixGiven ? options.prefix.c_str() : nullptr;
+    const char* suffix = options.suffixGiven ? options.suffix.c_str() : nullptr;
+    int count = GetCount(g_resultList);
+    for (int i = 0; i < count; i++)
+        std::fprintf(out, "%s\n", FormatListLine(prefix, NameAt(g_resultList, i), suffix).c_str());
+    return std::fflush(out) == 0;
+}
+
+} // namespace
+
+int RunScanCommand(const ScanOptions& options)
+{
+    LoadPreferences();
+    if (options.quickScan != -1)
+        g_quickScan = static_cast<unsigned char>(options.quickScan);
+    SetScanFilterOverride(options.filtersGiven ? &options.filters : nullptr);
+
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    g_feedbackSink.pump = CarryOutStopRequest;
+    BeginProgress();
+    BeginScan();
+    int finished = RunScan(nullptr) && !s_interrupted;
+    if (finished)
+        SetStatusText(" Done.");
+    else
+        Clear(g_resultList);
+    EndScan();
+    EndProgress();
+    g_feedbackSink.pump = nullptr;
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+
+    if (!finished)
+    {
+        std::fputs(" Scanning interrupted.\n", stderr);
+        return EXIT_INTERRUPTED;
+    }
+
+    if (options.output.empty())
+        WriteResultList(options, stdout);
+    else
+    {
+        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "w"));
+        if (!out || !WriteResultList(options, out.get()))
+        {
+            std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
+            return EXIT_FAILED;
+        }
+    }
+    std::uint64_t total;
+    TotalListedBytes(g_resultList, total);
+    std::printf("%s\n", FormatSummaryLine(GetCount(g_resultList), total).c_str());
+    return EXIT_OK;
+}

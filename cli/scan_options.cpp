@@ -1,0 +1,100 @@
+#include <cstring>
+
+#include "cli/cli.h"
+
+bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error)
+{
+    filters.clear();
+    std::size_t start = 0;
+    while (start <= text.size())
+    {
+        std::size_t end = text.find(',', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string item = text.substr(start, end - start);
+        FilterEntry entry{item, FILE_KIND_EXECUTABLE};
+        std::size_t colon = item.find(':');
+        if (colon != std::string::npos)
+        {
+            std::string kind = item.substr(colon + 1);
+            entry.extension = item.substr(0, colon);
+            if (kind != "0" && kind != "1")
+            {
+                error = "the kind of '" + entry.extension + "' must be 0 (other format) or 1 (executable)";
+                return false;
+            }
+            entry.kind = static_cast<unsigned char>(kind[0] - '0');
+        }
+        const std::string& ext = entry.extension;
+        if (ext.size() < 2 || ext.size() > 4 || ext[0] != '.' ||
+            ext.find_first_of(" \t.", 1) != std::string::npos)
+        {
+            error = "'" + ext + "' is not an extension (a dot and one to three characters)";
+            return false;
+        }
+        filters.push_back(entry);
+        start = end + 1;
+    }
+    if (filters.size() > MAX_FILTER_ENTRIES)
+    {
+        error = "at most 255 filter entries";
+        return false;
+    }
+    return true;
+}
+
+bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& error)
+{
+    for (int i = 1; i < argc; i++)
+    {
+        const char* arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc)
+            {
+                error = std::string(arg) + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        if (std::strcmp(arg, "--full") == 0)
+            options.quickScan = 0;
+        else if (std::strcmp(arg, "--quick") == 0)
+            options.quickScan = 1;
+        else if (std::strcmp(arg, "--filters") == 0)
+        {
+            std::string text;
+            if (!value(text) || !ParseFilterOption(text, options.filters, error))
+                return false;
+            options.filtersGiven = true;
+        }
+        else if (std::strcmp(arg, "--prefix") == 0)
+        {
+            if (!value(options.prefix))
+                return false;
+            options.prefixGiven = true;
+        }
+        else if (std::strcmp(arg, "--suffix") == 0)
+        {
+            if (!value(options.suffix))
+                return false;
+            options.suffixGiven = true;
+        }
+        else if (std::strcmp(arg, "--output") == 0)
+        {
+            if (!value(options.output))
+                return false;
+            if (options.output.empty())
+            {
+                error = "--output needs a file name";
+                return false;
+            }
+        }
+        else
+        {
+            error = std::string("unknown option '") + arg + "'";
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,47 @@
+#include <cstdio>
+
+#include "cli/cli.h"
+
+void PrintUsage()
+{
+    std::fputs("Usage: orvscan [--quick | --full] [--filters LIST] [--prefix TEXT] [--suffix TEXT]\n"
+               "               [--output FILE]\n"
+               "       orvscan imports FILE...\n"
+               "       orvscan --help\n"
+               "\n"
+               "Orvenna's console scanner. Without a command it runs a whole scan, as the\n"
+               "window's Start does: every fixed drive from C: to Z: is walked, every file\n"
+               "that the filter list selects is examined, and every 32-bit .DLL that nothing\n"
+               "links to, directly or through a chain of DLLs, and that the shared-DLL\n"
+               "register does not name, is listed. It uses the stored settings (Quick Scan\n"
+               "Only and the filter list); the options below change them for this run only.\n"
+               "\n"
+               "  --quick          Quick scan: read import tables only (the default setting).\n"
+               "  --full           Also search every examined file's bytes for module names.\n"
+               "  --filters LIST   The extensions to examine, comma-separated, each with an\n"
+               "                   optional kind: 1 (executable, the default) or 0 (other\n"
+               "                   format, searched for names), e.g. .EXE,.DLL,.INI:0.\n"
+               "                   *.DLL files are always read as libraries.\n"
+               "  --prefix TEXT    Put TEXT and a blank before every listed path.\n"
+               "  --suffix TEXT    Put a blank and TEXT after every listed path.\n"
+               "  --output FILE    Write the list to FILE instead of standard output.\n"
+               "\n"
+               "The list (one path per line, in short 8.3 form) is followed on standard\n"
+               "output by the summary line. Progress goes to standard error: one line\n"
+               "rewritten in place on a terminal, plain lines otherwise. Ctrl+C stops the\n"
+               "scan as the window's Stop does.\n"
+               "\n"
+               "  imports FILE...  For each FILE, print the import reader's answer, a tab and\n"
+               "                   the path as given: -1 when the file is not a readable 32-bit\n"
+               "                   Windows executable (PE32), 0 when it names no module in a\n"
+               "                   section called .idata, else the number of module names read.\n"
+               "                   Then print every name read, one per line after a tab, in\n"
+               "                   the list's case-insensitive order, duplicates kept. Names\n"
+               "                   carry no directory and no extension (KERNEL32.dll is\n"
+               "                   printed as KERNEL32).\n"
+               "  --help           Print this text.\n"
+               "\n"
+               "Exit status: 0 when the scan finished (or every file was read), 1 when the\n"
+               "list could not be written, 2 for bad arguments, 130 when the scan was stopped.\n",
+               stdout);
+}

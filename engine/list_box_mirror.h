@@ -1,0 +1,19 @@
+// A visible list box that mirrors a name list index for index: every insertion,
+// removal and clearing of the store is made to the list box at the same index, so
+// the list box's own indexes, selection and caret keep denoting the store's entries
+// (the list box shifts them itself as items come and go).
+#pragma once
+
+#include <windows.h>
+
+#include "engine/name_list.h"
+
+// Fills listBox with the entries of list, in order, and makes it follow every later
+// change. The list box must keep its strings (not owner-drawn without
+// LBS_HASSTRINGS); LBS_SORT does not matter, since items are inserted by index.
+// Gives 1, or -1 when the list box does not keep strings or refuses an entry, in
+// which case it is left empty and detached.
+int AttachListBox(NameList& list, HWND listBox);
+
+// Stops the mirroring; the list box keeps what it shows.
+void DetachListBox(NameList& list);

@@ -1,0 +1,161 @@
+#include "engine/module_names.h"
+
+#include "settings/filter_entry.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace
+{
+
+// A '.' whose "DLL" the end of a full read cuts off waits for the next read with the
+// 8 bytes in front of it, so at most 8 + 3 bytes are carried.
+constexpr std::size_t kMaxCarry = kShortModuleName + 3;
+
+constexpr std::string_view kDllSuffix = ".DLL";
+
+// Accepted besides the ASCII letters and digits: kinds 1 and 2 take the first nine,
+// kind 0 also '\' and ':' so that a name in a text may carry a drive and directory.
+constexpr std::string_view kNameCharacters = "#^$~!_&-@\\:";
+constexpr std::size_t kShortNameCharacters = 9;
+
+using CharacterTable = std::array<bool, 256>;
+
+constexpr CharacterTable MakeNameTable(std::string_view accepted)
+{
+    CharacterTable table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    for (char c : accepted)
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+
+constexpr CharacterTable kLongNameTable = MakeNameTable(kNameCharacters);
+constexpr CharacterTable kShortNameTable = MakeNameTable(kNameCharacters.substr(0, kShortNameCharacters));
+
+bool IsDigit(std::uint8_t c)
+{
+    return c >= '0' && c <= '9';
+}
+
+char UpperAscii(std::uint8_t c)
+{
+    return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+}
+
+enum class Match
+{
+    None,
+    Cut, // the bytes end before a byte of ".DLL" fails
+    Whole,
+};
+
+// ".DLL" in any case at bytes[pos]; the test stops at the first byte that fails, and
+// what follows the match is not looked at.
+Match MatchDll(ByteSpan bytes, std::size_t pos)
+{
+    for (std::size_t i = 0; i < kDllSuffix.size(); ++i)
+    {
+        if (pos + i >= bytes.size())
+            return Match::Cut;
+        if (UpperAscii(bytes[pos + i]) != kDllSuffix[i])
+            return Match::None;
+    }
+    return Match::Whole;
+}
+
+// Examines chunk and gives the first index left for the next chunk: the '.' of a match
+// cut by the chunk's end, else the chunk's size.
+std::size_t ExamineChunk(ByteSpan chunk, const ModuleNameSink& sink, int kind, bool& found)
+{
+    for (std::size_t pos = 0; pos < chunk.size(); ++pos)
+    {
+        const void* dot = std::memchr(chunk.data() + pos, '.', chunk.size() - pos);
+        if (!dot)
+            break;
+        pos = static_cast<std::size_t>(static_cast<const std::uint8_t*>(dot) - chunk.data());
+        Match match = MatchDll(chunk, pos);
+        if (match == Match::Cut)
+            return pos;
+        // Below 8 lie the file's first 8 bytes, where no name fits in front of a '.',
+        // or the carry, whose positions the chunk before examined.
+        if (match == Match::Whole && pos >= kShortModuleName && ExtractModuleName(sink, chunk, pos, kind))
+            found = true;
+    }
+    return chunk.size();
+}
+
+} // namespace
+
+int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t dot, int kind)
+{
+    if (dot >= chunk.size())
+        return 0;
+    const CharacterTable& accepted = kind == FILE_KIND_OTHER ? kLongNameTable : kShortNameTable;
+    const std::size_t limit = std::min(dot, kind == FILE_KIND_OTHER ? kLongModuleWalk : kShortModuleName);
+    std::size_t n = 0;
+    while (n < limit && accepted[chunk[dot - n - 1]])
+        ++n;
+    if (n == 0)
+        return 0;
+    // "%s.DLL", "%lu.DLL": a format string's placeholder, not a name.
+    if (n < 4 && n < dot && chunk[dot - n - 1] == '%')
+        return 0;
+
+    // Digits in front of a name are a number run into it, not part of it.
+    std::size_t first = dot - n;
+    while (first < dot && IsDigit(chunk[first]))
+        ++first;
+    if (first == dot)
+        return 0;
+    const std::size_t length = dot - first;
+    if (kind == FILE_KIND_OTHER && length + kDllSuffix.size() > kMaxModuleEntry)
+        return 0;
+
+    char name[kMaxModuleEntry]; // the longest entry a name list takes
+    std::size_t size = 0;
+    for (std::size_t i = first; i < dot; ++i)
+        name[size++] = UpperAscii(chunk[i]);
+    if (kind == FILE_KIND_OTHER)
+        for (char c : kDllSuffix)
+            name[size++] = c;
+    sink(std::string_view(name, size));
+    return 1;
+}
+
+int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind)
+{
+    std::array<std::uint8_t, kMaxCarry + kScanChunkSize> buffer;
+    std::size_t carried = 0; // bytes kept in front of the next read
+    bool found = false;
+    for (;;)
+    {
+        if (!gate())
+            return 0;
+        const std::size_t got = std::min(read(buffer.data() + carried, kScanChunkSize), kScanChunkSize);
+        if (got == 0)
+            break;
+        ByteSpan chunk(buffer.data(), carried + got);
+        const std::size_t rest = ExamineChunk(chunk, sink, kind, found);
+        // A short read is the file's last: a match it cuts is dropped.
+        if (got < kScanChunkSize)
+            break;
+        // rest is at least the read's size - 3, so the 8 bytes in front of it are in
+        // the chunk, and they become the next chunk's first 8.
+        const std::size_t keep = rest - kShortModuleName;
+        carried = chunk.size() - keep;
+        std::memmove(buffer.data(), buffer.data() + keep, carried);
+    }
+    return found ? 1 : 0;
+}
+
+int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind)
+{
+    bool found = false;
+    for (std::size_t dot = kShortModuleName; dot + kDllSuffix.size() <= bytes.size(); ++dot)
+        if (MatchDll(bytes, dot) == Match::Whole && ExtractModuleName(sink, bytes, dot, kind))
+            found = true;
+    return found ? 1 : 0;
+}

@@ -1,0 +1,73 @@
+// The search for module names in a file's bytes: every ".DLL" (any case) and the run
+// of name characters in front of it. The portable half of ScanForModuleNames
+// (engine/reference_scanner.h opens the file, pumps and files the names).
+//
+// The file kind decides what a name is:
+// - 0, other file format: up to 260 characters in front of the '.', including '\' and
+//   ':' so that a drive and directory come along, but never past the chunk's first
+//   byte; the entry is the name in upper case followed by ".DLL".
+// - 1, executable, and 2, DLL: up to 8 characters; the entry is the bare name in upper
+//   case.
+// In both, a run of fewer than 4 characters after a '%' is a format placeholder and
+// yields nothing, and leading digits are dropped.
+//
+// Chunks and their overlap. The file is read sequentially, in reads of up to 3072
+// bytes, and never repositioned. Each read lands in the chunk buffer behind a carry:
+// the 8 bytes in front of the first position the previous chunk left unexamined, and
+// the bytes from that position on (8 to 11 bytes in all; none before the first read).
+// A chunk leaves unexamined only its end, or a '.' followed by the start of "DLL" that
+// the end of a full read cuts off (".", ".D", ".DL"). So
+// - in every chunk after the first, examination starts at index 8, and every match is
+//   examined with the 8 bytes in front of its '.' in the buffer: a name of kind 1 or 2
+//   is never cut by a chunk boundary, and the chunked search finds exactly what a
+//   search over the whole file finds;
+// - every position of the file is examined exactly once, so no match is lost or
+//   taken twice at a boundary;
+// - every read takes new bytes, so a file ends after size / 3072 + 1 reads whatever
+//   its bytes (a file of ".DLL" repeated a million times included);
+// - a '.' in the file's first 8 bytes never yields a name (no 8 bytes in front of it);
+// - a name of kind 0 may still be cut by the buffer's first byte: a boundary leaves at
+//   least 8 of its characters in front of the '.'.
+//
+// Names of kind 0 that would not fit an entry of a name list (more than 255
+// characters before ".DLL", after the leading digits are gone) are dropped, not cut:
+// no path the platform can open is that long, and a cut path would name another file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "engine/pe_bytes.h"
+
+// Bytes asked for by each read of the file.
+inline constexpr std::size_t kScanChunkSize = 3072;
+// Name characters taken in front of the '.' for kinds 1 and 2; also the context kept
+// in front of a match across a chunk boundary.
+inline constexpr std::size_t kShortModuleName = 8;
+// Most characters the walk takes for kind 0.
+inline constexpr std::size_t kLongModuleWalk = 260;
+// Longest entry a name of kind 0 may make, ".DLL" included.
+inline constexpr std::size_t kMaxModuleEntry = 259;
+
+// Receives every name found, in file order: upper case, without NUL bytes.
+using ModuleNameSink = std::function<void(std::string_view name)>;
+// Reads up to size bytes, the next ones of the file, into buffer and gives the count;
+// fewer than size ends the file (its end, or a read error).
+using ChunkReader = std::function<std::size_t(std::uint8_t* buffer, std::size_t size)>;
+// Runs before every read; false stops the search.
+using ChunkGate = std::function<bool()>;
+
+// Takes the name in front of the match whose '.' is chunk[dot] and hands it to sink.
+// dot should be 8 or more. 1 when a name was handed on, 0 when the match yields none.
+int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t dot, int kind);
+
+// The chunked search of a whole file. 1 when at least one name was handed on, 0 when
+// none was or when gate stopped the search (names handed on before that stand).
+int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind);
+
+// The same search over bytes held whole, with no chunks: the reference the chunked
+// search is checked against. For kinds 1 and 2 both find the same names in the same
+// order; for kind 0 this walk is bounded by the start of bytes only.
+int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind);

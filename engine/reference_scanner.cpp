@@ -1,0 +1,43 @@
+#include "engine/reference_scanner.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "engine/module_names.h"
+#include "engine/name_list.h"
+#include "engine/scan_state.h"
+#include "platform/qemcom95.h"
+#include "shell/feedback.h"
+
+namespace
+{
+
+struct FileCloser
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+} // namespace
+
+int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
+{
+    // Stop clears the flag from inside a pump step; comparing with the value on entry
+    // rather than with 0 also lets the scanner run outside a scan.
+    const unsigned char scanning = g_scanning;
+    // A buffered stream, read strictly forward: the chunk overlap needs no seek.
+    UniqueFile file(std::fopen(path, "rb"));
+    if (!file)
+    {
+        if (!quiet)
+            QemError(QEM_ERR_SCAN_OPEN);
+        return 0;
+    }
+    return SearchModuleNames(
+        [&](std::uint8_t* buffer, std::size_t size) { return std::fread(buffer, 1, size, file.get()); },
+        [&] {
+            PumpStep();
+            return g_scanning == scanning;
+        },
+        [&](std::string_view name) { AddName(list, name); }, kind);
+}

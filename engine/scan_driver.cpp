@@ -1,0 +1,169 @@
+#include <windows.h>
+
+#include <string>
+
+#include "engine/engine.h"
+#include "engine/import_reader.h"
+#include "engine/path_parts.h"
+#include "engine/reference_scanner.h"
+#include "engine/scan_state.h"
+#include "platform/qemcom95.h"
+#include "settings/filter_entry.h"
+#include "shell/feedback.h"
+
+// Drive phase: every fixed drive from C to Z. False when the scan was stopped.
+static bool WalkFixedDrives(HWND mainWindow)
+{
+    for (int drive = 3; drive <= 26; drive++)
+    {
+        const char root[4] = {static_cast<char>('@' + drive), ':', '\\', '\0'};
+        if (GetDriveTypeA(root) != DRIVE_FIXED)
+            continue;
+        int walked = WalkDrive(mainWindow, drive);
+        SetCurrentDirectoryA("\\");
+        if (walked == 1)
+        {
+            DropDuplicates(g_resultList);
+            DropDuplicates(g_validLinks);
+            DropDuplicates(g_pendingLinks);
+        }
+        if (!g_scanning)
+            return false;
+    }
+    return true;
+}
+
+// Makes the directory of path current, so that its references resolve as they did
+// during the walk. Failures are not checked: references then resolve from wherever
+// the current directory is.
+static void EnterDirectoryOf(const char* path)
+{
+    PathParts parts = SplitPath(path);
+    if (!parts.drive.empty())
+    {
+        const char drive[3] = {static_cast<char>(parts.drive[0] & ~0x20), ':', '\0'};
+        SetCurrentDirectoryA(drive);
+    }
+    SetCurrentDirectoryA("\\");
+    std::string directory = parts.directory;
+    if (!directory.empty() && directory.back() == '\\')
+        directory.pop_back();
+    SetCurrentDirectoryA(directory.c_str());
+}
+
+// Promotes every pending link that the checked DLL refers to. True when one was.
+static bool PromoteReferencedLinks()
+{
+    bool promoted = false;
+    int count = GetCount(g_fileRefs);
+    for (int j = 0; j < count; j++)
+    {
+        PumpStep();
+        char name[MAX_PATH];
+        if (GetName(g_fileRefs, j, name) < 0 || ResolveModule(name) != MODULE_DLL)
+            continue;
+        int k = FindPrefix(g_pendingLinks, name);
+        if (k != -1)
+        {
+            RemoveAt(g_pendingLinks, k);
+            AddName(g_validLinks, name);
+            promoted = true;
+        }
+    }
+    return promoted;
+}
+
+// Cross-check: the valid links are worked off as a queue; each leaves the result list,
+// and the pending links it refers to join the queue, so chains of DLLs are followed.
+static bool CrossCheckLinks()
+{
+    SetStatusLineText(" Cross checking valid .DLL links with other .DLLs...");
+    int n = GetCount(g_validLinks);
+    for (int i = 0; i < n; i++)
+    {
+        if (!g_scanning)
+            return false;
+        PumpStep();
+        char link[MAX_PATH];
+        if (GetName(g_validLinks, i, link) < 0)
+            continue;
+        EnterDirectoryOf(link);
+        char shortPath[MAX_PATH];
+        QemGetDOSFileName(link, shortPath);
+        // The status text is held to the 260 bytes a short path has.
+        std::string status = (std::string(" Checking links in ") + shortPath).substr(0, kMaxPathLength);
+        SetStatusText(status.c_str());
+
+        if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
+            ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
+        bool promoted = PromoteReferencedLinks();
+        Clear(g_fileRefs);
+
+        int k = FindPrefix(g_resultList, shortPath);
+        if (k != -1)
+            RemoveAt(g_resultList, k);
+        k = FindPrefix(g_validLinks, shortPath);
+        if (k != -1)
+        {
+            RemoveAt(g_validLinks, k);
+            i--;
+            n--;
+        }
+        if (promoted)
+        {
+            DropDuplicates(g_validLinks);
+            n = GetCount(g_validLinks);
+            i = -1;
+        }
+    }
+    return true;
+}
+
+// Shared-DLL pass: every DLL the register names stays off the list, whatever its count.
+// Enumerating values needs only KEY_QUERY_VALUE; asking for more would fail for an
+// ordinary user on Windows NT and skip the pass without a word.
+static void RemoveSharedDlls()
+{
+    SetStatusText(" Searching Registry for Shared DLLs...");
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", 0,
+                        const_cast<char*>(""), 0, KEY_QUERY_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    for (DWORD index = 0;; index++)
+    {
+        char name[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        char shortPath[MAX_PATH];
+        QemGetDOSFileName(name, shortPath);
+        int k = FindPrefix(g_resultList, shortPath);
+        if (k != -1)
+            RemoveAt(g_resultList, k);
+    }
+    RegCloseKey(key);
+}
+
+int RunScan(HWND mainWindow)
+{
+    if (!WalkFixedDrives(mainWindow) || !CrossCheckLinks())
+        return 0;
+    RemoveSharedDlls();
+    return 1;
+}
+
+void BeginScan()
+{
+    Clear(g_resultList);
+    SetStatusLineText(" Scanning for .DLLs with links from executable files...");
+    g_scanning = 1;
+}
+
+void EndScan()
+{
+    g_scanning = 0;
+    Clear(g_validLinks);
+    Clear(g_pendingLinks);
+    Clear(g_fileRefs);
+    Clear(g_textRefs);
+}

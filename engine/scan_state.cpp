@@ -1,0 +1,10 @@
+#include "engine/scan_state.h"
+
+unsigned char g_scanning = 0;
+unsigned char g_quickScan = 1;
+
+NameList g_resultList;
+NameList g_validLinks;
+NameList g_pendingLinks;
+NameList g_fileRefs;
+NameList g_textRefs;

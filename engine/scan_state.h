@@ -1,0 +1,16 @@
+// The scan's shared state: the flags that every loop of a scan tests, and the
+// name lists that hold its working sets and its answer.
+#pragma once
+
+#include "engine/name_list.h"
+
+// 1 while a scan runs; clearing it is the stop request.
+extern unsigned char g_scanning;
+// Quick Scan Only: no file's bytes are searched, only import tables count.
+extern unsigned char g_quickScan;
+
+extern NameList g_resultList;   // every 32-bit DLL found, less those found linked
+extern NameList g_validLinks;   // DLLs referred to by executables and other files
+extern NameList g_pendingLinks; // DLLs so far referred to only by DLLs
+extern NameList g_fileRefs;     // scratch: module names of the file under examination
+extern NameList g_textRefs;     // scratch: ".DLL" names found in an other-format file

@@ -1,0 +1,57 @@
+// The whole import-parsing path from a byte buffer, with the promises that the Win32
+// reader relies on checked for every input: each name lies inside the input, its raw
+// form ends with a zero inside the input, it stays within the length cap, and the
+// answer agrees with the names produced.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "engine/pe_imports.h"
+
+namespace
+{
+
+void Require(bool holds, const char* promise, std::string_view name)
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "broken promise: %s (name \"%.*s\")\n", promise, static_cast<int>(name.size()),
+                 name.data());
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<std::string_view> names;
+    int answer = ParseImports(ByteSpan(data, size), names);
+
+    Require(answer >= -1, "answer is -1, 0 or a count", {});
+    if (answer >= 0)
+        Require(static_cast<std::size_t>(answer) == names.size(), "a count answer counts the names", {});
+    // Every name takes a descriptor of 20 bytes inside the input.
+    Require(names.size() <= size / 20, "no more names than descriptors fit", {});
+
+    const char* begin = reinterpret_cast<const char*>(data);
+    const char* end = begin + size;
+    for (std::string_view name : names)
+    {
+        Require(name.data() >= begin && name.size() <= static_cast<std::size_t>(end - name.data()),
+                "name lies inside the input", {});
+        Require(name.size() <= kMaxModuleName, "name within the length cap", name);
+        Require(std::memchr(name.data(), 0, name.size()) == nullptr, "name holds no zero", name);
+        Require(name.find_first_of("\\/") == std::string_view::npos, "name holds no directory", name);
+        // The raw name ends with a zero inside the input, within the bytes searched for it,
+        // and the reduced name is a part of the raw one.
+        const char* after = name.data() + name.size();
+        const void* zero = std::memchr(after, 0, static_cast<std::size_t>(end - after));
+        Require(zero != nullptr, "raw name ends with a zero inside the input", name);
+        Require(static_cast<const char*>(zero) - name.data() < static_cast<std::ptrdiff_t>(kModuleNameScan),
+                "raw name's zero within its first 260 bytes", name);
+    }
+    return 0;
+}

@@ -1,0 +1,97 @@
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/qemcom95.h"
+#include "settings/settings.h"
+
+// A list given for one run (the console scanner's option); null when the stored one applies.
+static const std::vector<FilterEntry>* s_scanFilterOverride = nullptr;
+
+static unsigned char ReadFilterCount()
+{
+    unsigned char count = 0;
+    QemReadRegEntry(kPreferencesSection, "Count", &count, 0, QEM_PRODUCT_ORVENNA);
+    return count;
+}
+
+static void FormatSlotName(int n, char (&name)[16])
+{
+    std::snprintf(name, sizeof name, "Ext%d", n);
+}
+
+int ReadFilterSlots(std::vector<FilterEntry>& slots, int valueSize)
+{
+    slots.clear();
+    int count = ReadFilterCount();
+    for (int n = 1; n <= count; n++)
+    {
+        char name[16];
+        FormatSlotName(n, name);
+        char value[FILTER_VALUE_SIZE_DIALOG + 1] = {};
+        QemReadRegEntry(kPreferencesSection, name, value, valueSize, QEM_PRODUCT_ORVENNA);
+        FilterEntry entry{};
+        if (!ParseFilterEntry(value, entry))
+            entry = FilterEntry{};
+        slots.push_back(entry);
+    }
+    return count;
+}
+
+bool ReadFilterList(std::vector<FilterEntry>& entries, int valueSize)
+{
+    std::vector<FilterEntry> slots;
+    entries.clear();
+    if (ReadFilterSlots(slots, valueSize) == 0)
+        return false;
+    for (FilterEntry& slot : slots)
+        if (!slot.extension.empty())
+            entries.push_back(std::move(slot));
+    return true;
+}
+
+void EraseFilterList()
+{
+    int count = ReadFilterCount();
+    for (int n = 1; n <= count; n++)
+    {
+        char name[16];
+        FormatSlotName(n, name);
+        QemSaveRegEntry(kPreferencesSection, name, "", 0, QEM_PRODUCT_ORVENNA);
+    }
+    unsigned char zero = 0;
+    QemSaveRegEntry(kPreferencesSection, "Count", &zero, 0, QEM_PRODUCT_ORVENNA);
+}
+
+void StoreFilterList(const std::vector<FilterEntry>& entries)
+{
+    EraseFilterList();
+    const size_t stored = std::min<size_t>(entries.size(), MAX_FILTER_ENTRIES);
+    unsigned char count = static_cast<unsigned char>(stored);
+    QemSaveRegEntry(kPreferencesSection, "Count", &count, 0, QEM_PRODUCT_ORVENNA);
+    for (size_t i = 0; i < stored; i++)
+    {
+        char name[16];
+        FormatSlotName(static_cast<int>(i) + 1, name);
+        std::string text = FormatFilterEntry(entries[i]);
+        QemSaveRegEntry(kPreferencesSection, name, text.c_str(), static_cast<int>(text.size()),
+                        QEM_PRODUCT_ORVENNA);
+    }
+}
+
+void ReadScanFilters(std::vector<FilterEntry>& slots)
+{
+    if (s_scanFilterOverride)
+    {
+        slots = *s_scanFilterOverride;
+        return;
+    }
+    if (ReadFilterSlots(slots, FILTER_VALUE_SIZE_SCAN) == 0)
+        for (const DefaultFilter& filter : kDefaultFilters)
+            slots.push_back({filter.extension, filter.kind});
+}
+
+void SetScanFilterOverride(const std::vector<FilterEntry>* entries)
+{
+    s_scanFilterOverride = entries;
+}

@@ -1,0 +1,36 @@
+// Settings: preferences and the filter list, kept in Orvenna's registry key.
+#pragma once
+
+#include <vector>
+
+#include "settings/filter_entry.h"
+
+// The section of Orvenna's key that holds preferences and the filter list.
+constexpr const char* kPreferencesSection = "Preferences";
+
+// preferences.cpp
+// The six preference flags, each 0 or 1 (Quick Scan Only is the engine's g_quickScan).
+extern unsigned char g_showToolbar;
+extern unsigned char g_showStatusBar;
+extern unsigned char g_saveSettingsOnExit;
+extern unsigned char g_lowerCaseNames;
+extern unsigned char g_showToolTips;
+// Makes sure Orvenna's key exists, then reads every flag over its default.
+void LoadPreferences();
+
+// filter_list.cpp
+// How many bytes of an "Ext%d" value each reader takes.
+constexpr int FILTER_VALUE_SIZE_DIALOG = 100;
+constexpr int FILTER_VALUE_SIZE_SCAN = 9;
+// The stored slots Ext1..ExtN in order; an empty value gives an entry with an empty
+// extension. Returns N: 0 when no list is stored.
+int ReadFilterSlots(std::vector<FilterEntry>& slots, int valueSize);
+// The stored list without its empty slots; false when no list is stored.
+bool ReadFilterList(std::vector<FilterEntry>& entries, int valueSize);
+void EraseFilterList();
+// Replaces the stored list; entries beyond MAX_FILTER_ENTRIES are not stored.
+void StoreFilterList(const std::vector<FilterEntry>& entries);
+// What the scan applies in a directory: the stored slots, or the default table when
+// none are stored, or the list given for this run (null: none) instead of both.
+void ReadScanFilters(std::vector<FilterEntry>& slots);
+void SetScanFilterOverride(const std::vector<FilterEntry>* entries);

@@ -1,0 +1,84 @@
+#include "shell/feedback.h"
+
+#include <commctrl.h>
+
+#include "engine/scan_state.h"
+#include "shell/resources/resource.h"
+
+HWND g_mainWindow = nullptr;
+FeedbackSink g_feedbackSink;
+
+void PumpStep()
+{
+    if (!g_mainWindow && g_feedbackSink.pump)
+    {
+        g_feedbackSink.pump();
+        return;
+    }
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        return;
+    RefreshToolbarStates();
+    // No accelerator translation here: shortcuts stay dead while a scan pumps.
+    if (GetMessageA(&msg, nullptr, 0, 0) > 0)
+    {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    else if (msg.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+void SetStatusText(const char* text)
+{
+    HWND statusBar = g_mainWindow ? GetDlgItem(g_mainWindow, IDC_STATUS_BAR) : nullptr;
+    if (statusBar)
+        SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    else if (g_feedbackSink.statusText)
+        g_feedbackSink.statusText(text);
+}
+
+void SetStatusLineText(const char* text)
+{
+    HWND statusLine = g_mainWindow ? GetDlgItem(g_mainWindow, IDC_STATUS_LINE) : nullptr;
+    if (statusLine)
+        SetWindowTextA(statusLine, text);
+    else if (g_feedbackSink.statusLineText)
+        g_feedbackSink.statusLineText(text);
+}
+
+int AskErrorQuestion(HWND mainWindow)
+{
+    static const char text[] = "A system error has occurred. Continue?";
+    static const char caption[] = "Error changing drives/directories";
+    if (!mainWindow && g_feedbackSink.askContinue)
+        return g_feedbackSink.askContinue(text, caption);
+    return MessageBoxA(mainWindow, text, caption, MB_ICONQUESTION | MB_YESNO);
+}
+
+void SetToolbarButtonState(HWND mainWindow, int command, int state)
+{
+    HWND toolbar = mainWindow ? GetDlgItem(mainWindow, IDC_TOOLBAR) : nullptr;
+    if (!toolbar)
+        return;
+    LRESULT current = SendMessageA(toolbar, TB_GETSTATE, command, 0);
+    if (current != -1 && (current & TBSTATE_PRESSED))
+        state |= TBSTATE_PRESSED;
+    SendMessageA(toolbar, TB_SETSTATE, command, MAKELPARAM(state, 0));
+}
+
+void RefreshToolbarStates()
+{
+    if (!g_mainWindow || !GetDlgItem(g_mainWindow, IDC_TOOLBAR))
+        return;
+    const int enabled = TBSTATE_ENABLED, disabled = TBSTATE_INDETERMINATE;
+    const bool empty = GetCount(g_resultList) == 0;
+    const bool scanning = g_scanning != 0;
+    SetToolbarButtonState(g_mainWindow, IDM_START, scanning ? disabled : enabled);
+    SetToolbarButtonState(g_mainWindow, IDM_STOP, scanning ? enabled : disabled);
+    for (int command : {IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE})
+        SetToolbarButtonState(g_mainWindow, command, empty || scanning ? disabled : enabled);
+    for (int command : {IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS})
+        SetToolbarButtonState(g_mainWindow, command, empty ? disabled : enabled);
+    SetToolbarButtonState(g_mainWindow, IDM_SET_FILTERS, scanning ? disabled : enabled);
+}

@@ -1,0 +1,1 @@
+// Placeholder replaced below once the dialog's controls are known.

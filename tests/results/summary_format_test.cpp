@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "results/summary_format.h"
+
+namespace
+{
+
+TEST(SummaryFormat, GroupsThousandsWithCommas)
+{
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0"},
+        {999, "999"},
+        {1000, "1,000"},
+        {123456, "123,456"},
+        {999999, "999,999"},
+        {1000000, "1,000,000"},
+        {1234567, "1,234,567"},
+        // Past 4 GB the total keeps counting instead of wrapping.
+        {4294967296ull, "4,294,967,296"},
+        {18446744073709551615ull, "18,446,744,073,709,551,615"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(text, GroupThousands(value)) << value;
+}
+
+TEST(SummaryFormat, SummaryLineHasTheCountAndGroupedTotal)
+{
+    EXPECT_EQ(" 0 possibly unlinked .DLLs listed. Disk space taken: 0 bytes", FormatSummaryLine(0, 0));
+    EXPECT_EQ(" 3 possibly unlinked .DLLs listed. Disk space taken: 5,000,000,000 bytes",
+              FormatSummaryLine(3, 5000000000ull));
+}
+
+TEST(SummaryFormat, ListLineHasBlanksOnlyForGivenTexts)
+{
+    EXPECT_EQ("del C:\\WINDOWS\\SYSTEM\\OLD.DLL ", FormatListLine("del", "C:\\WINDOWS\\SYSTEM\\OLD.DLL", ""));
+    EXPECT_EQ(" C:\\A.DLL ", FormatListLine("", "C:\\A.DLL", ""));
+    EXPECT_EQ("copy C:\\A.DLL D:\\SAVE", FormatListLine("copy", "C:\\A.DLL", "D:\\SAVE"));
+    EXPECT_EQ("C:\\A.DLL", FormatListLine(nullptr, "C:\\A.DLL", nullptr));
+}
+
+} // namespace
