@@ -6,13 +6,10 @@
 namespace
 {
 
-// A block that would take a 513th entry splits in two halves; a block that falls
+// A block that would take a 1025th entry splits in two halves; a block that falls
 // below a quarter of that is merged with a neighbour, so that removals cannot leave
 // a trail of tiny blocks behind.
-#ifndef NL_BLOCK
-#define NL_BLOCK 512
-#endif
-constexpr std::size_t kMaxBlock = NL_BLOCK;
+constexpr std::size_t kMaxBlock = 1024;
 constexpr std::size_t kMinBlock = kMaxBlock / 4;
 
 struct FoldTable

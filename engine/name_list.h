@@ -7,7 +7,7 @@
 // entry goes after the entries equal to it, so the last of a run of equals is the
 // one added most recently.
 //
-// The store is a sequence of sorted blocks of at most 512 entries each, with the
+// The store is a sequence of sorted blocks of at most 1024 entries each, with the
 // index of every block's first entry: insertion and removal move the slots of one
 // block and the starts of the blocks after it, lookups by name and by index are
 // binary searches, and a walk over neighbouring indexes is constant time per step.

@@ -30,17 +30,26 @@ for source in "$here"/fuzz_*.cpp; do
     echo "$target: fuzzing for $seconds s (log: $log)"
     if "$program" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/" \
         "$corpus" "$build/fuzz/seeds" >"$log" 2>&1; then
-        result="no finding"
+        outcome=0
+    elif grep -q 'libFuzzer: run interrupted' "$log"; then
+        outcome=130
     else
-        result="FINDING (see $log and $artifacts)"
-        status=1
+        outcome=1
     fi
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
-    echo "$target: ${runs:-?} runs, ${speed:-?} execs/s, $result"
-    if [ $status -ne 0 ]; then
+    case $outcome in
+    0) echo "$target: ${runs:-?} runs, ${speed:-?} execs/s, no finding" ;;
+    130)
+        echo "$target: ${runs:-?} runs, ${speed:-?} execs/s, interrupted, no finding"
+        exit 130
+        ;;
+    *)
+        echo "$target: FINDING after ${runs:-?} runs (log: $log, input saved in $artifacts)"
         grep -E 'ERROR|broken promise|SUMMARY|Test unit written' "$log" >&2 || tail -n 20 "$log" >&2
-    fi
+        status=1
+        ;;
+    esac
 done
 [ $found -gt 0 ] || { echo "no fuzz targets in $here" >&2; exit 1; }
 exit $status

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <random>
@@ -73,8 +75,13 @@ unsigned char ModelFold(char c)
 
 bool ModelLess(const std::string& a, const std::string& b)
 {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return ModelFold(x) < ModelFold(y); });
+    const char* x = a.data();
+    const char* y = b.data();
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (ModelFold(x[i]) != ModelFold(y[i]))
+            return ModelFold(x[i]) < ModelFold(y[i]);
+    return a.size() < b.size();
 }
 
 bool ModelEqual(std::string_view a, std::string_view b)
@@ -403,13 +410,13 @@ TEST(NameList, AgreesWithTheListControlModelOverRandomOperations)
 // Names as a scan files them: short paths, in random case, with duplicates.
 std::string RandomPath(std::mt19937& random)
 {
-    auto number = [&](int below) {
-        return std::to_string(std::uniform_int_distribution<int>(0, below - 1)(random));
-    };
-    std::string path = "C:\\DIR" + number(40) + "\\SUB" + number(60) + "\\MOD" + number(200) + ".DLL";
-    for (char& c : path)
-        if (c >= 'A' && c <= 'Z' && random() % 2)
-            c = static_cast<char>(c - 'A' + 'a');
+    char path[64];
+    std::snprintf(path, sizeof path, "C:\\DIR%u\\SUB%u\\MOD%u.DLL", static_cast<unsigned>(random() % 40),
+                  static_cast<unsigned>(random() % 60), static_cast<unsigned>(random() % 200));
+    std::uint32_t cases = random();
+    for (int i = 0; path[i]; ++i)
+        if (path[i] >= 'A' && path[i] <= 'Z' && (cases >> (i % 32) & 1))
+            path[i] = static_cast<char>(path[i] - 'A' + 'a');
     return path;
 }
 
@@ -426,8 +433,14 @@ TEST(NameList, TakesThreeHundredThousandNamesInSortedOrder)
         added.push_back(RandomPath(random));
         AddName(list, added.back());
     }
-    std::vector<std::string> expected = added;
-    std::stable_sort(expected.begin(), expected.end(), ModelLess);
+    // Equal names in the order added: sorting positions keeps the strings in place.
+    std::vector<int> order(kNames);
+    for (int i = 0; i < kNames; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ModelLess(added[a], added[b]); });
+    std::vector<std::string> expected;
+    for (int i : order)
+        expected.push_back(added[i]);
     ASSERT_EQ(GetCount(list), kNames);
     for (int i = 0; i < kNames; ++i)
         ASSERT_EQ(NameAt(list, i), expected[i]) << "index " << i;

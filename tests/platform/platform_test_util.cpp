@@ -128,16 +128,32 @@ LRESULT CALLBACK DialogAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam)
         auto window = reinterpret_cast<HWND>(wParam);
         char className[32];
         GetClassNameA(window, className, sizeof className);
-        std::vector<HWND>& answered = g_answerer->answered_;
-        if (std::strcmp(className, "#32770") == 0 &&
-            std::find(answered.begin(), answered.end(), window) == answered.end())
+        std::vector<HWND>& seen = g_answerer->seen_;
+        if (std::strcmp(className, "#32770") == 0 && std::find(seen.begin(), seen.end(), window) == seen.end())
         {
-            answered.push_back(window);
+            seen.push_back(window);
+            g_answerer->waiting_.push_back(window);
+            SetTimer(nullptr, 0, 50, Answer);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK DialogAnswerer::Answer(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (!g_answerer)
+        return;
+    std::vector<HWND> waiting;
+    waiting.swap(g_answerer->waiting_);
+    for (HWND window : waiting)
+    {
+        if (IsWindow(window))
+        {
             ++g_answerer->count_;
             g_answerer->answer_(window);
         }
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 namespace

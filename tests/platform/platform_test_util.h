@@ -40,7 +40,8 @@ std::vector<std::string> StaticTexts(HWND window);
 std::string WindowText(HWND window);
 
 // While alive, every dialog-class window (#32770) that the thread activates is handed to
-// answer, which must close it (post a command to it); answer sees each window once.
+// answer, which must close it (post a command to it); answer sees each window once, from
+// a timer of the dialog's own message loop, once the window is fully set up.
 class DialogAnswerer
 {
 public:
@@ -53,10 +54,12 @@ public:
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK Answer(HWND, UINT, UINT_PTR timer, DWORD);
 
     std::function<void(HWND)> answer_;
     HHOOK hook_;
-    std::vector<HWND> answered_;
+    std::vector<HWND> seen_;
+    std::vector<HWND> waiting_;
     int count_ = 0;
 };
 

@@ -1,13 +1,14 @@
 #!/bin/sh
-# Makes, once per build directory, the Wine prefix that the Windows tests run in:
-# 32-bit, no Mono or Gecko installer, no drive Z: (it would expose the whole Unix
-# root to every scan), profile folders as plain folders instead of links into the
-# Unix home, and drive B: mapped to the build directory so that tests reach their
-# fixtures. B: is never walked by a scan, which starts at C:.
-# Usage: make-prefix.sh BUILD_DIR
+# Makes, once, a Wine prefix for tests or the demo: 32-bit, no Mono or Gecko
+# installer, no drive Z: (it would expose the whole Unix root to every scan), and
+# profile folders as plain folders instead of links into the Unix home. With a second
+# argument, drive B: is mapped to that directory (tests reach the build tree there);
+# B: is never walked by a scan, which starts at C:.
+# Usage: make-prefix.sh PREFIX [B_DIRECTORY]
 set -eu
-build=$(cd "$1" && pwd)
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$(dirname "$1")"
+export WINEPREFIX="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ ! -f "$WINEPREFIX/.orvenna-ready" ]; then
@@ -22,4 +23,6 @@ if [ ! -f "$WINEPREFIX/.orvenna-ready" ]; then
     "$here/plain-profile.sh" "$WINEPREFIX"
     touch "$WINEPREFIX/.orvenna-ready"
 fi
-ln -sfn "$build" "$WINEPREFIX/dosdevices/b:"
+if [ $# -ge 2 ]; then
+    ln -sfn "$(cd "$2" && pwd)" "$WINEPREFIX/dosdevices/b:"
+fi
