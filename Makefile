@@ -1,4 +1,4 @@
-# Front door: `make test` and (later) `make demo` install what is missing, build and run.
+# Front door: `make test` and `make demo` install what is missing, build and run.
 # BUILD selects the build tree, so that several can live side by side.
 
 BUILD ?= build
@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 300
 XVFB := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 CMAKE_CONFIGURE := cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test fuzz clean
+.PHONY: all deps build test demo fuzz clean
 
 all: build
 
@@ -36,6 +36,11 @@ build: $(NATIVE)/build.ninja $(WIN32)/build.ninja $(WIN64)/build.ninja
 
 test: build
 	$(XVFB) ctest --test-dir $(WIN32) --output-on-failure
+
+# The sample machine, scanned for real in a demo prefix (see tools/demo.sh).
+demo: $(WIN32)/build.ninja
+	cmake --build $(WIN32)
+	tools/demo.sh $(WIN32)
 
 # make fuzz FUZZ_SECONDS=600: runs every fuzz target for that long, one after another.
 fuzz: $(NATIVE)/build.ninja

@@ -40,6 +40,10 @@ void FileLinks(HWND mainWindow, int kind);
 // scan_driver.cpp
 // 1 when the scan ran to its end, 0 when it was stopped.
 int RunScan(HWND mainWindow);
+// The phases after the drive phase, for tests that walk one drive at a time. The
+// cross-check answers 1 when it ran to its end, 0 when it was stopped.
+int CrossCheckLinks();
+void RemoveSharedDlls();
 // Around RunScan, for every front end: BeginScan empties the result list, shows the
 // first phase and sets the scanning flag; EndScan clears the flag and the hidden
 // lists. EndScan is also the stop request, made from inside the scan's own pump step:

@@ -1,7 +1,8 @@
 // A visible list box that mirrors a name list index for index: every insertion,
-// removal and clearing of the store is made to the list box at the same index, so
-// the list box's own indexes, selection and caret keep denoting the store's entries
-// (the list box shifts them itself as items come and go).
+// removal and clearing of the store is made to the list box at the same index. The
+// list box moves each item's selection with the item; in a multiple-selection list
+// box the mirror moves the caret (the current item) and the anchor as well, so that
+// all three keep denoting the store's entries while the list changes.
 #pragma once
 
 #include <windows.h>

@@ -155,7 +155,13 @@ int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind)
 {
     bool found = false;
     for (std::size_t dot = kShortModuleName; dot + kDllSuffix.size() <= bytes.size(); ++dot)
+    {
+        const void* next = std::memchr(bytes.data() + dot, '.', bytes.size() - dot);
+        if (!next)
+            break;
+        dot = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - bytes.data());
         if (MatchDll(bytes, dot) == Match::Whole && ExtractModuleName(sink, bytes, dot, kind))
             found = true;
+    }
     return found ? 1 : 0;
 }

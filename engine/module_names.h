@@ -17,12 +17,12 @@
 // the bytes from that position on (8 to 11 bytes in all; none before the first read).
 // A chunk leaves unexamined only its end, or a '.' followed by the start of "DLL" that
 // the end of a full read cuts off (".", ".D", ".DL"). So
-// - in every chunk after the first, examination starts at index 8, and every match is
-//   examined with the 8 bytes in front of its '.' in the buffer: a name of kind 1 or 2
-//   is never cut by a chunk boundary, and the chunked search finds exactly what a
-//   search over the whole file finds;
-// - every position of the file is examined exactly once, so no match is lost or
-//   taken twice at a boundary;
+// - the first 8 bytes of every chunk after the first are the carry, which the chunk
+//   before examined, and a match yields a name only with its '.' at index 8 or
+//   later: every match is taken once, in a chunk that holds the 8 bytes in front of
+//   it, so no match is lost or taken twice at a boundary, a name of kind 1 or 2 is
+//   never cut by one, and the chunked search finds exactly what a search over the
+//   whole file finds;
 // - every read takes new bytes, so a file ends after size / 3072 + 1 reads whatever
 //   its bytes (a file of ".DLL" repeated a million times included);
 // - a '.' in the file's first 8 bytes never yields a name (no 8 bytes in front of it);

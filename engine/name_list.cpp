@@ -6,11 +6,13 @@
 namespace
 {
 
-// A block that would take a 1025th entry splits in two halves; a block that falls
-// below a quarter of that is merged with a neighbour, so that removals cannot leave
-// a trail of tiny blocks behind.
-constexpr std::size_t kMaxBlock = 1024;
-constexpr std::size_t kMinBlock = kMaxBlock / 4;
+// A block that would take more than list.blockLimit entries splits in two halves;
+// a block that falls below a quarter of that is merged with a neighbour, so that
+// removals cannot leave a trail of tiny blocks behind.
+std::size_t MinBlock(const NameList& list)
+{
+    return list.blockLimit / 4;
+}
 
 struct FoldTable
 {
@@ -26,6 +28,15 @@ constexpr FoldTable MakeFoldTable()
 }
 
 constexpr FoldTable kFold = MakeFoldTable();
+
+bool SameWord(const unsigned char* x, const unsigned char* y)
+{
+    std::uint64_t wx;
+    std::uint64_t wy;
+    std::memcpy(&wx, x, sizeof wx);
+    std::memcpy(&wy, y, sizeof wy);
+    return wx == wy;
+}
 
 bool BeginsWith(std::string_view name, std::string_view key)
 {
@@ -154,11 +165,11 @@ void DropBlockIfSmall(NameList& list, std::size_t b)
         list.blocks.erase(list.blocks.begin() + static_cast<std::ptrdiff_t>(b));
         list.starts.erase(list.starts.begin() + static_cast<std::ptrdiff_t>(b));
     }
-    else if (size < kMinBlock)
+    else if (size < MinBlock(list))
     {
-        if (b + 1 < list.blocks.size() && size + list.blocks[b + 1].slots.size() <= kMaxBlock)
+        if (b + 1 < list.blocks.size() && size + list.blocks[b + 1].slots.size() <= list.blockLimit)
             MergeWithNext(list, b);
-        else if (b > 0 && list.blocks[b - 1].slots.size() + size <= kMaxBlock)
+        else if (b > 0 && list.blocks[b - 1].slots.size() + size <= list.blockLimit)
             MergeWithNext(list, b - 1);
     }
 }
@@ -196,15 +207,23 @@ int CompareNames(std::string_view a, std::string_view b)
     const auto* x = reinterpret_cast<const unsigned char*>(a.data());
     const auto* y = reinterpret_cast<const unsigned char*>(b.data());
     std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i)
+    std::size_t i = 0;
+    while (i < n)
     {
-        // Names side by side mostly share their case, so most bytes match unfolded.
-        if (x[i] == y[i])
+        // Neighbouring names share long stretches byte for byte (a directory's path,
+        // mostly in one case), which are skipped a word at a time.
+        if (n - i >= 8 && SameWord(x + i, y + i))
+        {
+            i += 8;
             continue;
-        unsigned char fx = kFold.folded[x[i]];
-        unsigned char fy = kFold.folded[y[i]];
-        if (fx != fy)
-            return fx < fy ? -1 : 1;
+        }
+        for (std::size_t end = std::min(n, i + 8); i < end; ++i)
+        {
+            unsigned char fx = kFold.folded[x[i]];
+            unsigned char fy = kFold.folded[y[i]];
+            if (fx != fy)
+                return fx < fy ? -1 : 1;
+        }
     }
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
@@ -212,21 +231,23 @@ int CompareNames(std::string_view a, std::string_view b)
 void AddName(NameList& list, std::string_view name)
 {
     name = CutName(name);
+    std::size_t b = 0;
     if (list.blocks.empty())
     {
         list.blocks.emplace_back();
         list.starts.push_back(0);
     }
-    // After the last entry when no block ends with an entry greater than name.
-    std::size_t b = list.blocks.back().slots.empty()
-                        ? 0
-                        : std::min(BlockOfBound(list, name, false), list.blocks.size() - 1);
+    else
+    {
+        // Into the last block when no block ends with an entry greater than name.
+        b = std::min(BlockOfBound(list, name, false), list.blocks.size() - 1);
+    }
     NameBlock& block = list.blocks[b];
     std::size_t at = BoundInBlock(block, name, false);
     block.slots.insert(block.slots.begin() + static_cast<std::ptrdiff_t>(at), StoreText(block, name));
     ShiftStarts(list, b, 1);
     int index = list.starts[b] + static_cast<int>(at);
-    if (block.slots.size() > kMaxBlock)
+    if (block.slots.size() > list.blockLimit)
         SplitBlock(list, b);
     if (list.mirror.inserted)
         list.mirror.inserted(list.mirror.context, index, NameAt(list, index).data());
@@ -303,6 +324,7 @@ void DropDuplicates(NameList& list)
     // fresh half-full blocks, which leaves room for the adds of the next drive.
     std::vector<NameBlock> kept;
     std::vector<int> dropped;
+    std::size_t half = std::max<std::size_t>(list.blockLimit / 2, 1);
     int index = 0;
     for (std::size_t b = 0; b < list.blocks.size(); ++b)
     {
@@ -320,8 +342,8 @@ void DropDuplicates(NameList& list)
                     dropped.push_back(index);
                 continue;
             }
-            if (kept.empty() || kept.back().slots.size() == kMaxBlock / 2)
-                kept.emplace_back().slots.reserve(kMaxBlock / 2);
+            if (kept.empty() || kept.back().slots.size() == half)
+                kept.emplace_back().slots.reserve(half);
             AppendEntry(kept.back(), name);
         }
     }

@@ -7,7 +7,7 @@
 // entry goes after the entries equal to it, so the last of a run of equals is the
 // one added most recently.
 //
-// The store is a sequence of sorted blocks of at most 1024 entries each, with the
+// The store is a sequence of sorted blocks of up to 1024 entries each, with the
 // index of every block's first entry: insertion and removal move the slots of one
 // block and the starts of the blocks after it, lookups by name and by index are
 // binary searches, and a walk over neighbouring indexes is constant time per step.
@@ -34,15 +34,16 @@ struct NameListMirror
     void (*cleared)(void* context) = nullptr;
 };
 
-// A sorted run of entries. The texts lie in one buffer, each followed by a NUL, so
-// that an insertion moves only the small slots and a block's binary search stays in
-// one piece of memory; removed texts are left in place until they take half of it.
+// Where an entry's text lies in its block's buffer.
 struct NameSlot
 {
-    std::uint32_t offset; // of the text in the block's buffer
+    std::uint32_t offset;
     std::uint32_t length;
 };
 
+// A sorted run of entries. The texts lie in one buffer, each followed by a NUL, so
+// that an insertion moves only the small slots and a block's binary search stays in
+// one piece of memory; removed texts are left in place until they take half of it.
 struct NameBlock
 {
     std::string text;
@@ -64,6 +65,9 @@ struct NameList
     std::vector<int> starts;           // index of each block's first entry
     mutable std::size_t lastBlock = 0; // block of the last lookup by index
     NameListMirror mirror;
+    // Entries a block takes before it splits (at least 4). Tests make it small so
+    // that a few hundred entries exercise every split and merge.
+    std::size_t blockLimit = 1024;
 };
 
 // <0, 0 or >0 as a sorts before, equal to or after b.

@@ -75,14 +75,14 @@ static bool PromoteReferencedLinks()
 
 // Cross-check: the valid links are worked off as a queue; each leaves the result list,
 // and the pending links it refers to join the queue, so chains of DLLs are followed.
-static bool CrossCheckLinks()
+int CrossCheckLinks()
 {
     SetStatusLineText(" Cross checking valid .DLL links with other .DLLs...");
     int n = GetCount(g_validLinks);
     for (int i = 0; i < n; i++)
     {
         if (!g_scanning)
-            return false;
+            return 0;
         PumpStep();
         char link[MAX_PATH];
         if (GetName(g_validLinks, i, link) < 0)
@@ -116,13 +116,13 @@ static bool CrossCheckLinks()
             i = -1;
         }
     }
-    return true;
+    return 1;
 }
 
 // Shared-DLL pass: every DLL the register names stays off the list, whatever its count.
 // Enumerating values needs only KEY_QUERY_VALUE; asking for more would fail for an
 // ordinary user on Windows NT and skip the pass without a word.
-static void RemoveSharedDlls()
+void RemoveSharedDlls()
 {
     SetStatusText(" Searching Registry for Shared DLLs...");
     HKEY key;

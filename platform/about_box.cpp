@@ -21,8 +21,8 @@ void InitAboutBox(HWND dialog, const QEMABOUT& about)
     // The title field need not be terminated within its 80 characters.
     SetWindowTextA(dialog, std::string(about.title, strnlen(about.title, sizeof about.title)).c_str());
     SetDlgItemTextA(dialog, QEM_IDC_ABOUT_TEXT, about.text ? about.text : "");
-    SendDlgItemMessageA(dialog, QEM_IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(ProductIcon(about.owner)),
-                        0);
+    SendDlgItemMessageA(dialog, QEM_IDC_ABOUT_ICON, STM_SETICON,
+                        reinterpret_cast<WPARAM>(ProductIcon(about.owner)), 0);
     QemCenterWindow(dialog);
 }
 
@@ -30,9 +30,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message)
     {
-    case WM_INITDIALOG:
-        InitAboutBox(dialog, *reinterpret_cast<const QEMABOUT*>(lParam));
-        return TRUE;
+    case WM_INITDIALOG: InitAboutBox(dialog, *reinterpret_cast<const QEMABOUT*>(lParam)); return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
         {

@@ -5,7 +5,8 @@
 namespace
 {
 
-// The work area of the monitor that holds most of the window.
+// The work area of the monitor that holds most of the window, where the centred one
+// must stay.
 RECT WorkAreaOf(HWND window)
 {
     MONITORINFO monitor = {};
@@ -51,11 +52,12 @@ void WINAPI QemCenterWindow(HWND window)
         return;
     }
 
-    RECT area = WorkAreaOf(window);
     // A hidden or minimized owner has no useful rectangle: centre on the screen instead.
     HWND owner = GetWindow(window, GW_OWNER);
+    bool onOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+    RECT area = WorkAreaOf(onOwner ? owner : window);
     RECT around = area;
-    if (owner && IsWindowVisible(owner) && !IsIconic(owner))
+    if (onOwner)
         GetWindowRect(owner, &around);
 
     LONG width = own.right - own.left;

@@ -42,8 +42,8 @@ int WINAPI QemGetExeType(LPCSTR path)
     if (!path)
         return QEM_EXE_NONE;
     // A directory fails to open here (no backup semantics), which is what it should do.
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     // A name such as AUX.DLL opens a device, whose read could wait for ever.
     if (!file.IsOpen() || GetFileType(file.Get()) != FILE_TYPE_DISK)
         return QEM_EXE_NONE;
@@ -58,5 +58,6 @@ int WINAPI QemGetExeType(LPCSTR path)
         return AnswerOf(ClassifyExeImage(headBytes));
 
     std::uint8_t header[kNewHeaderBytes];
-    return AnswerOf(ClassifyExe(headBytes, ByteSpan(header, ReadAt(file.Get(), offset, header, sizeof header))));
+    return AnswerOf(
+        ClassifyExe(headBytes, ByteSpan(header, ReadAt(file.Get(), offset, header, sizeof header))));
 }

@@ -23,7 +23,8 @@ constexpr char kProgramsFilter[] = "Programs (*.exe)\0*.exe\0All files (*.*)\0*.
 
 constexpr DialogKind kLocateKinds[] = {
     {QEM_PRODUCT_WINZIP, "Locate WinZip",
-     "WinZip (winzip32.exe, winzip.exe)\0winzip32.exe;winzip.exe\0Programs (*.exe)\0*.exe\0All files (*.*)\0*.*\0",
+     "WinZip (winzip32.exe, winzip.exe)\0winzip32.exe;winzip.exe\0Programs (*.exe)\0*.exe\0All files "
+     "(*.*)\0*.*\0",
      "exe"},
     {QEM_PRODUCT_TAMBRIL, "Locate Tambril",
      "Tambril (tambril.exe)\0tambril.exe\0Programs (*.exe)\0*.exe\0All files (*.*)\0*.*\0", "exe"},
@@ -32,8 +33,8 @@ constexpr DialogKind kLocateKinds[] = {
 };
 
 constexpr DialogKind kSaveKinds[] = {
-    {QEM_SAVE_LIST, "Save List As", "List files (*.lst)\0*.lst\0Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0",
-     "lst"},
+    {QEM_SAVE_LIST, "Save List As",
+     "List files (*.lst)\0*.lst\0Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0", "lst"},
     {QEM_SAVE_ARCHIVE, "Back Up to Archive", "ZIP archives (*.zip)\0*.zip\0All files (*.*)\0*.*\0", "zip"},
 };
 

@@ -132,8 +132,8 @@ int WINAPI QemSaveRegEntry(LPCSTR section, LPCSTR valueName, LPCVOID data, int s
     if (!data || size < 0 || !keyName)
         return 0;
     RegKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName->c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Out(),
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName->c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        key.Out(), nullptr) != ERROR_SUCCESS)
         return 0;
 
     LONG result;
@@ -147,8 +147,9 @@ int WINAPI QemSaveRegEntry(LPCSTR section, LPCSTR valueName, LPCVOID data, int s
         // otherwise read the byte after the caller's n bytes to decide whether to add one.
         const char* text = static_cast<const char*>(data);
         std::string stored(text, strnlen(text, static_cast<size_t>(size)));
-        result = RegSetValueExA(key.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
-                                static_cast<DWORD>(stored.size() + 1));
+        result =
+            RegSetValueExA(key.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
+                           static_cast<DWORD>(stored.size() + 1));
     }
     return result == ERROR_SUCCESS ? 1 : 0;
 }

@@ -30,7 +30,8 @@ int ValueColumn(HDC dc)
     {
         std::string label = LoadLibraryString(id);
         SIZE extent;
-        if (GetTextExtentPoint32A(dc, label.c_str(), static_cast<int>(label.size()), &extent) && extent.cx > widest)
+        if (GetTextExtentPoint32A(dc, label.c_str(), static_cast<int>(label.size()), &extent) &&
+            extent.cx > widest)
             widest = extent.cx;
     }
     TEXTMETRICA metrics;
@@ -77,12 +78,13 @@ const VS_FIXEDFILEINFO* FixedInfo(const std::vector<BYTE>& record)
 std::string FormatVersion(DWORD high, DWORD low)
 {
     char text[48];
-    snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned{HIWORD(high)}, unsigned{LOWORD(high)}, unsigned{HIWORD(low)},
-             unsigned{LOWORD(low)});
+    snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned{HIWORD(high)}, unsigned{LOWORD(high)},
+             unsigned{HIWORD(low)}, unsigned{LOWORD(low)});
     return text;
 }
 
-// The record's first translation (language and code page), if it lists any.
+// The record's first translation, if it lists any: language in the high word, code page
+// in the low one, as the string tables are named.
 std::optional<DWORD> FirstTranslation(const std::vector<BYTE>& record)
 {
     void* value = nullptr;
@@ -104,21 +106,22 @@ std::string StringTableOf(const std::vector<BYTE>& record, std::optional<DWORD> 
     for (DWORD candidate : candidates)
     {
         char table[40];
-        snprintf(table, sizeof table, "\\StringFileInfo\\%08lx\\", static_cast<unsigned long>(candidate));
+        snprintf(table, sizeof table, "\\StringFileInfo\\%08lx", static_cast<unsigned long>(candidate));
         void* value = nullptr;
         UINT length = 0;
-        std::string block(table, strlen(table) - 1);
-        if (VerQueryValueA(record.data(), block.c_str(), &value, &length) && value)
-            return table;
+        if (VerQueryValueA(record.data(), table, &value, &length) && value)
+            return std::string(table) + "\\";
     }
     return std::string();
 }
 
+// translation: the language in the high word, the code page in the low one.
 std::string LanguageName(DWORD translation)
 {
     char name[128];
-    DWORD length = VerLanguageNameA(LOWORD(translation), name, sizeof name);
-    return length > 0 && length < sizeof name ? std::string(name, length) : std::string();
+    DWORD length = VerLanguageNameA(HIWORD(translation), name, sizeof name);
+    // Some platforms count the terminator in the length, some do not.
+    return length > 0 && length <= sizeof name ? std::string(name, strnlen(name, length)) : std::string();
 }
 
 // The record's lines in label order, only the fields that have a value.
@@ -127,11 +130,14 @@ std::vector<std::string> VersionLines(const std::vector<BYTE>& record)
     const VS_FIXEDFILEINFO* fixed = FixedInfo(record);
     std::optional<DWORD> translation = FirstTranslation(record);
     std::string table = StringTableOf(record, translation);
-    auto text = [&](const char* name) { return table.empty() ? std::string() : QueryText(record, table + name); };
+    auto text = [&](const char* name) {
+        return table.empty() ? std::string() : QueryText(record, table + name);
+    };
 
     // The numbers are exact for the file version; the product version is shown as its
     // maker wrote it, which is often a plainer "5.0".
-    std::string fileVersion = fixed ? FormatVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS) : text("FileVersion");
+    std::string fileVersion =
+        fixed ? FormatVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS) : text("FileVersion");
     std::string productVersion = text("ProductVersion");
     if (productVersion.empty() && fixed)
         productVersion = FormatVersion(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
@@ -174,7 +180,8 @@ void FillList(HWND list, const std::vector<std::string>& lines)
     int widest = 0;
     for (const std::string& line : lines)
     {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        // Inserted at the end, so the record's order stands even in a sorted list.
+        SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
         int width = LineWidth(dc.Get(), line, column);
         if (width > widest)
             widest = width;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdio>
+
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
@@ -30,4 +32,74 @@ void LoadPreferences()
     ReadFlag("Lower", g_lowerCaseNames, 0);
     ReadFlag("ToolTips", g_showToolTips, 1);
     ReadFlag("QScan", g_quickScan, 1);
+}
+
+static void SaveFlag(const char* name, unsigned char flag)
+{
+    QemSaveRegEntry(kPreferencesSection, name, &flag, 0, QEM_PRODUCT_ORVENNA);
+}
+
+// Texts are stored with their length and no terminator.
+static void SavePair(const char* name, int first, int second)
+{
+    char text[40];
+    int length = wsprintfA(text, "%d %d", first, second);
+    QemSaveRegEntry(kPreferencesSection, name, text, length, QEM_PRODUCT_ORVENNA);
+}
+
+void SavePreferences(HWND mainWindow)
+{
+    SaveFlag("Toolbar", g_showToolbar);
+    SaveFlag("Settings", g_saveSettingsOnExit);
+    SaveFlag("StatusBar", g_showStatusBar);
+    SaveFlag("Lower", g_lowerCaseNames);
+    SaveFlag("ToolTips", g_showToolTips);
+    SaveFlag("QScan", g_quickScan);
+    // xy and cxy keep the last normal rectangle while the window is minimized or
+    // maximized, so that restoring it at the next start gives a sensible size.
+    if (IsIconic(mainWindow))
+    {
+        SaveFlag("MaxMin", SW_SHOWMINIMIZED);
+        return;
+    }
+    if (IsZoomed(mainWindow))
+    {
+        SaveFlag("MaxMin", SW_SHOWMAXIMIZED);
+        return;
+    }
+    RECT rect;
+    GetWindowRect(mainWindow, &rect);
+    SavePair("xy", rect.left, rect.top);
+    SavePair("cxy", rect.right - rect.left, rect.bottom - rect.top);
+    SaveFlag("MaxMin", SW_SHOWNORMAL);
+}
+
+// "%d %d" as stored by SavePair; false for an empty or unparsable text.
+static bool ReadPair(const char* name, int& first, int& second)
+{
+    char text[41] = {};
+    QemReadRegEntry(kPreferencesSection, name, text, 40, QEM_PRODUCT_ORVENNA);
+    return text[0] != '\0' && std::sscanf(text, "%d %d", &first, &second) == 2;
+}
+
+StoredPlacement ReadStoredPlacement()
+{
+    StoredPlacement placement;
+    unsigned char maxMin = SW_SHOWNORMAL;
+    QemReadRegEntry(kPreferencesSection, "MaxMin", &maxMin, 0, QEM_PRODUCT_ORVENNA);
+    if (maxMin == SW_SHOWMINIMIZED || maxMin == SW_SHOWMAXIMIZED)
+    {
+        placement.showState = maxMin;
+        return placement;
+    }
+    int left, top, width, height;
+    placement.hasRect = ReadPair("xy", left, top) && ReadPair("cxy", width, height);
+    if (placement.hasRect)
+    {
+        placement.left = left;
+        placement.top = top;
+        placement.width = width;
+        placement.height = height;
+    }
+    return placement;
 }

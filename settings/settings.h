@@ -1,6 +1,8 @@
 // Settings: preferences and the filter list, kept in Orvenna's registry key.
 #pragma once
 
+#include <windows.h>
+
 #include <vector>
 
 #include "settings/filter_entry.h"
@@ -17,6 +19,21 @@ extern unsigned char g_lowerCaseNames;
 extern unsigned char g_showToolTips;
 // Makes sure Orvenna's key exists, then reads every flag over its default.
 void LoadPreferences();
+// Stores the six flags and the window's placement: MaxMin 2 or 3 alone while it is
+// minimized or maximized, else its rectangle in xy and cxy and MaxMin 1.
+void SavePreferences(HWND mainWindow);
+
+// The placement start-up restores. Only a normal window (MaxMin 1) has a rectangle,
+// and only when xy and cxy both hold two integers.
+struct StoredPlacement
+{
+    int showState = 1; // 1 normal, 2 minimized, 3 maximized
+    bool hasRect = false;
+    int left = 0, top = 0, width = 0, height = 0;
+};
+// A MaxMin other than 1, 2 or 3 is read as 1: passed to ShowWindow as it stands, 0
+// would hide the window at every start and the user could never reach it again.
+StoredPlacement ReadStoredPlacement();
 
 // filter_list.cpp
 // How many bytes of an "Ext%d" value each reader takes.

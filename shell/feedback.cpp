@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/scan_state.h"
+#include "shell/command_states.h"
 #include "shell/resources/resource.h"
 
 HWND g_mainWindow = nullptr;
@@ -71,14 +72,11 @@ void RefreshToolbarStates()
 {
     if (!g_mainWindow || !GetDlgItem(g_mainWindow, IDC_TOOLBAR))
         return;
-    const int enabled = TBSTATE_ENABLED, disabled = TBSTATE_INDETERMINATE;
-    const bool empty = GetCount(g_resultList) == 0;
-    const bool scanning = g_scanning != 0;
-    SetToolbarButtonState(g_mainWindow, IDM_START, scanning ? disabled : enabled);
-    SetToolbarButtonState(g_mainWindow, IDM_STOP, scanning ? enabled : disabled);
-    for (int command : {IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE})
-        SetToolbarButtonState(g_mainWindow, command, empty || scanning ? disabled : enabled);
-    for (int command : {IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS})
-        SetToolbarButtonState(g_mainWindow, command, empty ? disabled : enabled);
-    SetToolbarButtonState(g_mainWindow, IDM_SET_FILTERS, scanning ? disabled : enabled);
+    const int count = GetCount(g_resultList);
+    // Commands without a button are set too; the toolbar ignores them.
+    for (int command : {IDM_START, IDM_STOP, IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE,
+                        IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS, IDM_SET_FILTERS})
+        SetToolbarButtonState(g_mainWindow, command,
+                              IsCommandEnabled(command, g_scanning != 0, count) ? TBSTATE_ENABLED
+                                                                                 : TBSTATE_INDETERMINATE);
 }

@@ -27,6 +27,19 @@ constexpr int kDll = FILE_KIND_LIBRARY;
 
 using Names = std::vector<std::string>;
 
+// Serves bytes front to back, as a file is read; firstRead cuts the first read short,
+// as a read error would.
+ChunkReader ReadBytes(std::string_view bytes, int& reads, std::size_t firstRead = SIZE_MAX)
+{
+    return
+        [bytes, &reads, firstRead, offset = std::size_t{0}](std::uint8_t* buffer, std::size_t size) mutable {
+            std::size_t n = std::min({size, bytes.size() - offset, reads++ == 0 ? firstRead : SIZE_MAX});
+            std::memcpy(buffer, bytes.data() + offset, n);
+            offset += n;
+            return n;
+        };
+}
+
 struct Scan
 {
     int answer = -2;
@@ -34,28 +47,19 @@ struct Scan
     int reads = 0;
 };
 
-// The chunked search over bytes as a file read front to back. The gate refuses its
-// call number stopAt (1 is the call before the first read).
-Scan ScanBytes(std::string_view bytes, int kind, int stopAt = 0)
+// The chunked search over bytes. The gate refuses its call number stopAt (1 is the
+// call before the first read).
+Scan ScanBytes(std::string_view bytes, int kind, int stopAt = 0, std::size_t firstRead = SIZE_MAX)
 {
     Scan scan;
-    std::size_t offset = 0;
     int gates = 0;
     scan.answer = SearchModuleNames(
-        [&](std::uint8_t* buffer, std::size_t size) {
-            ++scan.reads;
-            std::size_t n = std::min(size, bytes.size() - offset);
-            std::memcpy(buffer, bytes.data() + offset, n);
-            offset += n;
-            return n;
-        },
-        [&] { return ++gates != stopAt; }, [&](std::string_view name) { scan.names.emplace_back(name); },
-        kind);
+        ReadBytes(bytes, scan.reads, firstRead), [&] { return ++gates != stopAt; },
+        [&](std::string_view name) { scan.names.emplace_back(name); }, kind);
     return scan;
 }
 
-// Counts the names of a large file instead of keeping them: those equal to
-// expected and the others.
+// For large files: counts the names equal to expected and the others.
 struct Tally
 {
     int answer = -2;
@@ -74,16 +78,8 @@ std::ostream& operator<<(std::ostream& out, const Tally& t)
 Tally TallyNames(std::string_view bytes, int kind, std::string_view expected)
 {
     Tally tally;
-    std::size_t offset = 0;
     tally.answer = SearchModuleNames(
-        [&](std::uint8_t* buffer, std::size_t size) {
-            ++tally.reads;
-            std::size_t n = std::min(size, bytes.size() - offset);
-            std::memcpy(buffer, bytes.data() + offset, n);
-            offset += n;
-            return n;
-        },
-        [] { return true; },
+        ReadBytes(bytes, tally.reads), [] { return true; },
         [&](std::string_view name) { ++(name == expected ? tally.expected : tally.others); }, kind);
     return tally;
 }
@@ -196,7 +192,8 @@ TEST(ModuleNames, KindZeroDropsNamesTooLongForAnEntry)
         {"256 characters do not", " B" + a255 + ".DLL", {}},
         {"a run longer than the walk", std::string(300, 'C') + ".DLL", {}},
         {"leading digits go before the length counts", " 123" + a255 + ".DLL", {a255 + ".DLL"}},
-        // The walk stops after 260 characters, here on the fifth digit.
+        // The walk takes the last 260 characters, the digits among them; it never
+        // reaches the X's, which would make the name too long.
         {"the walk takes 260 characters", std::string(40, 'X') + "11111" + a255 + ".DLL", {a255 + ".DLL"}},
         {"the walk goes back to the chunk's first byte",
          std::string(100, 'D') + ".DLL",
@@ -334,21 +331,10 @@ TEST(ModuleNames, ShortReadEndsTheFile)
 {
     // A read error shows as a short read: what follows it is never asked for.
     const std::string file = FileWith(3 * kScanChunkSize, 2000, "FIRST.DLL") + "LATER.DLL";
-    std::size_t offset = 0;
-    int reads = 0;
-    Names names;
-    int answer = SearchModuleNames(
-        [&](std::uint8_t* buffer, std::size_t size) {
-            ++reads;
-            std::size_t n = std::min<std::size_t>(size, offset == 0 ? 2100 : file.size() - offset);
-            std::memcpy(buffer, file.data() + offset, n);
-            offset += n;
-            return n;
-        },
-        [] { return true; }, [&](std::string_view name) { names.emplace_back(name); }, kExecutable);
-    EXPECT_EQ(answer, 1);
-    EXPECT_EQ(reads, 1);
-    EXPECT_EQ(names, Names{"FIRST"});
+    Scan scan = ScanBytes(file, kExecutable, 0, 2100);
+    EXPECT_EQ(scan.answer, 1);
+    EXPECT_EQ(scan.reads, 1);
+    EXPECT_EQ(scan.names, Names{"FIRST"});
 }
 
 TEST(ModuleNames, ChunkedSearchFindsWhatWholeSearchFinds)

@@ -35,7 +35,8 @@ inline std::vector<std::uint8_t> Mz(std::size_t size, std::uint32_t lfanew)
 }
 
 // An MZ image with a two-letter new-header signature ("NE", "LE", "LX") at e_lfanew.
-inline std::vector<std::uint8_t> WithSignature(std::uint32_t lfanew, std::string_view signature, std::size_t size)
+inline std::vector<std::uint8_t> WithSignature(std::uint32_t lfanew, std::string_view signature,
+                                               std::size_t size)
 {
     std::vector<std::uint8_t> bytes = Mz(size, lfanew);
     for (std::size_t i = 0; i < signature.size(); ++i)
@@ -47,8 +48,9 @@ inline std::vector<std::uint8_t> WithSignature(std::uint32_t lfanew, std::string
 // e_lfanew, followed by the rest of a PE32-sized optional header.
 inline std::vector<std::uint8_t> Pe(std::uint32_t lfanew, std::uint16_t magic)
 {
-    std::vector<std::uint8_t> bytes = WithSignature(lfanew, std::string_view("PE\0\0", 4), lfanew + 24 + 0xE0);
-    PutU16(bytes, lfanew + 4, 0x14C);  // Machine
+    std::vector<std::uint8_t> bytes =
+        WithSignature(lfanew, std::string_view("PE\0\0", 4), lfanew + 24 + 0xE0);
+    PutU16(bytes, lfanew + 4, 0x14C); // Machine
     PutU16(bytes, lfanew + 20, 0xE0); // SizeOfOptionalHeader
     PutU16(bytes, lfanew + 24, magic);
     return bytes;

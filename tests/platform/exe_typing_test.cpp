@@ -76,7 +76,8 @@ TEST_F(ExeTypingTest, AnswersNoneForWhatCannotBeRead)
     EXPECT_EQ(QEM_EXE_NONE, QemGetExeType((folder_ / "missing.dll").c_str()));
     EXPECT_EQ(QEM_EXE_NONE, QemGetExeType(folder_.Path().c_str())) << "a directory";
     CreateDirectoryA((folder_ / "folder.dll").c_str(), nullptr);
-    EXPECT_EQ(QEM_EXE_NONE, QemGetExeType((folder_ / "folder.dll").c_str())) << "a directory named like a DLL";
+    EXPECT_EQ(QEM_EXE_NONE, QemGetExeType((folder_ / "folder.dll").c_str()))
+        << "a directory named like a DLL";
     EXPECT_EQ(QEM_EXE_NONE, QemGetExeType(""));
     EXPECT_EQ(QEM_EXE_NONE, QemGetExeType(nullptr));
 }
@@ -85,8 +86,8 @@ TEST_F(ExeTypingTest, TypesFileThatOthersHaveOpen)
 {
     std::string path = folder_ / "busy.dll";
     WriteBytes(path, Pe(0x80, kMagicPe32));
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
     EXPECT_EQ(QEM_EXE_PE32, QemGetExeType(path.c_str()));
     CloseHandle(writer);

@@ -24,7 +24,8 @@ void ExpectShortComponents(const std::string& path)
     while (start != std::string::npos)
     {
         size_t end = path.find('\\', start + 1);
-        std::string part = path.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+        std::string part =
+            path.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
         size_t dot = part.find('.');
         std::string base = part.substr(0, dot);
         std::string extension = dot == std::string::npos ? "" : part.substr(dot + 1);
@@ -110,7 +111,8 @@ TEST_F(FileNamesTest, DateTimeSizeOfKnownFile)
     EXPECT_EQ('#', time[20]);
 
     size = 0;
-    EXPECT_NE(0, QemGetDateTimeSize(path.c_str(), nullptr, nullptr, &size)) << "the date and time may be ignored";
+    EXPECT_NE(0, QemGetDateTimeSize(path.c_str(), nullptr, nullptr, &size))
+        << "the date and time may be ignored";
     EXPECT_EQ(12345u, size);
 }
 

@@ -129,7 +129,8 @@ LRESULT CALLBACK DialogAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam)
         char className[32];
         GetClassNameA(window, className, sizeof className);
         std::vector<HWND>& seen = g_answerer->seen_;
-        if (std::strcmp(className, "#32770") == 0 && std::find(seen.begin(), seen.end(), window) == seen.end())
+        if (std::strcmp(className, "#32770") == 0 &&
+            std::find(seen.begin(), seen.end(), window) == seen.end())
         {
             seen.push_back(window);
             g_answerer->waiting_.push_back(window);
@@ -175,8 +176,8 @@ const char* TestWindowClass()
 } // namespace
 
 TestWindow::TestWindow(int left, int top, int width, int height, HWND owner, DWORD style)
-    : window_(CreateWindowExA(0, TestWindowClass(), "Orvenna test", style, left, top, width, height, owner, nullptr,
-                              GetModuleHandleA(nullptr), nullptr))
+    : window_(CreateWindowExA(0, TestWindowClass(), "Orvenna test", style, left, top, width, height, owner,
+                              nullptr, GetModuleHandleA(nullptr), nullptr))
 {
     EXPECT_NE(nullptr, window_);
     if (!(style & WS_CHILD))

@@ -67,7 +67,8 @@ private:
 class TestWindow
 {
 public:
-    TestWindow(int left, int top, int width, int height, HWND owner = nullptr, DWORD style = WS_OVERLAPPEDWINDOW);
+    TestWindow(int left, int top, int width, int height, HWND owner = nullptr,
+               DWORD style = WS_OVERLAPPEDWINDOW);
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;

@@ -48,11 +48,13 @@ Raw ReadRaw(const Product& product, const char* name)
 {
     Raw raw;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SectionKey(product).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SectionKey(product).c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
         return raw;
     char data[512];
     DWORD size = sizeof data;
-    raw.found = RegQueryValueExA(key, name, nullptr, &raw.type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
+    raw.found = RegQueryValueExA(key, name, nullptr, &raw.type, reinterpret_cast<BYTE*>(data), &size) ==
+                ERROR_SUCCESS;
     if (raw.found)
         raw.bytes.assign(data, size);
     RegCloseKey(key);
@@ -203,7 +205,8 @@ TEST_F(RegistryTest, ValuesOfAnotherFormLeaveBuffer)
     WriteRaw(orvenna, "Small", REG_DWORD, &small, sizeof small);
 
     BYTE number = 42;
-    EXPECT_EQ(0, QemReadRegEntry(kSection, "Text", &number, 0, QEM_PRODUCT_ORVENNA)) << "text read as a number";
+    EXPECT_EQ(0, QemReadRegEntry(kSection, "Text", &number, 0, QEM_PRODUCT_ORVENNA))
+        << "text read as a number";
     EXPECT_EQ(0, QemReadRegEntry(kSection, "Big", &number, 0, QEM_PRODUCT_ORVENNA)) << "DWORD beyond a byte";
     EXPECT_EQ(0, QemReadRegEntry(kSection, "Wide", &number, 0, QEM_PRODUCT_ORVENNA)) << "two binary bytes";
     EXPECT_EQ(42, number);
@@ -211,7 +214,8 @@ TEST_F(RegistryTest, ValuesOfAnotherFormLeaveBuffer)
     EXPECT_EQ(0, QemReadRegEntry(kSection, "Small", text, 7, QEM_PRODUCT_ORVENNA)) << "DWORD read as text";
     EXPECT_STREQ("keep", text);
 
-    EXPECT_EQ(1, QemReadRegEntry(kSection, "Small", &number, 0, QEM_PRODUCT_ORVENNA)) << "DWORD within a byte";
+    EXPECT_EQ(1, QemReadRegEntry(kSection, "Small", &number, 0, QEM_PRODUCT_ORVENNA))
+        << "DWORD within a byte";
     EXPECT_EQ(7, number);
 }
 

@@ -28,12 +28,12 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "OrvGreyParent";
         RegisterClassA(&windowClass);
-        parent_ = CreateWindowExA(0, "OrvGreyParent", "parent", WS_OVERLAPPEDWINDOW, 0, 0, 500, 300, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+        parent_ = CreateWindowExA(0, "OrvGreyParent", "parent", WS_OVERLAPPEDWINDOW, 0, 0, 500, 300, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, parent_);
         // The version list's style (353) of the main window.
-        list_ = CreateWindowExA(0, "LISTBOX", "", 0x50300551, 0, 0, 400, 200, parent_, reinterpret_cast<HMENU>(353),
-                                GetModuleHandleA(nullptr), nullptr);
+        list_ = CreateWindowExA(0, "LISTBOX", "", 0x50300551, 0, 0, 400, 200, parent_,
+                                reinterpret_cast<HMENU>(353), GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, list_);
     }
     void TearDown() override { DestroyWindow(parent_); }
@@ -51,6 +51,14 @@ protected:
         return lines;
     }
 
+    std::string Listing() const
+    {
+        std::string listing;
+        for (const std::string& line : Lines())
+            listing += "\n  " + line;
+        return listing;
+    }
+
     HWND parent_ = nullptr;
     HWND list_ = nullptr;
 };
@@ -59,7 +67,7 @@ TEST_F(VersionListTest, ShowsEveryFieldOfTheRecord)
 {
     QemUpdateVerListbox(list_, LibraryPath().c_str());
     std::vector<std::string> lines = Lines();
-    ASSERT_EQ(7u, lines.size());
+    ASSERT_EQ(7u, lines.size()) << Listing();
     EXPECT_EQ("File version:\t4.70.0.0", lines[0]);
     EXPECT_EQ("Product version:\t4.70", lines[1]);
     EXPECT_EQ("Company:\tTessaly Software Ltd", lines[2]);
@@ -76,7 +84,7 @@ TEST_F(VersionListTest, ShowsOnlyFieldsPresentInFirstTranslation)
 {
     QemUpdateVerListbox(list_, (ProgramFolder() + "\\version_fixture.dll").c_str());
     std::vector<std::string> lines = Lines();
-    ASSERT_EQ(5u, lines.size());
+    ASSERT_EQ(5u, lines.size()) << Listing();
     EXPECT_EQ("File version:\t1.2.3.4", lines[0]);
     EXPECT_EQ("Product version:\t5.6.0.0", lines[1]);
     EXPECT_EQ("Company:\tFixture Works", lines[2]);

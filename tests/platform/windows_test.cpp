@@ -25,11 +25,11 @@ RECT WorkArea()
     return area;
 }
 
-#define EXPECT_NEAR_POINT(expected, actual)                                                                            \
-    do                                                                                                                 \
-    {                                                                                                                  \
-        EXPECT_LE(std::abs((expected).x - (actual).x), 1) << "x " << (expected).x << " vs " << (actual).x;             \
-        EXPECT_LE(std::abs((expected).y - (actual).y), 1) << "y " << (expected).y << " vs " << (actual).y;             \
+#define EXPECT_NEAR_POINT(expected, actual)                                                                  \
+    do                                                                                                       \
+    {                                                                                                        \
+        EXPECT_LE(std::abs((expected).x - (actual).x), 1) << "x " << (expected).x << " vs " << (actual).x;   \
+        EXPECT_LE(std::abs((expected).y - (actual).y), 1) << "y " << (expected).y << " vs " << (actual).y;   \
     } while (0)
 
 TEST(CenterWindowTest, CentresOnOwner)
@@ -48,7 +48,8 @@ TEST(CenterWindowTest, CentresOnWorkAreaWithoutOwner)
     TestWindow dialog(0, 0, 200, 100, nullptr, WS_POPUP | WS_CAPTION);
     QemCenterWindow(dialog.Get());
     RECT work = WorkArea();
-    EXPECT_NEAR_POINT((POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2}), CentreOf(dialog.Get()));
+    EXPECT_NEAR_POINT((POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2}),
+                      CentreOf(dialog.Get()));
 }
 
 TEST(CenterWindowTest, StaysInsideWorkAreaWhenOwnerIsPartlyOff)

@@ -11,13 +11,22 @@ export WINEPREFIX="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "$0")" && pwd)
 
+# An unmanaged X11 driver: with window-manager decorations asked for and no window
+# manager under Xvfb, Wine waits about 2 s on every window it destroys.
+init='wineboot --init && wine reg add "HKCU\Software\Wine\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null && wineserver -w'
+
 if [ ! -f "$WINEPREFIX/.orvenna-ready" ]; then
+    # Only ever remove what is a half-made prefix, never a folder given by mistake.
+    if [ -e "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/system.reg" ] && [ -n "$(ls -A "$WINEPREFIX")" ]; then
+        echo "make-prefix.sh: $WINEPREFIX exists and is not a Wine prefix" >&2
+        exit 1
+    fi
     rm -rf "$WINEPREFIX"
     # The prefix's first session must begin on a display, or later windows fail.
     if [ -z "${DISPLAY:-}" ]; then
-        xvfb-run -a sh -c 'wineboot --init && wineserver -w'
+        xvfb-run -a sh -c "$init"
     else
-        wineboot --init && wineserver -w
+        sh -c "$init"
     fi
     rm -f "$WINEPREFIX/dosdevices/z:"
     "$here/plain-profile.sh" "$WINEPREFIX"

@@ -1,0 +1,220 @@
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "engine/list_box_mirror.h"
+#include "engine/scan_state.h"
+#include "settings/settings.h"
+#include "shell/layout.h"
+#include "shell/resources/resource.h"
+#include "shell/shell.h"
+
+namespace
+{
+
+constexpr DWORD kResultListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
+                                   LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT |
+                                   LBS_EXTENDEDSEL;
+constexpr DWORD kVersionListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY |
+                                    LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT |
+                                    LBS_WANTKEYBOARDINPUT;
+constexpr DWORD kStatusLineStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP;
+
+// Image, command, state, style of each toolbar position. The buttons that need a
+// finished scan or a list start grey (indeterminate and not enabled).
+constexpr TBBUTTON Button(int image, int command, BYTE state, BYTE style)
+{
+    TBBUTTON button{};
+    button.iBitmap = image;
+    button.idCommand = command;
+    button.fsState = state;
+    button.fsStyle = style;
+    return button;
+}
+constexpr BYTE kOn = TBSTATE_ENABLED, kGrey = TBSTATE_INDETERMINATE;
+constexpr BYTE kButton = TBSTYLE_BUTTON, kSeparator = TBSTYLE_SEP;
+constexpr TBBUTTON kToolbarButtons[] = {
+    Button(0, 0, kOn, kSeparator),
+    Button(0, IDM_START, kOn, kButton),
+    Button(1, IDM_STOP, kGrey, kButton),
+    Button(2, IDM_SAVE_LIST, kGrey, kButton),
+    Button(0, 0, kOn, kSeparator),
+    Button(3, IDM_CHECK_FUNCTION_CALLS, kGrey, kButton),
+    Button(4, IDM_CHECK_LINKS, kGrey, kButton),
+    Button(5, IDM_SET_FILTERS, kOn, kButton),
+    Button(0, 0, kOn, kSeparator),
+    Button(6, IDM_EXIT, kOn, kButton),
+    Button(7, IDM_HELP_CONTENTS, kOn, kButton),
+};
+constexpr int kToolbarImages = 8;
+constexpr int kToolbarImageSize = 16;
+
+HWND CreateChild(HWND mainWindow, const char* className, DWORD style, int id)
+{
+    return CreateWindowExA(0, className, "", style, 0, 0, 0, 0, mainWindow,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+}
+
+void SetInterfaceFont(HWND child, BOOL redraw)
+{
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_interfaceFont.Get()), redraw);
+}
+
+HWND CreateToolbar(HWND mainWindow)
+{
+    return CreateToolbarEx(mainWindow, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, kToolbarImages,
+                           g_instance, IDB_TOOLBAR, kToolbarButtons, ARRAYSIZE(kToolbarButtons), 0, 0,
+                           kToolbarImageSize, kToolbarImageSize, sizeof(TBBUTTON));
+}
+
+HWND CreateStatusBar(HWND mainWindow)
+{
+    char banner[150] = {};
+    LoadStringA(g_instance, IDS_IDLE_BANNER, banner, sizeof banner);
+    HWND statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_BORDER, banner, mainWindow, IDC_STATUS_BAR);
+    if (!statusBar)
+        return nullptr;
+    int rightEdges[1] = {-1};
+    SendMessageA(statusBar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(rightEdges));
+    SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(banner));
+    SetInterfaceFont(statusBar, TRUE);
+    return statusBar;
+}
+
+// The result list shows the result store index for index; it is made without
+// LBS_SORT, since the store keeps the order.
+HWND CreateResultList(HWND mainWindow)
+{
+    HWND list = CreateChild(mainWindow, "LISTBOX", kResultListStyle, IDC_RESULT_LIST);
+    if (!list)
+        return nullptr;
+    SetInterfaceFont(list, FALSE);
+    if (AttachListBox(g_resultList, list) != 1)
+    {
+        DestroyWindow(list);
+        return nullptr;
+    }
+    return list;
+}
+
+HWND CreateVersionList(HWND mainWindow)
+{
+    HWND list = CreateChild(mainWindow, "LISTBOX", kVersionListStyle, IDC_VERSION_LIST);
+    if (list)
+        SetInterfaceFont(list, FALSE);
+    return list;
+}
+
+HWND CreateStatusLine(HWND mainWindow)
+{
+    HWND line = CreateChild(mainWindow, "STATIC", kStatusLineStyle, IDC_STATUS_LINE);
+    if (line)
+        SetInterfaceFont(line, FALSE);
+    return line;
+}
+
+// tmHeight of the default font: a plain device context of the status line, which has
+// not selected the interface font.
+int DefaultTextHeight(HWND statusLine)
+{
+    WindowDC dc(statusLine);
+    TEXTMETRICA metrics{};
+    if (!dc.Get() || !GetTextMetricsA(dc.Get(), &metrics))
+        return 0;
+    return metrics.tmHeight;
+}
+
+void Place(HWND child, const ChildPlace& place)
+{
+    if (child)
+        MoveWindow(child, place.x, place.y, place.width, place.height, TRUE);
+}
+
+} // namespace
+
+HFONT CreateInterfaceFont()
+{
+    HFONT font = CreateFontA(15, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "Arial");
+    // A system without Arial gets the old dialog face at the same size.
+    if (!font)
+        font = CreateFontA(15, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "MS Sans Serif");
+    return font;
+}
+
+// The four hidden name lists are stores of their own (scan_state.h): no windows.
+int CreateChildWindows(HWND mainWindow)
+{
+    InitCommonControls();
+    if (!CreateToolbar(mainWindow) || !CreateStatusBar(mainWindow))
+        return 0;
+    g_resultListWindow = CreateResultList(mainWindow);
+    if (!g_resultListWindow)
+        return 0;
+    g_versionListWindow = CreateVersionList(mainWindow);
+    if (!g_versionListWindow || !CreateStatusLine(mainWindow))
+        return 0;
+    UpdateWindow(mainWindow);
+    return 1;
+}
+
+void LayoutChildren(HWND mainWindow, int width, int height)
+{
+    LayoutInput input;
+    input.clientWidth = width;
+    input.clientHeight = height;
+    input.textHeight = DefaultTextHeight(GetDlgItem(mainWindow, IDC_STATUS_LINE));
+    input.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    input.toolbar = g_showToolbar != 0;
+    input.statusBar = g_showStatusBar != 0;
+    input.versionPane = g_versionPaneShown;
+    const MainLayout layout = ComputeLayout(input);
+
+    Place(GetDlgItem(mainWindow, IDC_TOOLBAR), layout.toolbar);
+    Place(GetDlgItem(mainWindow, IDC_STATUS_BAR), layout.statusBar);
+    Place(GetDlgItem(mainWindow, IDC_STATUS_LINE), layout.statusLine);
+    Place(g_resultListWindow, layout.resultList);
+    // Without the pane the version list keeps its place: hidden, or of zero size.
+    if (g_versionPaneShown)
+        Place(g_versionListWindow, layout.versionList);
+}
+
+void RelayoutMainWindow(HWND mainWindow)
+{
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    SendMessageA(mainWindow, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+}
+
+void CloseVersionPane(HWND mainWindow)
+{
+    g_versionPaneShown = false;
+    SendMessageA(g_versionListWindow, LB_RESETCONTENT, 0, 0);
+    SendMessageA(g_versionListWindow, LB_SETHORIZONTALEXTENT, 0, 0);
+    ShowWindow(g_versionListWindow, SW_HIDE);
+    RelayoutMainWindow(mainWindow);
+}
+
+// The tip is the command's hint without the full stop the status bar adds. It is
+// written into the record's own buffer, which outlives this handler.
+void SupplyToolTipText(NMHDR* header)
+{
+    const UINT command = static_cast<UINT>(header->idFrom);
+    if (header->code == TTN_NEEDTEXTA)
+    {
+        auto* tip = reinterpret_cast<NMTTDISPINFOA*>(header);
+        tip->hinst = nullptr;
+        tip->szText[0] = '\0';
+        tip->lpszText = nullptr;
+        if (g_showToolTips && LoadStringA(g_instance, command, tip->szText, ARRAYSIZE(tip->szText)) > 0)
+            tip->lpszText = tip->szText;
+        return;
+    }
+    auto* tip = reinterpret_cast<NMTTDISPINFOW*>(header);
+    tip->hinst = nullptr;
+    tip->szText[0] = L'\0';
+    tip->lpszText = nullptr;
+    char text[ARRAYSIZE(tip->szText)];
+    if (g_showToolTips && LoadStringA(g_instance, command, text, sizeof text) > 0 &&
+        MultiByteToWideChar(CP_ACP, 0, text, -1, tip->szText, ARRAYSIZE(tip->szText)) > 0)
+        tip->lpszText = tip->szText;
+}

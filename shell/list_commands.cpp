@@ -1,0 +1,66 @@
+#include <windows.h>
+
+#include <string>
+
+#include "platform/qemcom95.h"
+#include "shell/resources/resource.h"
+#include "shell/shell.h"
+#include "shell/start_options.h"
+
+void HandleListKey(HWND mainWindow, WORD key)
+{
+    switch (key)
+    {
+    case VK_RETURN:
+        PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_RESULT_LIST, LBN_DBLCLK), 0);
+        break;
+    case VK_TAB:
+        // Without the pane there is only one list to go to.
+        g_listFocusOnResults = g_versionPaneShown ? !g_listFocusOnResults : true;
+        SetFocus(g_listFocusOnResults ? g_resultListWindow : g_versionListWindow);
+        break;
+    case VK_F1: ShowHelpContents(mainWindow); break;
+    }
+}
+
+void HandleResultListNotice(HWND mainWindow, WORD code)
+{
+    const LRESULT current = SendMessageA(g_resultListWindow, LB_GETCURSEL, 0, 0);
+    if (code == LBN_SELCHANGE && g_versionPaneShown)
+    {
+        // The version list always describes the current file.
+        LRESULT length = SendMessageA(g_resultListWindow, LB_GETTEXTLEN, current, 0);
+        if (current == LB_ERR || length == LB_ERR)
+            return;
+        std::string path(static_cast<size_t>(length) + 1, '\0');
+        SendMessageA(g_resultListWindow, LB_GETTEXT, current, reinterpret_cast<LPARAM>(path.data()));
+        QemUpdateVerListbox(g_versionListWindow, path.c_str());
+    }
+    else if (code == LBN_DBLCLK && !g_versionPaneShown)
+        PostMessageA(mainWindow, WM_COMMAND, IDM_DISPLAY_VERSION, 0);
+}
+
+void SelectAllResults(bool select)
+{
+    SendMessageA(g_resultListWindow, LB_SETSEL, select ? TRUE : FALSE, -1);
+}
+
+// Display Version Information toggles the pane; marked shown, it closes whatever the
+// state was.
+void CloseVersionPaneByMenu(HWND mainWindow)
+{
+    g_versionPaneShown = true;
+    PostMessageA(mainWindow, WM_COMMAND, IDM_DISPLAY_VERSION, 0);
+}
+
+void ResetResultListExtent()
+{
+    SendMessageA(g_resultListWindow, LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+void AcceptCommandLine(HWND mainWindow, const char* line)
+{
+    // Posted, so that the scan begins from the message loop once the window shows.
+    if (IsScanCommandLine(line))
+        PostMessageA(mainWindow, WM_COMMAND, IDM_START, 0);
+}

@@ -1,0 +1,52 @@
+#include <windows.h>
+
+#include "engine/engine.h"
+#include "engine/scan_state.h"
+#include "results/results.h"
+#include "shell/resources/resource.h"
+#include "shell/shell.h"
+
+namespace
+{
+// Start handlers on the stack. After Stop the scan returns only at its next test of
+// the flag, and a Start dispatched from a pump step before then would run a new scan
+// inside the old one, whose " Scanning interrupted." would then wipe the new answer.
+int s_startDepth = 0;
+// A Start that arrived while a stopped scan was unwinding: run once it has.
+bool s_startPending = false;
+} // namespace
+
+void StartScan(HWND mainWindow)
+{
+    if (g_scanning)
+        return;
+    if (s_startDepth > 0)
+    {
+        s_startPending = true;
+        return;
+    }
+    ++s_startDepth;
+    BeginScan();
+    int finished = RunScan(mainWindow);
+    ReportScanEnd(mainWindow, finished);
+    EndScan();
+    --s_startDepth;
+    if (s_startPending)
+    {
+        s_startPending = false;
+        PostMessageA(mainWindow, WM_COMMAND, IDM_START, 0);
+    }
+}
+
+// Normally dispatched from a pump step inside the scan: the scan returns 0 at its next
+// test of the flag, and Start then reports the interruption.
+void StopScan(HWND mainWindow)
+{
+    if (!g_scanning)
+        return;
+    EndScan();
+    ShowIdleBanner();
+    SetStatusLineText("");
+    if (g_versionPaneShown)
+        CloseVersionPane(mainWindow);
+}

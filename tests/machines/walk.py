@@ -1,0 +1,106 @@
+"""Fixture machine of the directory walk's tests.
+
+W: the order of the walk and the composition of paths: files at the root and at
+   every depth, siblings on several levels, an empty directory.
+F: the filter pass: one file for each default extension (and two that no entry
+   selects) at the root and in a subdirectory.
+H: hostile names and links: a link to its own parent, a closed directory, names the
+   ANSI code page cannot carry or that hold a wildcard, siblings of which one is
+   removed during a walk.
+L: a tree deeper than the longest path the scan handles.
+M: a directory with thousands of subdirectories.
+G: an other-format file of ".DLL" repeated a million times.
+"""
+
+FILTER_FILES = [
+    {"exe": "F.EXE", "imports": ["F", "KERNEL32"]},
+    {"dll": "F.DLL", "imports": ["KERNEL32"]},
+    {"exe": "F.CNV"},
+    {"exe": "F.FLT"},
+    {"exe": "F.EQU"},
+    {"exe": "F.VBX"},
+    {"dll": "F.OCX", "imports": ["F"]},
+    {"exe": "F.DRV"},
+    {"file": "F.GRP", "text": "F.DLL\r\n"},
+    {"file": "F.INI", "text": "[F]\r\nlib=F.DLL\r\n"},
+    {"exe": "F.CPL"},
+    {"exe": "F.3GR"},
+    {"exe": "F.SCR"},
+    {"file": "F.TXT", "text": "F.DLL\r\n"},
+    {"exe": "F.BAT"},
+]
+
+
+def in_directory(directory, entries):
+    placed = []
+    for entry in entries:
+        entry = dict(entry)
+        for kind in ("exe", "dll", "file", "ne", "dir"):
+            if kind in entry:
+                entry[kind] = directory + "\\" + entry[kind]
+        placed.append(entry)
+    return placed
+
+
+# Path lengths: "L:\" and eight-character names, so the directory at depth k is 9k + 2
+# characters long. Depth 27 (245) holds a file whose path is 259 characters, the
+# longest the scan takes; depth 28 (254) is still entered, but its file (260) is not
+# examined; depth 29 (263) is not entered.
+DEEP_LEVELS = 32
+deep = []
+path = ""
+for level in range(1, DEEP_LEVELS + 1):
+    path += ("\\" if path else "") + f"DEEP{level:04d}"
+    deep.append({"exe": path + "\\L.EXE"})
+    if level == 27:
+        deep.append({"exe": path + "\\L27LONGER.EXE"})
+
+MANY_SUBDIRECTORIES = 3000
+
+MACHINE = {
+    "drives": {
+        "W": [
+            {"exe": "ROOT.EXE"},
+            {"exe": "Z.EXE"},
+            {"dll": "ROOT.DLL"},
+            {"exe": r"A\A.EXE"},
+            {"dll": r"A\A.DLL"},
+            {"exe": r"A\B\B.EXE"},
+            {"exe": r"A\B\C\C.EXE"},
+            {"exe": r"A\D\D.EXE"},
+            {"dir": r"A\E"},
+            {"exe": r"A\F\F.EXE"},
+            {"exe": r"G\G.EXE"},
+            {"dir": r"H"},
+            {"exe": r"I\I1\I2\I.EXE"},
+        ],
+        "F": FILTER_FILES + in_directory("SUB", FILTER_FILES),
+        "H": [
+            {"exe": "A.EXE"},
+            {"exe": "Z.EXE"},
+            {"exe": r"LOOPS\LOOPS.EXE"},
+            {"exe": r"LOOPS\SUB\SUB.EXE"},
+            {"link": r"LOOPS\SUB\LOOP", "to": ".."},
+            {"link": r"LOOPS\SELF", "to": "."},
+            {"exe": r"SHUT\SHUT.EXE"},
+            {"dir": "SHUT", "mode": 0o000},
+            {"exe": r"STAR*\STAR.EXE"},
+            {"exe": "INTL\\\u65e5\u672c\u8a9e\\CJK.EXE", "imports": ["CJKUSE"]},
+            {"dll": "INTL\\\u65e5\u672c\u8a9e\\CJKUSE.DLL"},
+            {"dll": "INTL\\\u0416\u0443\u043a\\ZHUK.DLL"},
+            {"exe": r"VANISH\V1\V1.EXE"},
+            {"dir": r"VANISH\V2"},
+            {"exe": r"VANISH\V3\V3.EXE"},
+            {"exe": r"VANISH\V4\V4.EXE"},
+        ],
+        "L": deep,
+        "M": [{"exe": r"MANY\FIRST\FIRST.EXE"}]
+        + [{"dir": f"MANY\\S{n:05d}"} for n in range(MANY_SUBDIRECTORIES)]
+        + [{"exe": r"MANY\ZLAST\ZLAST.EXE"}, {"exe": "AFTER\\AFTER.EXE"}],
+        "G": [
+            {"file": "DOTDLL.INI", "text": ".DLL" * 1000000},
+            {"file": "NAMES.INI", "text": "[x]\r\nlib=GNAME.DLL\r\n"},
+            {"dll": "GNAME.DLL"},
+        ],
+    },
+}

@@ -1,0 +1,230 @@
+// The walk on trees that try to break it: H: (links, a closed directory, names the
+// ANSI code page cannot carry, a directory that vanishes during the walk), L: (paths
+// beyond the longest the scan handles), M: (thousands of subdirectories) and G: (a
+// file of ".DLL" repeated a million times).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/path_parts.h"
+#include "engine/scan_state.h"
+#include "tests/scan/scan_test_util.h"
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+std::string CurrentDirectory()
+{
+    char buffer[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    return length && length < MAX_PATH ? buffer : "";
+}
+
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// How often each file name was examined, whatever its directory.
+std::map<std::string, int> CountByName(const std::vector<std::string>& examined)
+{
+    std::map<std::string, int> counts;
+    for (const std::string& path : examined)
+    {
+        PathParts parts = SplitPath(path);
+        counts[ToUpperAscii(parts.base + parts.extension)]++;
+    }
+    return counts;
+}
+
+class HostileTreeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (char letter : {'H', 'L', 'M', 'G'})
+            ASSERT_TRUE(DriveIsMapped(letter));
+        // A failed run may have left the directory that one test removes missing.
+        CreateDirectoryA("H:\\VANISH\\V2", nullptr);
+    }
+    void TearDown() override { CreateDirectoryA("H:\\VANISH\\V2", nullptr); }
+
+    void RecordDirectories()
+    {
+        recorder_.onPump = [this] {
+            std::string directory = CurrentDirectory();
+            if (directories_.empty() || directories_.back() != directory)
+                directories_.push_back(directory);
+        };
+    }
+
+    // Whether this process can list the closed directory: a process of the superuser
+    // can, whatever its mode.
+    static bool ClosedDirectoryOpens()
+    {
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA("H:\\SHUT\\*.EXE", &entry);
+        if (find == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(find);
+        return true;
+    }
+
+    PreferencesGuard preferences_;
+    ScanRecorder recorder_;
+    std::vector<std::string> directories_;
+};
+
+// LOOPS\SUB\LOOP leads back to LOOPS and LOOPS\SELF to itself: walked through, they
+// would make the walk repeat LOOPS until the paths grew too long.
+TEST_F(HostileTreeTest, DirectoryLinksAreNotEntered)
+{
+    ScanSession session;
+    RecordDirectories();
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('H')));
+    std::map<std::string, int> counts = CountByName(recorder_.Examined());
+    EXPECT_EQ(1, counts["LOOPS.EXE"]);
+    EXPECT_EQ(1, counts["SUB.EXE"]);
+    for (const std::string& directory : directories_)
+    {
+        EXPECT_EQ(std::string::npos, directory.find("\\LOOP\\")) << directory;
+        EXPECT_FALSE(directory.ends_with("\\LOOP") || directory.ends_with("\\SELF")) << directory;
+    }
+}
+
+// A directory of mode 000. What the walk does depends on whether the platform lets
+// this process in; either way it goes on with the next sibling.
+TEST_F(HostileTreeTest, ClosedDirectoryDoesNotEndTheWalk)
+{
+    const bool opens = ClosedDirectoryOpens();
+    std::cout << "note: the closed directory H:\\SHUT " << (opens ? "opens" : "does not open")
+              << " for this process" << std::endl;
+    ScanSession session;
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('H')));
+    std::map<std::string, int> counts = CountByName(recorder_.Examined());
+    EXPECT_EQ(opens ? 1 : 0, counts["SHUT.EXE"]);
+    EXPECT_EQ(1, counts["STAR.EXE"]);
+    EXPECT_EQ(1, counts["V4.EXE"]);
+    EXPECT_EQ(0, recorder_.questions);
+}
+
+// A name the ANSI code page cannot carry comes as '?' characters, and a Unix name
+// may hold a '*': neither names anything in a path, the 8.3 name does.
+TEST_F(HostileTreeTest, DirectoriesWithNamesTheCodePageCannotCarryAreWalked)
+{
+    ScanSession session;
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('H')));
+    std::vector<std::string> examined = recorder_.Examined();
+    std::map<std::string, int> counts = CountByName(examined);
+    EXPECT_EQ(1, counts["CJK.EXE"]);
+    EXPECT_EQ(1, counts["CJKUSE.DLL"]);
+    EXPECT_EQ(1, counts["ZHUK.DLL"]);
+    EXPECT_EQ(1, counts["STAR.EXE"]);
+    for (const std::string& path : examined)
+        EXPECT_EQ(std::string::npos, path.find_first_of("?*")) << path;
+    EXPECT_TRUE(ContainsEnding(g_resultList, "\\CJKUSE.DLL"));
+    EXPECT_TRUE(ContainsEnding(g_resultList, "\\ZHUK.DLL"));
+    // CJK.EXE's import resolves beside it, in the directory of the unusual name.
+    EXPECT_TRUE(ContainsEnding(g_validLinks, "\\CJKUSE.DLL")) << ::testing::PrintToString(Names(g_validLinks));
+}
+
+// V2 goes while V1 is walked, after VANISH's subdirectories were counted: the walk
+// must neither enter a sibling twice nor stop short.
+TEST_F(HostileTreeTest, SubdirectoryRemovedDuringTheWalkIsSkipped)
+{
+    ScanSession session;
+    bool removed = false;
+    recorder_.onPump = [&] {
+        std::string directory = CurrentDirectory();
+        if (!removed && directory == "H:\\VANISH\\V1")
+        {
+            removed = RemoveDirectoryA("H:\\VANISH\\V2") != 0;
+            EXPECT_TRUE(removed) << "error " << GetLastError();
+        }
+        if (directories_.empty() || directories_.back() != directory)
+            directories_.push_back(directory);
+    };
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('H')));
+    ASSERT_TRUE(removed);
+    std::map<std::string, int> counts = CountByName(recorder_.Examined());
+    EXPECT_EQ(1, counts["V1.EXE"]);
+    EXPECT_EQ(1, counts["V3.EXE"]);
+    EXPECT_EQ(1, counts["V4.EXE"]);
+    std::map<std::string, int> stays;
+    for (const std::string& directory : directories_)
+        stays[directory]++;
+    for (const char* directory : {"H:\\VANISH\\V1", "H:\\VANISH\\V3", "H:\\VANISH\\V4"})
+        EXPECT_EQ(1, stays[directory]) << directory;
+}
+
+// L: nests directories of eight characters: the directory at depth k has 9k + 2
+// characters. The longest path taken is 259 characters.
+TEST_F(HostileTreeTest, PathsBeyondTheLongestAreSkippedAndTheWalkEnds)
+{
+    ScanSession session;
+    RecordDirectories();
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('L')));
+
+    std::vector<std::string> expected;
+    std::string directory = "L:";
+    for (int level = 1; level <= 27; level++)
+    {
+        char name[16];
+        wsprintfA(name, "\\DEEP%04d", level);
+        directory += name;
+        expected.push_back(directory + "\\L.EXE");
+    }
+    // 245 + 1 + 13 = 259 characters: examined, under its 8.3 name.
+    std::string longest = directory + "\\L27LONGER.EXE";
+    ASSERT_EQ(259u, longest.size());
+    expected.push_back(ShortPath(longest));
+    EXPECT_EQ(expected, recorder_.Examined());
+
+    // Depth 28 (254 characters) is entered, though its file (260) is not examined;
+    // depth 29 (263) is not.
+    std::size_t deepest = 0;
+    for (const std::string& d : directories_)
+        deepest = std::max(deepest, d.size());
+    EXPECT_EQ(254u, deepest);
+}
+
+TEST_F(HostileTreeTest, ThousandsOfSubdirectoriesAreWalkedToTheEnd)
+{
+    ScanSession session;
+    RecordDirectories();
+    Clock::time_point start = Clock::now();
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('M')));
+    double seconds = SecondsSince(start);
+    std::cout << "note: M: (" << directories_.size() << " directories, 3000 of them in one) walked in "
+              << seconds << " s" << std::endl;
+    const std::vector<std::string> expected = {"M:\\AFTER\\AFTER.EXE", "M:\\MANY\\FIRST\\FIRST.EXE",
+                                               "M:\\MANY\\ZLAST\\ZLAST.EXE"};
+    EXPECT_EQ(expected, recorder_.Examined());
+    // The root, AFTER, MANY, its 3000 empty subdirectories, FIRST and ZLAST.
+    EXPECT_EQ(3005u, directories_.size());
+    EXPECT_LT(seconds, 240.0);
+}
+
+// ".DLL.DLL.DLL...": a million names "DLL.DLL" in one file, all alike. Filing each one
+// would cost a short-path query and a module search apiece.
+TEST_F(HostileTreeTest, MillionDllSuffixesInAnOtherFormatFileEndQuickly)
+{
+    ScanSession session(false);
+    Clock::time_point start = Clock::now();
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('G')));
+    double seconds = SecondsSince(start);
+    std::cout << "note: G: with a file of 1,000,000 \".DLL\" walked in " << seconds << " s" << std::endl;
+    EXPECT_TRUE(Contains(g_validLinks, "G:\\GNAME.DLL"));
+    EXPECT_LT(seconds, 30.0);
+}
+
+} // namespace
