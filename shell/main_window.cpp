@@ -103,6 +103,14 @@ void OnMeasureItem(MEASUREITEMSTRUCT& item)
     item.itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
 }
 
+// The lists are light grey; the background colour matters where a list box fills
+// without the brush (the focus mark of an empty list).
+LRESULT OnListColour(HDC dc)
+{
+    SetBkColor(dc, RGB(192, 192, 192));
+    return reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
+}
+
 // The status line's text is dark blue on the list's light grey.
 LRESULT OnStaticColour(HDC dc)
 {
@@ -169,7 +177,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_VKEYTOITEM: HandleListKey(window, LOWORD(wParam)); break;
     case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_MEASUREITEM: OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return 0;
-    case WM_CTLCOLORLISTBOX: return reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
+    case WM_CTLCOLORLISTBOX: return OnListColour(reinterpret_cast<HDC>(wParam));
     case WM_CTLCOLORSTATIC: return OnStaticColour(reinterpret_cast<HDC>(wParam));
     case WM_NOTIFY: OnNotify(reinterpret_cast<NMHDR*>(lParam)); return 0;
     case WM_PARENTNOTIFY:

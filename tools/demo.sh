@@ -57,3 +57,6 @@ if [ -z "${ORVENNA_DEMO_HEADLESS:-}" ] && [ -f "$installed/orvenna.exe" ]; then
     echo "Opening the window; it scans on its own."
     wine 'C:\Program Files\Orvenna\orvenna.exe' /S
 fi
+
+# End the prefix's session while its display still exists.
+wineserver -k 2>/dev/null || true
