@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 300
 XVFB := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 CMAKE_CONFIGURE := cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test demo fuzz clean
+.PHONY: all deps build test demo screenshot fuzz clean
 
 all: build
 
@@ -41,6 +41,11 @@ test: build
 demo: $(WIN32)/build.ninja
 	cmake --build $(WIN32)
 	tools/demo.sh $(WIN32)
+
+# The main window after a scan of the sample machine, on a screen of its own (Xvfb).
+screenshot: $(WIN32)/build.ninja
+	cmake --build $(WIN32)
+	tools/screenshot.sh $(WIN32) docs/orvenna.png
 
 # make fuzz FUZZ_SECONDS=600: runs every fuzz target for that long, one after another.
 fuzz: $(NATIVE)/build.ninja

@@ -26,7 +26,9 @@ static bool IsWalkableSubdir(const WIN32_FIND_DATAA& entry)
 }
 
 // Calls visit(name) for every walkable subdirectory of the current directory, in
-// enumeration order, until it answers false.
+// enumeration order, until it answers false. A long name that the ANSI code page
+// cannot carry comes back with '?' in it, and a Unix name may hold a '*': neither can
+// be entered, so such a directory goes by its 8.3 name.
 template <typename Visit> static void ForEachSubdir(Visit visit)
 {
     WIN32_FIND_DATAA entry;
@@ -35,7 +37,10 @@ template <typename Visit> static void ForEachSubdir(Visit visit)
         return;
     do
     {
-        if (IsWalkableSubdir(entry) && !visit(entry.cFileName))
+        if (!IsWalkableSubdir(entry))
+            continue;
+        const bool wildcard = std::strpbrk(entry.cFileName, "?*") && entry.cAlternateFileName[0];
+        if (!visit(wildcard ? entry.cAlternateFileName : entry.cFileName))
             return;
     } while (FindNextFileA(find.handle, &entry));
 }
@@ -71,8 +76,10 @@ int GetSubdir(char (&buffer)[MAX_PATH], int n)
 // entered, or its path would pass the longest path the scan handles.
 static bool EnterSubdir(int n)
 {
-    char name[MAX_PATH];
-    if (GetSubdir(name, n) != n)
+    // GetSubdir answers n also when n is the count of a directory that lost a
+    // subdirectory since it was counted; the buffer is then left as it was.
+    char name[MAX_PATH] = "";
+    if (GetSubdir(name, n) != n || !name[0])
         return false;
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);

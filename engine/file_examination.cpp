@@ -14,10 +14,11 @@
 #include "shell/feedback.h"
 
 // The name to compose a path with. A long name that the ANSI code page cannot carry
-// comes back with '?' in it and would name no file; its 8.3 name still does.
+// comes back with '?' in it, and a Unix name may hold a '*': either would name no
+// file, its 8.3 name still does.
 static const char* UsableFileName(const WIN32_FIND_DATAA& entry)
 {
-    if (std::strchr(entry.cFileName, '?') && entry.cAlternateFileName[0])
+    if (std::strpbrk(entry.cFileName, "?*") && entry.cAlternateFileName[0])
         return entry.cAlternateFileName;
     return entry.cFileName;
 }
@@ -112,13 +113,17 @@ static void FileTextReferences()
     Clear(g_textRefs);
 }
 
+// A name found again resolves as it did the first time, and a file's bytes may name
+// one module a million times (".DLL.DLL.DLL..."): each name is filed once.
 void FileLinks(HWND, int kind)
 {
     if (kind == FILE_KIND_OTHER)
     {
+        DropDuplicates(g_textRefs);
         FileTextReferences();
         return;
     }
+    DropDuplicates(g_fileRefs);
     NameList& target = kind == FILE_KIND_EXECUTABLE ? g_validLinks : g_pendingLinks;
     int count = GetCount(g_fileRefs);
     for (int i = 0; i < count; i++)

@@ -96,6 +96,8 @@ int CrossCheckLinks()
 
         if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
             ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
+        // A name found again would only be resolved again to the same file.
+        DropDuplicates(g_fileRefs);
         bool promoted = PromoteReferencedLinks();
         Clear(g_fileRefs);
 
@@ -116,7 +118,9 @@ int CrossCheckLinks()
             i = -1;
         }
     }
-    return 1;
+    // A Stop during the last iteration has no next one to notice it, and it has
+    // emptied the lists that iteration was promoting into: the scan did not finish.
+    return g_scanning ? 1 : 0;
 }
 
 // Shared-DLL pass: every DLL the register names stays off the list, whatever its count.

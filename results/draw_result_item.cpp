@@ -50,14 +50,16 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
     {
         MemoryDC memory(dc);
         SelectedObject selected(memory.Get(), symbol.Get());
-        BitBlt(dc, rect.left, rect.top + (rect.bottom - rect.top - bh) / 2, bw, bh, memory.Get(), 0, 0, SRCCOPY);
+        BitBlt(dc, rect.left, rect.top + (rect.bottom - rect.top - bh) / 2, bw, bh, memory.Get(), 0, 0,
+               SRCCOPY);
     }
     textRect.left += bw + 4;
 
     if (g_lowerCaseNames)
         LowerAscii(text);
     // No prefix processing: "&" is a legal character of a short name, not a mnemonic.
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 
     // The selection is a band from the symbol's right edge; the symbol stays as it is.
     if (item.itemState & ODS_SELECTED)

@@ -71,7 +71,8 @@ HWND CreateStatusBar(HWND mainWindow)
 {
     char banner[150] = {};
     LoadStringA(g_instance, IDS_IDLE_BANNER, banner, sizeof banner);
-    HWND statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_BORDER, banner, mainWindow, IDC_STATUS_BAR);
+    HWND statusBar =
+        CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_BORDER, banner, mainWindow, IDC_STATUS_BAR);
     if (!statusBar)
         return nullptr;
     int rightEdges[1] = {-1};

@@ -70,7 +70,8 @@ private:
 class SelectedObject
 {
 public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr)
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr)
     {
     }
     ~SelectedObject()

@@ -11,9 +11,7 @@ void HandleListKey(HWND mainWindow, WORD key)
 {
     switch (key)
     {
-    case VK_RETURN:
-        PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_RESULT_LIST, LBN_DBLCLK), 0);
-        break;
+    case VK_RETURN: PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_RESULT_LIST, LBN_DBLCLK), 0); break;
     case VK_TAB:
         // Without the pane there is only one list to go to.
         g_listFocusOnResults = g_versionPaneShown ? !g_listFocusOnResults : true;

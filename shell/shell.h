@@ -10,12 +10,12 @@
 #include "shell/gdi_handles.h"
 
 // shell_state.cpp: the window's state, on the one GUI thread.
-extern HINSTANCE g_instance;       // module of every resource load
-extern HWND g_resultListWindow;    // list box 351, mirroring g_resultList
-extern HWND g_versionListWindow;   // list box 353, filled by the common library
-extern bool g_versionPaneShown;    // the version list is shown under the result list
-extern bool g_listFocusOnResults;  // where Tab puts the focus: result list, else version list
-extern WORD g_lastMenuItem;        // last highlighted menu item: the help context of F1
+extern HINSTANCE g_instance;      // module of every resource load
+extern HWND g_resultListWindow;   // list box 351, mirroring g_resultList
+extern HWND g_versionListWindow;  // list box 353, filled by the common library
+extern bool g_versionPaneShown;   // the version list is shown under the result list
+extern bool g_listFocusOnResults; // where Tab puts the focus: result list, else version list
+extern WORD g_lastMenuItem;       // last highlighted menu item: the help context of F1
 // Drawing objects, made in WM_CREATE and released in WM_CLOSE.
 extern GdiObject<HFONT> g_interfaceFont;      // bold face of the lists, status line, status bar
 extern GdiObject<HBITMAP> g_backgroundBitmap; // tile 150

@@ -52,10 +52,11 @@ bool CreateMainWindow()
     LoadClassName(className);
     char title[150] = {};
     LoadStringA(g_instance, IDS_TITLE, title, sizeof title);
-    const WindowPlacementRect place = DefaultPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const WindowPlacementRect place =
+        DefaultPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     // WM_CREATE builds the children and reads the preferences inside this call.
-    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, place.x, place.y,
-                                  place.width, place.height, nullptr, nullptr, g_instance, nullptr);
+    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, place.x,
+                                  place.y, place.width, place.height, nullptr, nullptr, g_instance, nullptr);
     g_mainWindow = window;
     return window != nullptr;
 }
@@ -66,7 +67,8 @@ int RestorePlacement(HWND mainWindow, int showCode)
     if (stored.showState != SW_SHOWNORMAL)
         return stored.showState;
     if (stored.hasRect)
-        SetWindowPos(mainWindow, HWND_TOP, stored.left, stored.top, stored.width, stored.height, SWP_FRAMECHANGED);
+        SetWindowPos(mainWindow, HWND_TOP, stored.left, stored.top, stored.width, stored.height,
+                     SWP_FRAMECHANGED);
     return showCode;
 }
 

@@ -65,7 +65,8 @@ int ShowItems(HWND window, const char* prefix)
     if (!list)
         return 1;
     std::wstring key = ToWide(prefix);
-    LRESULT index = SendMessageW(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(key.c_str()));
+    LRESULT index =
+        SendMessageW(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(key.c_str()));
     if (index == LB_ERR)
         return 1;
     SendMessageW(list, LB_SETSEL, FALSE, -1);

@@ -40,10 +40,10 @@
 #define IDM_CHECK_LINKS 940
 
 // Commands that no menu of this program issues
-#define IDM_CLOSE_VERSION 279   // item of the common library's version-pane menu 228
-#define IDM_RESET_EXTENT 1025   // LB_SETHORIZONTALEXTENT 0 on the result list
-#define IDM_COMMAND_LINE 1037   // sent by start-up, lParam the command line
-#define IDM_CONTEXT_MENU 1074   // posted for a right click, lParam the client point
+#define IDM_CLOSE_VERSION 279 // item of the common library's version-pane menu 228
+#define IDM_RESET_EXTENT 1025 // LB_SETHORIZONTALEXTENT 0 on the result list
+#define IDM_COMMAND_LINE 1037 // sent by start-up, lParam the command line
+#define IDM_CONTEXT_MENU 1074 // posted for a right click, lParam the client point
 
 // Menus
 #define IDR_MAIN_MENU 200

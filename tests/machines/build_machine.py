@@ -5,44 +5,45 @@ declarative description, for the scan's tests and the demo.
 Usage: build_machine.py DESCRIPTION OUTPUT [--cc CC] [--dlltool DLLTOOL]
                         [--cache DIR] [--jobs N]
 
-DESCRIPTION is a Python file that defines MACHINE (or a JSON file holding it):
+DESCRIPTION is a Python file that defines MACHINE (or a JSON file that holds it):
 
     MACHINE = {
-        "drives": {                      # letter -> entries, made in order
+        "drives": {                                    # letter: entries, in order
             "E": [
                 {"dir": r"EMPTY"},
-                {"exe": r"APP\\APP.EXE", "imports": ["FOO", "KERNEL32"]},
-                {"dll": r"APP\\FOO.DLL", "imports": ["BAR"], "strings": ["DYN.DLL"]},
-                {"ne": r"OLD\\OLD16.DLL", "strings": ["NEREF.DLL"]},
-                {"file": r"APP\\APP.INI", "text": "[boot]\\r\\ndrv=E:\\\\X\\\\Y.DLL\\r\\n"},
-                {"link": r"H\\SUB\\LOOP", "to": ".."},
-                {"dir": r"H\\SHUT", "mode": 0o000},
+                {"exe": r"APP\APP.EXE", "imports": ["FOO", "KERNEL32"]},
+                {"dll": r"APP\FOO.DLL", "imports": ["BAR"], "strings": ["DYN.DLL"]},
+                {"ne": r"OLD\OLD16.DLL", "strings": ["NEREF.DLL"]},
+                {"file": r"APP\APP.INI", "text": "[boot]\r\ndrv=BAR.DLL\r\n"},
+                {"link": r"H\SUB\LOOP", "to": ".."},
+                {"dir": r"H\SHUT", "mode": 0o000},
             ],
         },
-        "shared_dlls": {r"E:\\SHARED\\SHR.DLL": 1},   # SharedDLLs values to set
-        "unlinked": [r"E:\\ORPHAN.DLL"],             # what a scan should list
+        "shared_dlls": {r"E:\SHARED\SHR.DLL": 1},   # SharedDLLs values to set
+        "unlinked": [r"E:\ORPHAN.DLL"],             # what a scan should list
     }
 
-Entries. Paths are relative to the drive's root, with "\\" or "/"; parents are made
-as needed.
+Entries. Paths are relative to the drive's root, with "\\" or "/"; parents are
+made as needed.
 - dir: a directory; "mode" is applied after everything else is written.
 - exe, dll: a 32-bit program or DLL built from a generated C source without a C
   runtime, so that its import table holds exactly "imports": module names, bare
   ("FOO" stands for FOO.DLL) or with an extension. KERNEL32, USER32, GDI32, ADVAPI32
   and SHELL32 are the system's; every other name is a fixture module, imported
   through an import library made by dlltool from a .def file, so imports may form
-  cycles. Every DLL exports the function its importers call: named after its own
-  base name, or after "export" when given. "strings" are texts placed in the file's
-  bytes (module names that only a full scan finds).
+  cycles. Every DLL exports the function its importers call, named after its file
+  name. "strings" are texts placed in the file's bytes (module names that only a
+  full scan finds).
 - ne: a 16-bit Windows DLL: an MZ stub whose e_lfanew points at an "NE" header,
   with "strings" in its imported-names table.
 - file: a file holding "text" (written byte for byte as Latin-1) or "bytes".
 - link: a Unix symbolic link to "to", as given (relative links stay relative).
 
-OUTPUT receives one folder per drive, named by its letter in lower case, and
-machine.json: {"drives": {letter: absolute folder}, "shared_dlls": {...},
-"unlinked": [...]}, written last. drives.txt holds one LETTER=FOLDER per line, the
-arguments of tests/wine/with-drives.sh. OUTPUT is emptied first.
+OUTPUT is emptied, then receives one folder per drive, named by its letter in lower
+case; drives.txt, one LETTER=FOLDER a line (the arguments of
+tests/wine/with-drives.sh); and, written last, machine.json: MACHINE without its
+entries, "drives" mapping each letter to its folder, "shared_dlls" and "unlinked"
+present (empty when not given).
 
 Compiled files are cached by content in --cache (default: OUTPUT + ".cache"), so a
 rebuild after a change of the description compiles only what changed.
@@ -115,7 +116,9 @@ def module_base(module):
 
 
 def export_symbol(module):
-    return "Orv_" + "".join(c if c.isalnum() else "_" for c in module_base(module))
+    """The function a module exports, named after its whole file name, so that F.OCX
+    can import F.DLL's."""
+    return "Orv_" + "".join(c if c.isalnum() else "_" for c in module_file_name(module).upper())
 
 
 def c_string(text):
@@ -135,6 +138,10 @@ def c_string(text):
 def pe_source(kind, name, entry):
     """The C source of a fixture program or DLL, and the system libraries it needs."""
     imports = entry.get("imports", [])
+    if kind == "dll" and module_file_name(name).upper() in (
+        module_file_name(m).upper() for m in imports
+    ):
+        raise DescriptionError(f"{name} cannot import the function it exports itself")
     lines = ["#include <windows.h>", "#include <shellapi.h>", ""]
     calls, libraries = [], []
     for module in imports:
@@ -156,7 +163,7 @@ def pe_source(kind, name, entry):
     lines += ["    return r;", "}", ""]
     if kind == "dll":
         lines += [
-            f"__declspec(dllexport) int {export_symbol(entry.get('export', name))}(void)",
+            f"__declspec(dllexport) int {export_symbol(name)}(void)",
             "{",
             "    return orv_body();",
             "}",

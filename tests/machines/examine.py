@@ -8,8 +8,8 @@ E: module resolution (the examined file's directory before the system directory,
 T: three INI files, each naming its own DLL, for Quick Scan changed during a walk.
 """
 
-# A directory path of more than 127 characters: "E:\LONGPATH" and twelve levels.
-LONG_DIRECTORY = "LONGPATH\\" + "\\".join(f"LEVEL{n:03d}" for n in range(1, 13))
+# A directory path of more than 127 characters: "E:\LONGPATH" and fourteen levels.
+LONG_DIRECTORY = "LONGPATH\\" + "\\".join(f"LEVEL{n:03d}" for n in range(1, 15))
 
 MACHINE = {
     "drives": {
@@ -38,14 +38,16 @@ MACHINE = {
             {"dll": r"DYN\DYNLOAD.DLL"},
             {"dll": r"DYN\DYNUSER.DLL", "strings": ["DYNDEP.DLL"]},
             {"dll": r"DYN\DYNDEP.DLL"},
-            {"ne": r"OLD\OLD16.DLL", "strings": ["NEREF.DLL"]},
-            {"dll": r"OLD\NEREF.DLL"},
-            {"file": r"OLD\NOTPE.DLL", "text": "MZ but nothing more; NEREF.DLL\r\n"},
+            # NEONLY.DLL is no executable, so that nothing but these two can name it
+            # (every fixture DLL names itself in its export directory).
+            {"ne": r"OLD\OLD16.DLL", "strings": ["NEONLY.DLL"]},
+            {"file": r"OLD\NOTPE.DLL", "text": "MZ, and nothing more: NEONLY.DLL\r\n"},
+            {"file": r"OLD\NEONLY.DLL", "text": "not an executable\r\n"},
         ],
         "T": [
-            {"file": "A.INI", "text": "lib=TA.DLL\r\n"},
-            {"file": "B.INI", "text": "lib=TB.DLL\r\n"},
-            {"file": "C.INI", "text": "lib=TC.DLL\r\n"},
+            {"file": "A.INI", "text": "[libs]\r\nlib=TA.DLL\r\n"},
+            {"file": "B.INI", "text": "[libs]\r\nlib=TB.DLL\r\n"},
+            {"file": "C.INI", "text": "[libs]\r\nlib=TC.DLL\r\n"},
             {"dll": "TA.DLL"},
             {"dll": "TB.DLL"},
             {"dll": "TC.DLL"},

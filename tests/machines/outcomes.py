@@ -40,7 +40,7 @@ MACHINE = {
             {"dll": r"APP\X1.DLL", "imports": ["X2"]},
             {"dll": r"APP\X2.DLL", "imports": ["X3"]},
             {"dll": r"APP\X3.DLL"},
-            {"file": r"APP\APP.INI", "text": "lib=X3.DLL\r\n"},
+            {"file": r"APP\APP.INI", "text": "[libs]\r\nlib=X3.DLL\r\n"},
             {"dll": r"LIB\Y.DLL"},
             {"exe": r"LIB\Y.EXE", "imports": ["Y"]},
             {"dll": r"LIB\SPARE.DLL"},

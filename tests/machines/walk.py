@@ -7,9 +7,11 @@ F: the filter pass: one file for each default extension (and two that no entry
 H: hostile names and links: a link to its own parent, a closed directory, names the
    ANSI code page cannot carry or that hold a wildcard, siblings of which one is
    removed during a walk.
+K: a directory whose parent a test moves away while it is walked.
 L: a tree deeper than the longest path the scan handles.
 M: a directory with thousands of subdirectories.
-G: an other-format file of ".DLL" repeated a million times.
+G: an other-format file of ".DLL" repeated a million times, and a DLL whose bytes
+   hold it a quarter million times, used by a program.
 """
 
 FILTER_FILES = [
@@ -85,6 +87,7 @@ MACHINE = {
             {"exe": r"SHUT\SHUT.EXE"},
             {"dir": "SHUT", "mode": 0o000},
             {"exe": r"STAR*\STAR.EXE"},
+            {"dll": r"STAR*\W*LD.DLL"},
             {"exe": "INTL\\\u65e5\u672c\u8a9e\\CJK.EXE", "imports": ["CJKUSE"]},
             {"dll": "INTL\\\u65e5\u672c\u8a9e\\CJKUSE.DLL"},
             {"dll": "INTL\\\u0416\u0443\u043a\\ZHUK.DLL"},
@@ -93,12 +96,15 @@ MACHINE = {
             {"exe": r"VANISH\V3\V3.EXE"},
             {"exe": r"VANISH\V4\V4.EXE"},
         ],
+        "K": [{"exe": r"ERR\GONE\GONE.EXE"}, {"exe": r"NEXT\NEXT.EXE"}],
         "L": deep,
         "M": [{"exe": r"MANY\FIRST\FIRST.EXE"}]
         + [{"dir": f"MANY\\S{n:05d}"} for n in range(MANY_SUBDIRECTORIES)]
         + [{"exe": r"MANY\ZLAST\ZLAST.EXE"}, {"exe": "AFTER\\AFTER.EXE"}],
         "G": [
             {"file": "DOTDLL.INI", "text": ".DLL" * 1000000},
+            {"dll": "DOTDLL.DLL", "strings": [".DLL" * 250000]},
+            {"exe": "USEDOT.EXE", "imports": ["DOTDLL"]},
             {"file": "NAMES.INI", "text": "[x]\r\nlib=GNAME.DLL\r\n"},
             {"dll": "GNAME.DLL"},
         ],

@@ -15,8 +15,9 @@
 namespace
 {
 
-const char kLongDirectory[] = "E:\\LONGPATH\\LEVEL001\\LEVEL002\\LEVEL003\\LEVEL004\\LEVEL005\\LEVEL006\\LEVEL007"
-                              "\\LEVEL008\\LEVEL009\\LEVEL010\\LEVEL011\\LEVEL012";
+const char kLongDirectory[] =
+    "E:\\LONGPATH\\LEVEL001\\LEVEL002\\LEVEL003\\LEVEL004\\LEVEL005\\LEVEL006\\LEVEL007"
+    "\\LEVEL008\\LEVEL009\\LEVEL010\\LEVEL011\\LEVEL012\\LEVEL013\\LEVEL014";
 
 class ExaminationTest : public ::testing::Test
 {
@@ -114,7 +115,8 @@ TEST_F(ExaminationTest, OtherFormatReferencesAreFiledByDriveOrByBaseName)
     ScanSession session(false);
     WalkE(false);
     // With a drive: as it stands, whether or not the file exists.
-    EXPECT_TRUE(Contains(g_validLinks, "Q:\\GONE\\MISSING.DLL")) << ::testing::PrintToString(Names(g_validLinks));
+    EXPECT_TRUE(Contains(g_validLinks, "Q:\\GONE\\MISSING.DLL"))
+        << ::testing::PrintToString(Names(g_validLinks));
     EXPECT_TRUE(Contains(g_validLinks, "E:\\LIBS\\DRIVEREF.DLL"));
     // With a relative directory: the directory is dropped and the base name resolved.
     EXPECT_TRUE(Contains(g_validLinks, "E:\\INI\\RELMOD.DLL"));
@@ -130,23 +132,24 @@ TEST_F(ExaminationTest, QuickScanReadsImportTablesOnly)
 {
     ScanSession session(true);
     WalkE(true);
-    for (const char* name : {"MISSING.DLL", "DRIVEREF.DLL", "RELMOD.DLL", "BAREMOD.DLL", "GRPREF.DLL", "DYNLOAD.DLL"})
+    for (const char* name :
+         {"MISSING.DLL", "DRIVEREF.DLL", "RELMOD.DLL", "BAREMOD.DLL", "GRPREF.DLL", "DYNLOAD.DLL"})
         EXPECT_FALSE(ContainsEnding(g_validLinks, std::string("\\") + name)) << name;
     EXPECT_FALSE(ContainsEnding(g_pendingLinks, "\\DYNDEP.DLL"));
     EXPECT_TRUE(Contains(g_resultList, "E:\\INI\\GRPREF.DLL"));
 }
 
-// OLD16.DLL is a 16-bit DLL whose bytes name NEREF.DLL; NOTPE.DLL is text that names
-// it too. Neither is listed, and neither links NEREF.
+// OLD16.DLL is a 16-bit DLL whose bytes name NEONLY.DLL; NOTPE.DLL is text that names
+// it too. Neither is listed, and neither files NEONLY.
 TEST_F(ExaminationTest, SixteenBitDllIsNeitherListedNorRead)
 {
     ScanSession session(false);
     WalkE(false);
     EXPECT_FALSE(Contains(g_resultList, "E:\\OLD\\OLD16.DLL"));
     EXPECT_FALSE(Contains(g_resultList, "E:\\OLD\\NOTPE.DLL"));
-    EXPECT_TRUE(Contains(g_resultList, "E:\\OLD\\NEREF.DLL"));
-    EXPECT_FALSE(Contains(g_validLinks, "E:\\OLD\\NEREF.DLL"));
-    EXPECT_FALSE(Contains(g_pendingLinks, "E:\\OLD\\NEREF.DLL"));
+    EXPECT_FALSE(Contains(g_resultList, "E:\\OLD\\NEONLY.DLL"));
+    EXPECT_FALSE(Contains(g_validLinks, "E:\\OLD\\NEONLY.DLL"));
+    EXPECT_FALSE(Contains(g_pendingLinks, "E:\\OLD\\NEONLY.DLL"));
 }
 
 // T: holds A.INI, B.INI and C.INI, naming TA.DLL, TB.DLL and TC.DLL. Quick Scan is
@@ -171,8 +174,9 @@ TEST_F(ExaminationTest, QuickScanChangedDuringTheWalkAppliesToLaterFiles)
         };
         ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('T')));
         ASSERT_TRUE(changed);
-        const std::vector<std::string> expected =
-            quickAtStart ? std::vector<std::string>{"T:\\TC.DLL"} : std::vector<std::string>{"T:\\TA.DLL", "T:\\TB.DLL"};
+        const std::vector<std::string> expected = quickAtStart
+                                                      ? std::vector<std::string>{"T:\\TC.DLL"}
+                                                      : std::vector<std::string>{"T:\\TA.DLL", "T:\\TB.DLL"};
         EXPECT_EQ(expected, Names(g_validLinks));
     }
 }

@@ -62,7 +62,10 @@ protected:
     }
     static void TearDownTestSuite() { shared_.reset(); }
 
-    static bool Listed(const std::string& path) { return std::find(listed_.begin(), listed_.end(), path) != listed_.end(); }
+    static bool Listed(const std::string& path)
+    {
+        return std::find(listed_.begin(), listed_.end(), path) != listed_.end();
+    }
     static bool ListedAfterCrossCheck(const std::string& path)
     {
         return std::find(afterCrossCheck_.begin(), afterCrossCheck_.end(), path) != afterCrossCheck_.end();
@@ -122,8 +125,9 @@ TEST_F(OutcomeTest, SixteenBitAndNonExecutableDllsAreNeverListed)
 
 TEST_F(OutcomeTest, ListHoldsExactlyTheUnlinkedDlls)
 {
-    const std::vector<std::string> expected = {"O:\\LIB\\FOO.DLL",   "O:\\ORPH\\HELPER.DLL", "O:\\ORPH\\LONER.DLL",
-                                               "O:\\PAIR\\PING.DLL", "O:\\PAIR\\PONG.DLL",   "O:\\SHARED\\SHRDEP.DLL"};
+    const std::vector<std::string> expected = {"O:\\LIB\\FOO.DLL",    "O:\\ORPH\\HELPER.DLL",
+                                               "O:\\ORPH\\LONER.DLL", "O:\\PAIR\\PING.DLL",
+                                               "O:\\PAIR\\PONG.DLL",  "O:\\SHARED\\SHRDEP.DLL"};
     EXPECT_EQ(expected, listed_);
 }
 
@@ -131,8 +135,8 @@ TEST_F(OutcomeTest, ListHoldsExactlyTheUnlinkedDlls)
 TEST_F(OutcomeTest, CrossCheckWorksOffTheQueueAndLeavesTheUnusedPending)
 {
     EXPECT_TRUE(validAfter_.empty()) << ::testing::PrintToString(validAfter_);
-    const std::vector<std::string> pending = {"O:\\ORPH\\HELPER.DLL", "O:\\PAIR\\PING.DLL", "O:\\PAIR\\PONG.DLL",
-                                              "O:\\SHARED\\SHRDEP.DLL"};
+    const std::vector<std::string> pending = {"O:\\ORPH\\HELPER.DLL", "O:\\PAIR\\PING.DLL",
+                                              "O:\\PAIR\\PONG.DLL", "O:\\SHARED\\SHRDEP.DLL"};
     EXPECT_EQ(pending, pendingAfter_);
 }
 

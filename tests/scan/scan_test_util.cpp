@@ -38,6 +38,8 @@ ScanRecorder::ScanRecorder()
     g_feedbackSink.statusLineText = [](const char* text) { s_recorder->statusLineTexts.emplace_back(text); };
     g_feedbackSink.askContinue = [](const char*, const char*) {
         s_recorder->questions++;
+        if (s_recorder->onQuestion)
+            s_recorder->onQuestion();
         return s_recorder->answer;
     };
     g_feedbackSink.pump = [] {
@@ -112,13 +114,15 @@ std::vector<std::string> NamesOnDrive(const NameList& list, char letter)
 bool Contains(const NameList& list, const std::string& name)
 {
     std::vector<std::string> names = Names(list);
-    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsIgnoringCase(n, name); });
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& n) { return EqualsIgnoringCase(n, name); });
 }
 
 bool ContainsEnding(const NameList& list, const std::string& suffix)
 {
     for (const std::string& name : Names(list))
-        if (name.size() >= suffix.size() && EqualsIgnoringCase(name.substr(name.size() - suffix.size()), suffix))
+        if (name.size() >= suffix.size() &&
+            EqualsIgnoringCase(name.substr(name.size() - suffix.size()), suffix))
             return true;
     return false;
 }
@@ -184,8 +188,8 @@ void SharedDllsGuard::SetValue(const std::string& name, DWORD count)
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, 0, KEY_SET_VALUE,
                                              nullptr, &key, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
-                                            sizeof count));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
+                                            reinterpret_cast<const BYTE*>(&count), sizeof count));
     RegCloseKey(key);
 }
 

@@ -20,7 +20,7 @@ int DriveNumber(char letter);
 
 // Everything the engine reports while the recorder lives: texts of the status bar
 // and the status line, pump steps (onPump runs at each) and error questions
-// (answered with answer).
+// (onQuestion runs at each, then answer is given).
 class ScanRecorder
 {
 public:
@@ -39,6 +39,7 @@ public:
     int pumpSteps = 0;
     std::function<void()> onPump;
     int questions = 0;
+    std::function<void()> onQuestion;
     int answer = IDYES;
 };
 

@@ -50,8 +50,8 @@ protected:
 };
 
 const std::vector<std::string> kWalkOrder = {
-    "W:\\ROOT.EXE",    "W:\\Z.EXE",      "W:\\ROOT.DLL",     "W:\\A\\A.EXE",
-    "W:\\A\\A.DLL",    "W:\\A\\B\\B.EXE", "W:\\A\\B\\C\\C.EXE", "W:\\A\\D\\D.EXE",
+    "W:\\ROOT.EXE",    "W:\\Z.EXE",       "W:\\ROOT.DLL",         "W:\\A\\A.EXE",
+    "W:\\A\\A.DLL",    "W:\\A\\B\\B.EXE", "W:\\A\\B\\C\\C.EXE",   "W:\\A\\D\\D.EXE",
     "W:\\A\\F\\F.EXE", "W:\\G\\G.EXE",    "W:\\I\\I1\\I2\\I.EXE",
 };
 
@@ -65,8 +65,8 @@ TEST_F(WalkTest, FilesComeBeforeSubdirectoriesAndSiblingsFollowInOrder)
     EXPECT_EQ(kWalkOrder, recorder_.Examined());
     // Empty directories too are entered once, in pre-order, and left at once.
     const std::vector<std::string> directories = {
-        "W:\\",        "W:\\A",      "W:\\A\\B", "W:\\A\\B\\C", "W:\\A\\D",       "W:\\A\\E",
-        "W:\\A\\F",    "W:\\G",      "W:\\H",    "W:\\I",       "W:\\I\\I1", "W:\\I\\I1\\I2",
+        "W:\\",     "W:\\A", "W:\\A\\B", "W:\\A\\B\\C", "W:\\A\\D",  "W:\\A\\E",
+        "W:\\A\\F", "W:\\G", "W:\\H",    "W:\\I",       "W:\\I\\I1", "W:\\I\\I1\\I2",
     };
     EXPECT_EQ(directories, directories_);
     // A finished walk selects again the drive that was current before it.
@@ -125,7 +125,8 @@ TEST_F(WalkTest, StopAtAnyPumpStepEndsTheWalk)
         std::vector<std::string> examined = recorder_.Examined();
         EXPECT_LE(examined.size(), examinedAtStop + 1);
         ASSERT_LE(examined.size(), kWalkOrder.size());
-        EXPECT_EQ(std::vector<std::string>(kWalkOrder.begin(), kWalkOrder.begin() + examined.size()), examined);
+        EXPECT_EQ(std::vector<std::string>(kWalkOrder.begin(), kWalkOrder.begin() + examined.size()),
+                  examined);
         EXPECT_EQ('W', CurrentDirectory()[0]) << CurrentDirectory();
     }
 }
@@ -157,10 +158,20 @@ TEST_F(WalkTest, FilterPassRunsTheEntriesInOrderWithTheLibraryPassInItsPlace)
         {"nothing stored: the thirteen defaults, the library pass second",
          false,
          {},
-         {".EXE", ".DLL", ".CNV", ".FLT", ".EQU", ".VBX", ".OCX", ".DRV", ".GRP", ".INI", ".CPL", ".3GR", ".SCR"}},
-        {"stored without .DLL: the library pass last", true, {{".INI", 0}, {".EXE", 1}, {".SCR", 1}}, {".INI", ".EXE", ".SCR", ".DLL"}},
-        {".dll in lower case: runs in its place", true, {{".EXE", 1}, {".dll", 0}, {".INI", 0}}, {".EXE", ".DLL", ".INI"}},
-        {".DLL twice: the library pass twice", true, {{".DLL", 1}, {".EXE", 1}, {".DLL", 1}}, {".DLL", ".EXE", ".DLL"}},
+         {".EXE", ".DLL", ".CNV", ".FLT", ".EQU", ".VBX", ".OCX", ".DRV", ".GRP", ".INI", ".CPL", ".3GR",
+          ".SCR"}},
+        {"stored without .DLL: the library pass last",
+         true,
+         {{".INI", 0}, {".EXE", 1}, {".SCR", 1}},
+         {".INI", ".EXE", ".SCR", ".DLL"}},
+        {".dll in lower case: runs in its place",
+         true,
+         {{".EXE", 1}, {".dll", 0}, {".INI", 0}},
+         {".EXE", ".DLL", ".INI"}},
+        {".DLL twice: the library pass twice",
+         true,
+         {{".DLL", 1}, {".EXE", 1}, {".DLL", 1}},
+         {".DLL", ".EXE", ".DLL"}},
     };
     for (const FilterCase& c : cases)
     {

@@ -252,7 +252,8 @@ TEST_F(ListedCommandTest, SelectAllAndNoneAndTheExtentReset)
 
 TEST_F(ListedCommandTest, EnterAndDoubleClickOpenTheVersionPaneOnlyWhenClosed)
 {
-    SendMessageA(window, WM_VKEYTOITEM, MAKEWPARAM(VK_RETURN, 0), reinterpret_cast<LPARAM>(g_resultListWindow));
+    SendMessageA(window, WM_VKEYTOITEM, MAKEWPARAM(VK_RETURN, 0),
+                 reinterpret_cast<LPARAM>(g_resultListWindow));
     EXPECT_EQ(std::vector<int>{IDC_RESULT_LIST}, TakePostedCommands());
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_RESULT_LIST, LBN_DBLCLK), 0);
     EXPECT_EQ(std::vector<int>{IDM_DISPLAY_VERSION}, TakePostedCommands());

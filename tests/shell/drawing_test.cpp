@@ -88,8 +88,10 @@ protected:
         item.hwndItem = g_resultListWindow;
         item.hDC = canvas.Get();
         item.rcItem = RECT{0, 0, kWidth, kHeight};
-        SelectObject(canvas.Get(), reinterpret_cast<HFONT>(SendMessageA(g_resultListWindow, WM_GETFONT, 0, 0)));
-        return static_cast<int>(SendMessageA(window, WM_DRAWITEM, IDC_RESULT_LIST, reinterpret_cast<LPARAM>(&item)));
+        SelectObject(canvas.Get(),
+                     reinterpret_cast<HFONT>(SendMessageA(g_resultListWindow, WM_GETFONT, 0, 0)));
+        return static_cast<int>(
+            SendMessageA(window, WM_DRAWITEM, IDC_RESULT_LIST, reinterpret_cast<LPARAM>(&item)));
     }
 
     static constexpr int kWidth = 300, kHeight = 22;
@@ -184,7 +186,8 @@ TEST_F(DrawingTest, SummaryLineCountsPast4GB)
     }
     AddName(g_resultList, folder / "GONE.DLL");
     UpdateSummaryLine(window);
-    EXPECT_EQ(" 3 possibly unlinked .DLLs listed. Disk space taken: 6,442,450,944 bytes", StatusLineText(window));
+    EXPECT_EQ(" 3 possibly unlinked .DLLs listed. Disk space taken: 6,442,450,944 bytes",
+              StatusLineText(window));
     Clear(g_resultList);
     UpdateSummaryLine(window);
     EXPECT_EQ(" 0 possibly unlinked .DLLs listed. Disk space taken: 0 bytes", StatusLineText(window));
@@ -203,6 +206,9 @@ COLORREF ScreenPixel(HWND window, int x, int y)
 
 TEST_F(DrawingTest, BackgroundPatternRaisedEdgeAndSunkenFrames)
 {
+    // Without the bars, which would cover the edge's top and bottom.
+    SendMessageA(window, WM_COMMAND, IDM_SHOW_TOOLBAR, 0);
+    SendMessageA(window, WM_COMMAND, IDM_SHOW_STATUS_BAR, 0);
     SetWindowPos(window, HWND_TOPMOST, 10, 10, 500, 400, SWP_SHOWWINDOW);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpWaitingMessages();

@@ -46,6 +46,24 @@ protected:
     int B = 0;
 };
 
+// The hidden name lists are stores, not windows; the result list is kept in the
+// store's order, so it does not sort itself.
+TEST_F(LayoutWindowTest, ChildrenTheirStylesAndTheInterfaceFont)
+{
+    for (int hidden : {IDC_VALID_LINKS, IDC_PENDING_LINKS, IDC_FILE_REFERENCES, IDC_TEXT_REFERENCES})
+        EXPECT_EQ(nullptr, Child(window, hidden)) << hidden;
+    const LONG_PTR style = GetWindowLongPtrA(g_resultListWindow, GWL_STYLE);
+    EXPECT_FALSE(style & LBS_SORT);
+    for (LONG_PTR bit : {LBS_EXTENDEDSEL, LBS_OWNERDRAWFIXED, LBS_HASSTRINGS, LBS_WANTKEYBOARDINPUT,
+                         LBS_NOTIFY, LBS_NOINTEGRALHEIGHT})
+        EXPECT_TRUE(style & bit) << std::hex << bit;
+    auto font = [&](int id) { return SendMessageA(Child(window, id), WM_GETFONT, 0, 0); };
+    EXPECT_NE(0, font(IDC_RESULT_LIST));
+    for (int id : {IDC_VERSION_LIST, IDC_STATUS_LINE, IDC_STATUS_BAR})
+        EXPECT_EQ(font(IDC_RESULT_LIST), font(id)) << id;
+    EXPECT_NE(font(IDC_RESULT_LIST), font(IDC_TOOLBAR));
+}
+
 TEST_F(LayoutWindowTest, BothBarsShown)
 {
     ASSERT_GT(tmH, 0);

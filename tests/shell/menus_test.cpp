@@ -56,8 +56,8 @@ TEST_F(MenuTest, MainMenuHasTheExactTexts)
         {"914 &Start\tCtrl+S", "915 Sto&p", "-", "921 &Backup...\tCtrl+B", "920 Sa&ve List As...", "-",
          "922 &Delete...\tDel", "-", "819 E&xit \tAlt+F4"},
         {"830 Display &Version Information\tCtrl+V", "-", "832 Check &Function Calls...\tF2",
-         "940 Check &Links to Other Modules...\tF3", "-", "916 Set Fil&ters...\tCtrl+T", "-", "917 Select &All",
-         "918 Select &None", "-", "919 &Quick Scan Only"},
+         "940 Check &Links to Other Modules...\tF3", "-", "916 Set Fil&ters...\tCtrl+T", "-",
+         "917 Select &All", "918 Select &None", "-", "919 &Quick Scan Only"},
         {"851 Show &Lowercase File Names", "-", "854 Show Toolbar Ti&ps", "-", "837 Show &Toolbar ",
          "838 Show &Status Bar", "-", "856 Save Settings &Now", "855 Sa&ve Settings on Exit"},
         {"870 &Contents\tF1", "871 &Search for Help on...", "872 &How to Use Help", "-",
@@ -140,9 +140,9 @@ TEST_F(MenuTest, CheckMarksShowTheFlagsAndFollowTheirCommands)
         bool checkedAtFirstStart;
     };
     const Item items[] = {
-        {preferences, IDM_LOWER_CASE, false},    {preferences, IDM_SHOW_TOOL_TIPS, true},
-        {preferences, IDM_SHOW_TOOLBAR, true},   {preferences, IDM_SHOW_STATUS_BAR, true},
-        {preferences, IDM_SAVE_ON_EXIT, true},   {options, IDM_QUICK_SCAN, true},
+        {preferences, IDM_LOWER_CASE, false},  {preferences, IDM_SHOW_TOOL_TIPS, true},
+        {preferences, IDM_SHOW_TOOLBAR, true}, {preferences, IDM_SHOW_STATUS_BAR, true},
+        {preferences, IDM_SAVE_ON_EXIT, true}, {options, IDM_QUICK_SCAN, true},
     };
     for (const Item& item : items)
     {
@@ -263,8 +263,17 @@ TEST_F(MenuTest, ToolbarHasElevenPositionsAndFollowsTheStates)
     Open();
     HWND toolbar = Child(window, IDC_TOOLBAR);
     ASSERT_EQ(11, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
-    const int commands[] = {0, IDM_START, IDM_STOP, IDM_SAVE_LIST, 0, IDM_CHECK_FUNCTION_CALLS,
-                            IDM_CHECK_LINKS, IDM_SET_FILTERS, 0, IDM_EXIT, IDM_HELP_CONTENTS};
+    const int commands[] = {0,
+                            IDM_START,
+                            IDM_STOP,
+                            IDM_SAVE_LIST,
+                            0,
+                            IDM_CHECK_FUNCTION_CALLS,
+                            IDM_CHECK_LINKS,
+                            IDM_SET_FILTERS,
+                            0,
+                            IDM_EXIT,
+                            IDM_HELP_CONTENTS};
     for (int i = 0; i < 11; ++i)
     {
         TBBUTTON button{};

@@ -29,7 +29,8 @@ RECT NormalRect(HWND window)
 
 RECT DefaultRect()
 {
-    WindowPlacementRect place = DefaultPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    WindowPlacementRect place =
+        DefaultPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return RECT{place.x, place.y, place.x + place.width, place.y + place.height};
 }
 
@@ -131,8 +132,10 @@ TEST_F(StartupTest, AcceleratorTableHasTheEightShortcuts)
     int count = CopyAcceleratorTableA(table, entries, 16);
     ASSERT_EQ(8, count);
     const ACCEL expected[] = {
-        {FNOINVERT, 0x13, IDM_START},         {FNOINVERT, 0x14, IDM_SET_FILTERS},
-        {FNOINVERT, 0x02, IDM_BACKUP},        {FNOINVERT, 0x16, IDM_DISPLAY_VERSION},
+        {FNOINVERT, 0x13, IDM_START},
+        {FNOINVERT, 0x14, IDM_SET_FILTERS},
+        {FNOINVERT, 0x02, IDM_BACKUP},
+        {FNOINVERT, 0x16, IDM_DISPLAY_VERSION},
         {FVIRTKEY | FNOINVERT, VK_F1, IDM_HELP_CONTENTS},
         {FVIRTKEY | FNOINVERT, VK_F2, IDM_CHECK_FUNCTION_CALLS},
         {FVIRTKEY | FNOINVERT, VK_F3, IDM_CHECK_LINKS},

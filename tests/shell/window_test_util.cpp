@@ -86,7 +86,8 @@ int StoredByte(const char* name)
     KeyCloser key{OpenPreferences()};
     BYTE value[4] = {};
     DWORD size = sizeof value, type = 0;
-    if (!key.key || RegQueryValueExA(key.key, name, nullptr, &type, value, &size) != ERROR_SUCCESS || size != 1)
+    if (!key.key || RegQueryValueExA(key.key, name, nullptr, &type, value, &size) != ERROR_SUCCESS ||
+        size != 1)
         return -1;
     return value[0];
 }

@@ -54,8 +54,8 @@ public:
     {
         UINT command;
         std::string file;
-        ULONG_PTR data;     // a number, or 0 where the request carries a text
-        std::string text;   // the text of HELP_PARTIALKEY and similar requests
+        ULONG_PTR data;   // a number, or 0 where the request carries a text
+        std::string text; // the text of HELP_PARTIALKEY and similar requests
     };
     HelpRecorder();
     ~HelpRecorder();
@@ -80,8 +80,8 @@ public:
     WindowSpy(const WindowSpy&) = delete;
     WindowSpy& operator=(const WindowSpy&) = delete;
 
-    std::vector<int> commands;     // WM_COMMAND identifiers, in order
-    std::vector<HMENU> popups;     // menus that WM_INITMENUPOPUP announced
+    std::vector<int> commands; // WM_COMMAND identifiers, in order
+    std::vector<HMENU> popups; // menus that WM_INITMENUPOPUP announced
     // The state of every item of each announced popup, read after the window set them.
     std::vector<std::vector<std::pair<UINT, UINT>>> popupStates;
 
