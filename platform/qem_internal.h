@@ -1,9 +1,12 @@
-// What the library's own files share: its module handle and the handle wrappers.
+// What the library's own files share: its module handle and the handle wrappers
+// (the GDI ones are shared with the program, in gdi_handles.h).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+
+#include "platform/gdi_handles.h"
 
 // The library's module, for every resource load (menus, bitmap, strings, dialogs).
 HINSTANCE LibraryModule();
@@ -46,46 +49,6 @@ public:
 
 private:
     HKEY key_ = nullptr;
-};
-
-// A window's device context, released on every path out.
-class WindowDC
-{
-public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDC()
-    {
-        if (dc_)
-            ReleaseDC(window_, dc_);
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-
-    HDC Get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-// A GDI object selected into a device context until the end of the scope.
-class SelectedObject
-{
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr)
-    {
-    }
-    ~SelectedObject()
-    {
-        if (previous_)
-            SelectObject(dc_, previous_);
-    }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
 };
 
 // A string-table text of the library, or empty when it has none under that number.

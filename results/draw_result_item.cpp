@@ -5,7 +5,7 @@
 #include "platform/qemcom95.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/gdi_handles.h"
+#include "platform/gdi_handles.h"
 
 // The item's text, or empty when the list has no such item.
 static std::string ItemText(HWND list, UINT index)

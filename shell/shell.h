@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "shell/feedback.h"
-#include "shell/gdi_handles.h"
+#include "platform/gdi_handles.h"
 
 // shell_state.cpp: the window's state, on the one GUI thread.
 extern HINSTANCE g_instance;      // module of every resource load

@@ -4,7 +4,7 @@
 set -eu
 
 packages="mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 \
-xvfb xauth x11-utils imagemagick cmake ninja-build googletest clang clang-format python3 \
+xvfb xauth x11-utils imagemagick fonts-wine cmake ninja-build googletest clang clang-format python3 \
 python3-pefile make"
 
 missing=""

@@ -26,13 +26,6 @@ export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="msco
 installed="$WINEPREFIX/drive_c/Program Files/Orvenna"
 mkdir -p "$installed"
 cp "$build/bin/orvenna.exe" "$build/bin/qemcom95.dll" "$installed/"
-# Wine draws the caption's buttons itself when no window manager does, with its
-# Marlett font; Debian keeps Wine's fonts where the prefix does not look for them.
-if [ -d /usr/share/wine/fonts ]; then
-    for font in /usr/share/wine/fonts/*.ttf; do
-        [ -f "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
-    done
-fi
 # The picture shows the window as it first starts: the stored preferences and
 # placement are removed (the filter list stays).
 for value in Toolbar StatusBar Settings Lower ToolTips QScan MaxMin xy cxy; do

@@ -32,6 +32,12 @@ if [ ! -f "$WINEPREFIX/.orvenna-ready" ]; then
     "$here/plain-profile.sh" "$WINEPREFIX"
     touch "$WINEPREFIX/.orvenna-ready"
 fi
+# Wine draws the caption's buttons itself when no window manager does, with its Marlett
+# font; Debian keeps Wine's fonts where the prefix does not look for them.
+for font in /usr/share/wine/fonts/*.ttf; do
+    target="$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")"
+    [ -f "$font" ] && [ ! -f "$target" ] && cp "$font" "$target"
+done
 if [ $# -ge 2 ]; then
     ln -sfn "$(cd "$2" && pwd)" "$WINEPREFIX/dosdevices/b:"
 fi
