@@ -10,20 +10,7 @@
 #include <vector>
 
 #include "engine/pe_imports.h"
-
-namespace
-{
-
-void Require(bool holds, const char* promise, std::string_view name)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "broken promise: %s (name \"%.*s\")\n", promise, static_cast<int>(name.size()),
-                 name.data());
-    std::abort();
-}
-
-} // namespace
+#include "fuzz/require.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

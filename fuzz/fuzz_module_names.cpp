@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/module_names.h"
+#include "fuzz/require.h"
 
 namespace
 {
@@ -22,15 +23,6 @@ constexpr std::size_t kMinFileSize = 8192;
 // Bytes past this many add boundaries but no new cases; leaving them out keeps the
 // large seeds (whole PE files) fast.
 constexpr std::size_t kMaxFileSize = 32768;
-
-void Require(bool holds, const char* promise, std::string_view name)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "broken promise: %s (name \"%.*s\")\n", promise, static_cast<int>(name.size()),
-                 name.data());
-    std::abort();
-}
 
 struct Found
 {
