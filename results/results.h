@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "results/summary_format.h"
 
@@ -25,3 +26,54 @@ void UpdateSummaryLine(HWND mainWindow);
 // After RunScan: the summary line and " Done." for a finished scan; for an
 // interrupted one " Scanning interrupted." and an empty result list.
 void ReportScanEnd(HWND mainWindow, int finished);
+
+// File actions on the result list. Each refuses to run during a scan or on an empty
+// list, as their menu items are grey then.
+
+// The list file that Backup hands to WinZip; deleted when the main window closes.
+inline constexpr char kWinZipListPath[] = "C:\\ORVENZIP.131";
+
+// delete_files.cpp
+// Command 922: after two confirmations, deletes the selected files in list order and
+// takes each deleted one out of the list; a file that cannot be deleted stays listed
+// and selected. Then the summary line and "Deleted %d file(s).".
+void DeleteSelectedFiles(HWND mainWindow);
+
+// write_file_list.cpp
+// The list box 351 of the main window, whose selection the file actions read; the
+// store g_resultList holds the same items at the same indexes.
+HWND ResultListBox();
+// Writes the result list's items (all, or only the selected ones) to a file chosen
+// in the save dialog, one a line. mode QEM_SAVE_LIST: the chosen file, each line the
+// prefix and a blank, the path, a blank and the suffix (null texts: left out with
+// their blank). mode QEM_SAVE_ARCHIVE: the chosen name is the archive; the paths go
+// to kWinZipListPath, then WinZip is started. Nonzero on success; 0 when nothing was
+// chosen, the file could not be made, or WinZip did not start.
+int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const char* suffix);
+
+// save_list.cpp
+// Command 920: the Save List As dialog (5012).
+void SaveListAs(HWND mainWindow);
+
+// backup.cpp
+// Command 921: the selected files into a ZIP archive through WinZip's command line.
+void BackupSelectedFiles(HWND mainWindow);
+// Starts WinZip to add the files of kWinZipListPath to archive: the stored location
+// (value WinZip), else "WINZIP.EXE"; on failure the user locates the program once,
+// and that location is stored. 1 when started; 0 otherwise, and the list file is gone.
+int StartWinZip(HWND owner, const char* archive);
+
+// version_pane.cpp
+// The current item of the result list (the one with the caret) and its text; false
+// when there is none.
+bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path);
+// Command 830: opens the version pane on the current file, or closes it. With no
+// current file, message 6003 and the pane stays closed.
+void ToggleVersionPane(HWND mainWindow);
+
+// companion_tools.cpp
+// Commands 832 and 940: the current file handed to TAMBRIL.EXE or QUORSET.EXE. A tool
+// that does not start is located once by the user, and its location stored. They work
+// during a scan too, and do nothing on an empty list.
+void CheckFunctionCalls(HWND mainWindow);
+void CheckLinksToOtherModules(HWND mainWindow);

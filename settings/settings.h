@@ -51,3 +51,8 @@ void StoreFilterList(const std::vector<FilterEntry>& entries);
 // none are stored, or the list given for this run (null: none) instead of both.
 void ReadScanFilters(std::vector<FilterEntry>& slots);
 void SetScanFilterOverride(const std::vector<FilterEntry>* entries);
+
+// filters_dialog.cpp
+// Command 916: the Filters dialog (5010), which stores the edited list on OK. Returns
+// 1 after OK, else 0; does nothing during a scan.
+int SetFilters(HWND mainWindow);

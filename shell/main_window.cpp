@@ -133,6 +133,13 @@ bool OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     {
     case IDM_START: StartScan(window); break;
     case IDM_STOP: StopScan(window); break;
+    case IDM_DISPLAY_VERSION: ToggleVersionPane(window); break;
+    case IDM_CHECK_FUNCTION_CALLS: CheckFunctionCalls(window); break;
+    case IDM_CHECK_LINKS: CheckLinksToOtherModules(window); break;
+    case IDM_SET_FILTERS: SetFilters(window); break;
+    case IDM_BACKUP: BackupSelectedFiles(window); break;
+    case IDM_SAVE_LIST: SaveListAs(window); break;
+    case IDM_DELETE: DeleteSelectedFiles(window); break;
     case IDM_EXIT: PostMessageA(window, WM_CLOSE, 0, 0); break;
     case IDM_SELECT_ALL: SelectAllResults(true); break;
     case IDM_SELECT_NONE: SelectAllResults(false); break;

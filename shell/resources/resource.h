@@ -14,6 +14,23 @@
 #define IDC_TOOLBAR 532
 #define IDC_STATUS_BAR 589
 
+// Controls of the Filters dialog (5010); its push buttons keep the numbers 1 to 6
+#define IDC_FILTER_ADD 3
+#define IDC_FILTER_DELETE 4
+#define IDC_FILTER_HELP 5
+#define IDC_FILTER_DEFAULTS 6
+#define IDC_FILTER_LIST 2012
+#define IDC_FILTER_EXTENSION 2013
+#define IDC_FILTER_OTHER 2027
+#define IDC_FILTER_EXECUTABLE 2028
+
+// Controls of the Save List As dialog (5012)
+#define IDC_SAVE_LIST_HELP 3
+#define IDC_SAVE_LIST_SELECTED 2016
+#define IDC_SAVE_PREFIX 2018
+#define IDC_SAVE_SUFFIX 2019
+#define IDC_SAVE_LIST_ALL 2020
+
 // Commands: menus, toolbar and shortcuts
 #define IDM_EXIT 819
 #define IDM_DISPLAY_VERSION 830

@@ -1,0 +1,69 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "engine/scan_state.h"
+#include "platform/qemcom95.h"
+#include "results/results.h"
+#include "shell/feedback.h"
+#include "shell/resources/resource.h"
+
+namespace
+{
+
+struct FileCloser
+{
+    void operator()(FILE* file) const { fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// Text mode: every line ends with CR LF. Write errors after a good open go unnoticed,
+// as the user has nothing to decide about them.
+void WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const char* suffix)
+{
+    int count = GetCount(g_resultList);
+    for (int i = 0; i < count; ++i)
+    {
+        if (!allItems && SendMessageA(list, LB_GETSEL, static_cast<WPARAM>(i), 0) <= 0)
+            continue;
+        std::string line = FormatListLine(prefix, NameAt(g_resultList, i), suffix);
+        line += '\n';
+        fputs(line.c_str(), file);
+    }
+}
+
+} // namespace
+
+HWND ResultListBox()
+{
+    return GetDlgItem(g_mainWindow, IDC_RESULT_LIST);
+}
+
+int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const char* suffix)
+{
+    bool archive = mode == QEM_SAVE_ARCHIVE;
+    char path[MAX_PATH];
+    lstrcpyA(path, archive ? "*.zip" : "*.lst");
+    if (!QemSaveFileDlg(owner, path, mode))
+        return 0;
+    std::string archiveName;
+    if (archive)
+    {
+        archiveName = path;
+        lstrcpyA(path, kWinZipListPath);
+    }
+    {
+        File file(fopen(path, "w"));
+        if (!file)
+        {
+            QemError(QEM_ERR_OUTPUT_OPEN);
+            return 0;
+        }
+        WriteItems(file.get(), ResultListBox(), allItems, prefix, suffix);
+    }
+    if (!archive)
+        return 1;
+    return StartWinZip(owner, archiveName.c_str());
+}

@@ -1,0 +1,217 @@
+// Backup (command 921) through a stand-in for WinZip, built with the tests, that
+// writes the command line it was started with beside itself: found at once, found
+// after locating, locating cancelled, a stored location that is gone, a program that
+// cannot start. The file dialogs and boxes are answered by a hook.
+#include <gtest/gtest.h>
+
+#include "engine/scan_state.h"
+#include "platform/qemcom95.h"
+#include "results/results.h"
+#include "shell/resources/resource.h"
+#include "tests/results/file_actions_util.h"
+
+namespace
+{
+
+// What the dialogs showed while they were answered.
+struct BackupRun
+{
+    std::vector<std::string> suggested; // the file dialogs' names on opening, in order
+    std::vector<std::string> boxes;     // texts of the message boxes
+};
+
+class BackupTest : public FileActionsTest
+{
+protected:
+    void SetUp() override
+    {
+        FileActionsTest::SetUp();
+        DeleteFileA(searchPathZip_.c_str());
+        CreateDirectoryA(installed_.c_str(), nullptr);
+    }
+    void TearDown() override
+    {
+        DeleteFileA(searchPathZip_.c_str());
+        FileActionsTest::TearDown();
+    }
+
+    // Puts the stand-in at path; its command line appears beside it.
+    static void Install(const std::string& path)
+    {
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\zip_standin.exe").c_str(), path.c_str(), FALSE)) << path;
+    }
+
+    // The command line the stand-in in folder was started with; empty when it was not
+    // started within a few seconds.
+    static std::string StartedCommand(const std::string& folder)
+    {
+        std::string record = folder + "\\cmdline.txt";
+        for (int wait = 0; wait < 200 && !FileExists(record); ++wait)
+            Sleep(50);
+        std::string command = ReadText(record);
+        DeleteFileA(record.c_str());
+        return command;
+    }
+
+    // Runs command 921; each file dialog takes the next of names (none left or
+    // empty: cancel), each message box OK.
+    BackupRun RunBackup(std::vector<std::string> names)
+    {
+        BackupRun run;
+        DialogAnswerer answerer([&](HWND dialog) {
+            if (IsFileDialog(dialog))
+            {
+                run.suggested.push_back(SuggestedFileName(dialog));
+                std::string name = names.empty() ? "" : names.front();
+                if (!names.empty())
+                    names.erase(names.begin());
+                AnswerFileDialog(dialog, name);
+                return;
+            }
+            run.boxes.push_back(BoxText(dialog));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        SendMessageA(window, WM_COMMAND, IDM_BACKUP, 0);
+        return run;
+    }
+
+    std::string Expected(const std::string& program) const
+    {
+        return program + " -a -P -ex \"" + archive_ + "\" @C:\\ORVENZIP.131";
+    }
+
+    // The folder of the fixture's files holds a blank, so the archive is quoted.
+    std::string archive_ = folder_ / "dlls.zip";
+    // Where WinExec finds a bare "WINZIP.EXE": the folder of the test program.
+    std::string searchPathZip_ = ProgramFolder() + "\\WINZIP.EXE";
+    std::string installed_ = folder_ / "Program Files";
+};
+
+std::string MessageText(int number)
+{
+    char text[300] = {};
+    LoadStringA(QemGetInstHandle(), number, text, sizeof text);
+    return text;
+}
+
+TEST_F(BackupTest, BareNameStartsWinZipOnTheSearchPath)
+{
+    OpenWithFiles(5);
+    Install(searchPathZip_);
+    Select({1, 3});
+    BackupRun run = RunBackup({folder_ / "dlls"});
+    EXPECT_EQ(std::vector<std::string>{"*.zip"}, run.suggested);
+    EXPECT_EQ(std::vector<std::string>{}, run.boxes);
+    EXPECT_EQ(Expected("WINZIP.EXE"), StartedCommand(ProgramFolder()));
+    EXPECT_EQ(files_[1] + "\r\n" + files_[3] + "\r\n", ReadText(kWinZipListPath))
+        << "the list file stays for WinZip";
+    EXPECT_EQ("(absent)", StoredText("WinZip"));
+}
+
+// A location with a blank, stored once the user has found it, and used directly by
+// the next backup.
+TEST_F(BackupTest, LocatedProgramIsStoredAndUsedNextTime)
+{
+    OpenWithFiles(2);
+    std::string program = installed_ + "\\WINZIP32.EXE";
+    Install(program);
+    Select({0});
+    BackupRun run = RunBackup({folder_ / "dlls", program});
+    EXPECT_EQ((std::vector<std::string>{"*.zip", "winzip.exe"}), run.suggested);
+    EXPECT_EQ(std::vector<std::string>{}, run.boxes);
+    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(installed_));
+    EXPECT_EQ(program, StoredText("WinZip"));
+    EXPECT_EQ(files_[0] + "\r\n", ReadText(kWinZipListPath));
+
+    Select({1});
+    run = RunBackup({folder_ / "dlls"});
+    EXPECT_EQ(std::vector<std::string>{"*.zip"}, run.suggested) << "no locate dialog";
+    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(installed_));
+    EXPECT_EQ(files_[1] + "\r\n", ReadText(kWinZipListPath));
+}
+
+TEST_F(BackupTest, CancelledLocatingRemovesTheListFile)
+{
+    OpenWithFiles(2);
+    Select({0, 1});
+    BackupRun run = RunBackup({folder_ / "dlls"});
+    EXPECT_EQ((std::vector<std::string>{"*.zip", "winzip.exe"}), run.suggested);
+    EXPECT_EQ(std::vector<std::string>{}, run.boxes) << "no message";
+    EXPECT_FALSE(FileExists(kWinZipListPath));
+    EXPECT_EQ("(absent)", StoredText("WinZip"));
+}
+
+TEST_F(BackupTest, StoredLocationThatIsGoneIsReplacedByTheLocatedOne)
+{
+    StoreText("WinZip", folder_ / "Old WinZip\\WINZIP32.EXE");
+    OpenWithFiles(1);
+    std::string program = installed_ + "\\WZ.EXE";
+    Install(program);
+    Select({0});
+    BackupRun run = RunBackup({folder_ / "dlls", program});
+    EXPECT_EQ(2u, run.suggested.size()) << "asked to locate WinZip";
+    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(installed_));
+    EXPECT_EQ(program, StoredText("WinZip"));
+}
+
+// The located file is no program: message 6018, the list file goes, the location
+// stays stored.
+TEST_F(BackupTest, LocatedProgramThatCannotStartShowsMessage6018)
+{
+    OpenWithFiles(1);
+    std::string program = installed_ + "\\WINZIP32.EXE";
+    WriteText(program, "not a program");
+    Select({0});
+    BackupRun run = RunBackup({folder_ / "dlls", program});
+    EXPECT_EQ(std::vector<std::string>{MessageText(QEM_ERR_WINZIP_START)}, run.boxes);
+    EXPECT_FALSE(FileExists(kWinZipListPath));
+    EXPECT_EQ(program, StoredText("WinZip"));
+}
+
+// The list file held open without sharing cannot be made: message 6013, and WinZip
+// is not started.
+TEST_F(BackupTest, ListFileThatCannotBeMadeShowsMessage6013)
+{
+    OpenWithFiles(1);
+    Install(searchPathZip_);
+    WriteText(kWinZipListPath, "keep");
+    HANDLE held = CreateFileA(kWinZipListPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Select({0});
+    BackupRun run = RunBackup({folder_ / "dlls"});
+    CloseHandle(held);
+    EXPECT_EQ(std::vector<std::string>{MessageText(QEM_ERR_OUTPUT_OPEN)}, run.boxes);
+    EXPECT_EQ("keep", ReadText(kWinZipListPath));
+    Sleep(500);
+    EXPECT_FALSE(FileExists(ProgramFolder() + "\\cmdline.txt")) << "WinZip not started";
+}
+
+TEST_F(BackupTest, NothingSelectedShowsMessage6014AndWritesNothing)
+{
+    OpenWithFiles(2);
+    Select({});
+    BackupRun run = RunBackup({folder_ / "dlls"});
+    EXPECT_EQ(std::vector<std::string>{MessageText(QEM_INFO_NO_SELECTION)}, run.boxes);
+    EXPECT_EQ(0u, run.suggested.size());
+    EXPECT_FALSE(FileExists(kWinZipListPath));
+}
+
+TEST_F(BackupTest, CancelledArchiveDialogWritesNothing)
+{
+    OpenWithFiles(1);
+    Install(searchPathZip_);
+    Select({0});
+    BackupRun run = RunBackup({});
+    EXPECT_EQ(1u, run.suggested.size());
+    EXPECT_FALSE(FileExists(kWinZipListPath));
+}
+
+TEST_F(BackupTest, ClosingTheWindowRemovesTheListFile)
+{
+    OpenWithFiles(1);
+    WriteText(kWinZipListPath, "C:\\A.DLL\r\n");
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(FileExists(kWinZipListPath));
+}
+
+} // namespace
