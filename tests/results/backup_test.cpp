@@ -87,13 +87,6 @@ protected:
     std::string installed_ = folder_ / "Program Files";
 };
 
-std::string MessageText(int number)
-{
-    char text[300] = {};
-    LoadStringA(QemGetInstHandle(), number, text, sizeof text);
-    return text;
-}
-
 TEST_F(BackupTest, BareNameStartsWinZipOnTheSearchPath)
 {
     OpenWithFiles(5);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/scan_state.h"
+#include "platform/qemcom95.h"
 #include "results/results.h"
 #include "shell/shell.h"
 
@@ -108,4 +109,11 @@ void AnswerFileDialog(HWND dialog, const std::string& name)
     }
     SetDlgItemTextA(dialog, kFileName, name.c_str());
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+std::string MessageText(int number)
+{
+    char text[300] = {};
+    LoadStringA(QemGetInstHandle(), number, text, sizeof text);
+    return text;
 }

@@ -30,6 +30,8 @@ protected:
 
 std::string ShortPath(const std::string& path);
 bool FileExists(const std::string& path);
+// The common library's text for a message number, as its boxes show it.
+std::string MessageText(int number);
 // The text of a message box: its longest static.
 std::string BoxText(HWND box);
 // The common file dialog's file name field and what it was opened with.

@@ -82,13 +82,6 @@ std::string Lines(const std::vector<std::string>& lines)
     return text;
 }
 
-std::string MessageText(int number)
-{
-    char text[300] = {};
-    LoadStringA(QemGetInstHandle(), number, text, sizeof text);
-    return text;
-}
-
 TEST_F(SaveListTest, WritesAllItemsOrOnlyTheSelectedOnes)
 {
     OpenWithFiles(3);
