@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/find_handle.h"
 #include "engine/path_parts.h"
@@ -25,6 +26,14 @@ static bool IsWalkableSubdir(const WIN32_FIND_DATAA& entry)
     return std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0;
 }
 
+// The name to enter a subdirectory by. A long name that the ANSI code page cannot
+// carry comes back with '?' in it, and a Unix name may hold a '*': neither can be
+// entered, so such a directory goes by its 8.3 name.
+static const char* EnterableName(const char* longName, const char* shortName)
+{
+    return std::strpbrk(longName, "?*") && shortName[0] ? shortName : longName;
+}
+
 // Calls visit(name) for every walkable subdirectory of the current directory, in
 // enumeration order, until it answers false. A long name that the ANSI code page
 // cannot carry comes back with '?' in it, and a Unix name may hold a '*': neither can
@@ -39,8 +48,7 @@ template <typename Visit> static void ForEachSubdir(Visit visit)
     {
         if (!IsWalkableSubdir(entry))
             continue;
-        const bool wildcard = std::strpbrk(entry.cFileName, "?*") && entry.cAlternateFileName[0];
-        if (!visit(wildcard ? entry.cAlternateFileName : entry.cFileName))
+        if (!visit(EnterableName(entry.cFileName, entry.cAlternateFileName)))
             return;
     } while (FindNextFileA(find.handle, &entry));
 }
@@ -72,20 +80,30 @@ int GetSubdir(char (&buffer)[MAX_PATH], int n)
     return found ? n : position;
 }
 
-// Enters subdirectory n of the current directory, unless it has gone, cannot be
-// entered, or its path would pass the longest path the scan handles.
-static bool EnterSubdir(int n)
+// The walkable subdirectories of the current directory, in enumeration order, from
+// its listing when it has one.
+static std::vector<std::string> ListSubdirs()
 {
-    // GetSubdir answers n also when n is the count of a directory that lost a
-    // subdirectory since it was counted; the buffer is then left as it was.
-    char name[MAX_PATH] = "";
-    if (GetSubdir(name, n) != n || !name[0])
-        return false;
+    std::vector<std::string> names;
+    const DirectoryListing* listing = CurrentListing();
+    if (!listing)
+        return names;
+    for (const ListedEntry& entry : listing->entries)
+        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            names.push_back(EnterableName(entry.longName.c_str(), entry.shortName.c_str()));
+    return names;
+}
+
+// Enters a subdirectory of the current directory, unless it has gone, cannot be
+// entered, or its path would pass the longest path the scan handles.
+static bool EnterSubdir(const std::string& name)
+{
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
     if (length == 0 || length >= MAX_PATH || JoinPath(current, name).size() > kMaxPathLength)
         return false;
-    return SetCurrentDirectoryA(name) != 0;
+    return SetCurrentDirectoryA(name.c_str()) != 0;
 }
 
 // One pattern of the filter pass; false when the user declines to go on after the
@@ -97,14 +115,10 @@ static bool ScanPatternOrAsk(HWND mainWindow, int kind, const std::string& patte
     return AskErrorQuestion(mainWindow) == IDYES;
 }
 
-// Examines the files of the current directory, pattern by pattern. The filter list is
-// read again in every directory, so a changed list applies from the next one on.
-// False when the walk must stop.
-static bool RunFilterPass(HWND mainWindow)
+// Examines the files of the current directory, pattern by pattern. False when the
+// walk must stop.
+static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots)
 {
-    std::vector<FilterEntry> slots;
-    ReadScanFilters(slots);
-
     bool libraryPassDone = false;
     for (const FilterEntry& slot : slots)
     {
@@ -145,10 +159,20 @@ int WalkDrive(HWND mainWindow, int drive)
     if (!SetCurrentDirectoryA(root) || !SetCurrentDirectoryA("\\"))
         return 0;
 
-    // Per depth: how many subdirectories the directory there has, and which of them
-    // is being walked. The walk keeps no list of directories.
-    int subdirCount[kMaxDepth];
-    int subdirIndex[kMaxDepth];
+    // The filter list is read once a drive: nothing in the program changes it while a
+    // scan runs (the Filters dialog is closed to it), and every read costs registry calls
+    // per directory.
+    std::vector<FilterEntry> slots;
+    ReadScanFilters(slots);
+
+    // Per depth: the subdirectories of the directory there, listed when it was entered,
+    // and which of them is being walked.
+    struct Level
+    {
+        std::vector<std::string> subdirs;
+        std::size_t next = 0;
+    };
+    std::vector<Level> levels(1);
     int depth = 0;
     bool entered = true;
     for (;;)
@@ -156,13 +180,16 @@ int WalkDrive(HWND mainWindow, int drive)
         if (entered)
         {
             PumpStep();
-            if (!RunFilterPass(mainWindow))
+            ListCurrentDirectory();
+            bool goOn = RunFilterPass(mainWindow, slots);
+            levels[depth] =
+                Level{goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<std::string>(), 0};
+            ForgetListing();
+            if (!goOn)
                 return 0;
-            subdirCount[depth] = depth + 1 < kMaxDepth ? CountSubdirs() : 0;
-            subdirIndex[depth] = -1;
         }
-        int next = subdirIndex[depth] + 1;
-        if (next >= subdirCount[depth])
+        Level& level = levels[depth];
+        if (level.next >= level.subdirs.size())
         {
             if (--depth < 0)
                 break;
@@ -170,10 +197,9 @@ int WalkDrive(HWND mainWindow, int drive)
             entered = false;
             continue;
         }
-        subdirIndex[depth] = next;
-        entered = EnterSubdir(next);
-        if (entered)
-            depth++;
+        entered = EnterSubdir(level.subdirs[level.next++]);
+        if (entered && ++depth == static_cast<int>(levels.size()))
+            levels.emplace_back();
     }
     if (savedDrive > 0)
         SelectDrive(savedDrive);

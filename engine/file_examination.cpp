@@ -2,10 +2,14 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "engine/directory_listing.h"
 #include "engine/engine.h"
+#include "engine/file_pattern.h"
 #include "engine/find_handle.h"
 #include "engine/import_reader.h"
+#include "engine/library_links.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
@@ -23,7 +27,11 @@ static const char* UsableFileName(const WIN32_FIND_DATAA& entry)
     return entry.cFileName;
 }
 
-int ScanPattern(HWND mainWindow, int kind, const char* pattern)
+static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind);
+
+// The pattern asked of the platform: the directory entered again through its drive and
+// root, then enumerated on the pattern.
+static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* pattern)
 {
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
@@ -56,32 +64,95 @@ int ScanPattern(HWND mainWindow, int kind, const char* pattern)
     return 0;
 }
 
+// The pattern decided on the directory's listing. The directory is entered again only
+// when the pattern takes a file, which also finds out whether it is still there.
+static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, const DirectoryListing& listing)
+{
+    std::vector<const ListedEntry*> matches;
+    for (const ListedEntry& entry : listing.entries)
+        if (MatchesPlainPattern(pattern, entry.longName, entry.shortName))
+            matches.push_back(&entry);
+    if (matches.empty())
+        return 0;
+    if (!SetCurrentDirectoryA(listing.directory.c_str()))
+        return -1;
+
+    bool first = true;
+    for (const ListedEntry* entry : matches)
+    {
+        std::string path = JoinPath(listing.directory, entry->longName);
+        if (path.size() <= kMaxPathLength)
+            ExamineShortPath(mainWindow, ShortPathOfEntry(listing, *entry, path.c_str()).c_str(), kind);
+        if (!first)
+        {
+            PumpStep();
+            if (!g_scanning)
+                break;
+        }
+        first = false;
+    }
+    return 0;
+}
+
+int ScanPattern(HWND mainWindow, int kind, const char* pattern)
+{
+    const DirectoryListing* listing = CurrentListing();
+    if (listing && listing->plain && IsPlainPattern(pattern))
+        return ScanListedPattern(mainWindow, kind, pattern, *listing);
+    return ScanPatternByEnumeration(mainWindow, kind, pattern);
+}
+
 void ExamineFile(HWND mainWindow, const char* path, int kind)
 {
     char shortPath[MAX_PATH];
     QemGetDOSFileName(path, shortPath);
+    ExamineShortPath(mainWindow, shortPath, kind);
+}
+
+static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed);
+
+static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind)
+{
     std::string status = std::string(" Examining ") + shortPath;
     SetStatusText(status.c_str());
 
-    int imports = ReadImports(g_fileRefs, shortPath);
-    int scanned = 0;
+    // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)
     {
-        if (!g_quickScan)
-            scanned = ScanForModuleNames(g_textRefs, shortPath, 1, FILE_KIND_OTHER);
+        if (!g_quickScan && ScanForModuleNames(g_textRefs, shortPath, 1, FILE_KIND_OTHER))
+            FileLinks(mainWindow, kind);
+        return;
     }
-    else if (imports != -1)
+
+    const bool quickScan = g_quickScan != 0;
+    int imports = ReadImports(g_fileRefs, shortPath);
+    int scanned = 0;
+    if (imports != -1)
     {
         // Kinds beyond the three (only a hand-edited filter entry gives one) are read
         // like the library pass but never listed.
         if (kind == FILE_KIND_LIBRARY)
             AddName(g_resultList, shortPath);
-        if (!g_quickScan)
+        if (!quickScan)
             scanned = ScanForModuleNames(g_fileRefs, shortPath, 1,
                                          kind == FILE_KIND_EXECUTABLE ? kind : FILE_KIND_LIBRARY);
     }
-    if (imports != -1 || scanned != 0)
-        FileLinks(mainWindow, kind);
+    if (kind == FILE_KIND_EXECUTABLE)
+    {
+        if (imports != -1 || scanned != 0)
+            FileLinks(mainWindow, kind);
+    }
+    else
+    {
+        // What a DLL refers to is filed as pending and kept for the cross-check, which
+        // reads it the same way. A file the reader gave up on files nothing here, but
+        // the names read before the reader gave up count in the cross-check.
+        LibraryLinks record{shortPath, quickScan, {}};
+        DropDuplicates(g_fileRefs);
+        NameList* target = imports != -1 || scanned != 0 ? &g_pendingLinks : nullptr;
+        if (FileModuleReferences(target, &record.links))
+            RememberLibraryLinks(std::move(record));
+    }
     Clear(g_fileRefs);
 }
 
@@ -113,6 +184,27 @@ static void FileTextReferences()
     Clear(g_textRefs);
 }
 
+// Resolves the names of the file reference list and files each that is a DLL into
+// target (when given) and filed (when given). False when the scan was stopped first.
+static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed)
+{
+    int count = GetCount(g_fileRefs);
+    for (int i = 0; i < count; i++)
+    {
+        PumpStep();
+        if (!g_scanning)
+            return false;
+        char name[MAX_PATH];
+        if (GetName(g_fileRefs, i, name) < 0 || ResolveModule(name) != MODULE_DLL)
+            continue;
+        if (target)
+            AddName(*target, name);
+        if (filed)
+            filed->push_back(name);
+    }
+    return true;
+}
+
 // A name found again resolves as it did the first time, and a file's bytes may name
 // one module a million times (".DLL.DLL.DLL..."): each name is filed once.
 void FileLinks(HWND, int kind)
@@ -124,15 +216,5 @@ void FileLinks(HWND, int kind)
         return;
     }
     DropDuplicates(g_fileRefs);
-    NameList& target = kind == FILE_KIND_EXECUTABLE ? g_validLinks : g_pendingLinks;
-    int count = GetCount(g_fileRefs);
-    for (int i = 0; i < count; i++)
-    {
-        PumpStep();
-        if (!g_scanning)
-            return;
-        char name[MAX_PATH];
-        if (GetName(g_fileRefs, i, name) >= 0 && ResolveModule(name) == MODULE_DLL)
-            AddName(target, name);
-    }
+    FileModuleReferences(kind == FILE_KIND_EXECUTABLE ? &g_validLinks : &g_pendingLinks, nullptr);
 }

@@ -7,8 +7,9 @@
 
 #include "engine/import_reader.h"
 #include "engine/name_list.h"
+#include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
-#include "platform/qemcom95.h"
+#include "platform/exe_type.h"
 
 namespace
 {
@@ -17,50 +18,51 @@ struct HandleCloser
 {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
-struct ViewUnmapper
-{
-    void operator()(const void* view) const { UnmapViewOfFile(view); }
-};
-// Released on every path, in the reverse order of opening: view, mapping, file.
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-using UniqueView = std::unique_ptr<const void, ViewUnmapper>;
+
+// Positional reads: the pages of a file are fetched in whatever order the parse asks.
+std::size_t ReadAt(HANDLE file, std::uint64_t offset, std::uint8_t* buffer, std::size_t size)
+{
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD read = 0;
+    if (!ReadFile(file, buffer, static_cast<DWORD>(size), &read, &at))
+        return 0;
+    return read;
+}
 
 } // namespace
 
+// One open and a few page reads per file: on this platform the open and each call cost
+// far more than the bytes, so the file is typed and parsed from the same pages, and it
+// is never mapped (a mapping costs more than reading what the parse looks at).
 int ReadImports(NameList& list, const char* path)
-{
-    if (QemGetExeType(path) != QEM_EXE_PE32)
-        return -1;
-    return ReadMappedImports(list, path);
-}
-
-int ReadMappedImports(NameList& list, const char* path)
 {
     HANDLE opened = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return -1;
     UniqueHandle file(opened);
-
-    // The file's length bounds every read. A length of zero cannot be mapped, and one
-    // beyond the address space cannot be viewed whole.
+    // A name such as AUX.DLL opens a device, whose read could wait for ever.
     LARGE_INTEGER length;
-    if (!GetFileSizeEx(file.get(), &length) || length.QuadPart <= 0 ||
-        static_cast<unsigned long long>(length.QuadPart) > SIZE_MAX)
+    if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &length) ||
+        length.QuadPart <= 0)
         return -1;
 
-    // A flat mapping, never SEC_IMAGE: an image mapping lays the sections out at their
-    // virtual addresses (and refuses files that are not loadable images), while the
-    // descriptors and names are found at file offsets.
-    UniqueHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping)
-        return -1;
-    UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
-    if (!view)
+    const std::uint64_t size = static_cast<std::uint64_t>(length.QuadPart);
+    PagedBytes bytes(size, [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+        return ReadAt(file.get(), offset, buffer, count);
+    });
+    ByteSpan head = bytes.Fetch(0, std::min<std::uint64_t>(size, kExeHeadBytes));
+    ExeType type = ClassifyFileStart(head, [&](std::uint32_t offset) {
+        return offset < size ? bytes.Fetch(offset, std::min<std::uint64_t>(size - offset, kNewHeaderBytes))
+                             : ByteSpan();
+    });
+    if (type != ExeType::Pe32)
         return -1;
 
     std::vector<std::string_view> names;
-    ByteSpan bytes(static_cast<const std::uint8_t*>(view.get()), static_cast<std::size_t>(length.QuadPart));
     int answer = ParseImports(bytes, names);
     // Names found before a walk that ends with -1 stay; the callers decide what they are worth.
     for (std::string_view name : names)

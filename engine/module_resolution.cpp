@@ -3,9 +3,13 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
 
+#include "engine/directory_listing.h"
 #include "engine/engine.h"
+#include "engine/file_pattern.h"
 #include "engine/path_parts.h"
+#include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 
 static const std::array<const char*, 6> kModuleExtensions = {".DLL", ".DRV", ".SYS", ".EXE", ".OCX", ".VBX"};
@@ -46,25 +50,152 @@ static const std::string& ProgramDirectory()
     return directory;
 }
 
+// What one stretch of the search order holds under a file name: nothing, the file, or
+// something by that name that is no file, which ends the search there as it stands.
+struct ModuleHit
+{
+    enum Kind
+    {
+        Absent,
+        File,
+        Blocked,
+    } kind = Absent;
+    std::string path;
+};
+
+static ModuleHit SearchDirectories(const std::string& directories, const std::string& fileName)
+{
+    char found[MAX_PATH];
+    char* filePart = nullptr;
+    DWORD length = SearchPathA(directories.c_str(), fileName.c_str(), nullptr, MAX_PATH, found, &filePart);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    DWORD attributes = GetFileAttributesA(found);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {ModuleHit::Blocked, {}};
+    return {ModuleHit::File, found};
+}
+
+// During a scan the program's directory and the fixed directories do not change, so
+// what they hold under a name is looked up once; the current directory is looked up
+// in the walk's listing of it. Between scans nothing is kept: files come and go.
+struct ModuleLookups
+{
+    std::unordered_map<std::string, ModuleHit> program;
+    std::unordered_map<std::string, ModuleHit> fixed;
+    std::unordered_map<std::string, std::string> shortPaths;
+};
+static ModuleLookups s_lookups;
+
+void ForgetModuleLookups()
+{
+    s_lookups = ModuleLookups();
+}
+
+static const ModuleHit& CachedSearch(std::unordered_map<std::string, ModuleHit>& cache,
+                                     const std::string& directories, const std::string& fileName)
+{
+    std::string key = ToUpperAscii(fileName);
+    auto found = cache.find(key);
+    if (found == cache.end())
+        found = cache.emplace(std::move(key), SearchDirectories(directories, fileName)).first;
+    return found->second;
+}
+
+// A relative entry in PATH would be searched from the current directory: then nothing
+// of the fixed stretch can be kept.
+static bool FixedDirectoriesAreAbsolute()
+{
+    static const bool absolute = [] {
+        const std::string& list = FixedSearchDirectories();
+        std::size_t start = 0;
+        while (start <= list.size())
+        {
+            std::size_t end = list.find(';', start);
+            if (end == std::string::npos)
+                end = list.size();
+            std::string_view entry(list.data() + start, end - start);
+            bool rooted = (entry.size() >= 3 && entry[1] == ':' && (entry[2] == '\\' || entry[2] == '/')) ||
+                          entry.substr(0, 2) == "\\\\";
+            if (!entry.empty() && !rooted)
+                return false;
+            start = end + 1;
+        }
+        return true;
+    }();
+    return absolute;
+}
+
+// The current directory's stretch, a file found by its short full path: from the
+// walk's listing when it has the name's answer for certain, else asked of the platform.
+static ModuleHit SearchCurrentDirectory(const std::string& fileName, const std::string& current)
+{
+    const DirectoryListing* listing = CurrentListing();
+    if (!listing || !listing->plain || !IsPlainName(fileName) || fileName.find(' ') != std::string::npos)
+    {
+        ModuleHit hit = SearchDirectories(current, fileName);
+        if (hit.kind == ModuleHit::File)
+        {
+            char shortPath[MAX_PATH];
+            QemGetDOSFileName(hit.path.c_str(), shortPath);
+            hit.path = shortPath;
+        }
+        return hit;
+    }
+    const ListedEntry* entry = FindListedEntry(*listing, fileName);
+    if (!entry)
+        return {};
+    if (entry->attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {ModuleHit::Blocked, {}};
+    return {ModuleHit::File, ShortPathOfEntry(*listing, *entry, JoinPath(current, fileName).c_str())};
+}
+
 // The search order of OpenFile: the program's directory, the current directory (the
 // examined file's), the system directories, the Windows directory, PATH. OpenFile
 // itself gives up on any file whose path passes 127 characters, and a deep current
 // directory makes it lose even the system's own DLLs, so the search is made here.
+// On success found holds the file's short full path.
 static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
 {
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-    std::string directories = ProgramDirectory() + ';';
-    if (length && length < MAX_PATH)
-        directories += std::string(current) + ';';
-    directories += FixedSearchDirectories();
+    const bool hasCurrent = length && length < MAX_PATH;
+    if (!g_scanning || !FixedDirectoriesAreAbsolute() || ProgramDirectory().empty())
+    {
+        std::string directories = ProgramDirectory() + ';';
+        if (hasCurrent)
+            directories += std::string(current) + ';';
+        directories += FixedSearchDirectories();
+        ModuleHit hit = SearchDirectories(directories, fileName);
+        if (hit.kind != ModuleHit::File)
+            return false;
+        QemGetDOSFileName(hit.path.c_str(), found);
+        return true;
+    }
 
-    char* filePart = nullptr;
-    length = SearchPathA(directories.c_str(), fileName.c_str(), nullptr, MAX_PATH, found, &filePart);
-    if (length == 0 || length >= MAX_PATH)
+    ModuleHit hit = CachedSearch(s_lookups.program, ProgramDirectory(), fileName);
+    if (hit.kind == ModuleHit::Absent && hasCurrent)
+    {
+        hit = SearchCurrentDirectory(fileName, current);
+        if (hit.kind == ModuleHit::File)
+        {
+            lstrcpynA(found, hit.path.c_str(), MAX_PATH);
+            return true;
+        }
+    }
+    if (hit.kind == ModuleHit::Absent)
+        hit = CachedSearch(s_lookups.fixed, FixedSearchDirectories(), fileName);
+    if (hit.kind != ModuleHit::File)
         return false;
-    DWORD attributes = GetFileAttributesA(found);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    auto shortPath = s_lookups.shortPaths.find(hit.path);
+    if (shortPath == s_lookups.shortPaths.end())
+    {
+        QemGetDOSFileName(hit.path.c_str(), found);
+        s_lookups.shortPaths.emplace(hit.path, found);
+    }
+    else
+        lstrcpynA(found, shortPath->second.c_str(), MAX_PATH);
+    return true;
 }
 
 int ResolveModule(char (&name)[MAX_PATH])
@@ -82,7 +213,7 @@ int ResolveModule(char (&name)[MAX_PATH])
         char found[MAX_PATH];
         if (SearchModule(std::string(name) + kModuleExtensions[i], found))
         {
-            QemGetDOSFileName(found, name);
+            lstrcpynA(name, found, MAX_PATH);
             return static_cast<int>(i);
         }
     }

@@ -48,16 +48,45 @@ bool IsImportSectionName(ByteSpan name)
     return true;
 }
 
+// The bytes a parse looks at, from a span held whole.
+class SpanSource
+{
+public:
+    explicit SpanSource(ByteSpan bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const { return bytes_.size(); }
+    ByteSpan Fetch(std::uint64_t offset, std::uint64_t n) const
+    {
+        return SpanHolds(bytes_, offset, n)
+                   ? bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(n))
+                   : ByteSpan();
+    }
+
+private:
+    ByteSpan bytes_;
+};
+
+template <typename Source> bool FetchU16(Source& source, std::uint64_t offset, std::uint16_t& out)
+{
+    return ReadU16(source.Fetch(offset, 2), 0, out);
+}
+
+template <typename Source> bool FetchU32(Source& source, std::uint64_t offset, std::uint32_t& out)
+{
+    return ReadU32(source.Fetch(offset, 4), 0, out);
+}
+
 // 1 with the offset of the first ".idata" section header, 0 when no header matches,
-// -1 when a header to be examined is not wholly inside bytes.
-int FindImportSection(ByteSpan bytes, std::uint64_t table, std::uint16_t sectionCount, std::uint64_t& header)
+// -1 when a header to be examined is not wholly inside the bytes.
+template <typename Source>
+int FindImportSection(Source& source, std::uint64_t table, std::uint16_t sectionCount, std::uint64_t& header)
 {
     for (std::uint64_t i = 0; i < sectionCount; i++)
     {
         std::uint64_t at = table + kSectionHeaderSize * i;
-        if (!SpanHolds(bytes, at, kSectionHeaderSize))
+        ByteSpan sectionHeader = source.Fetch(at, kSectionHeaderSize);
+        if (sectionHeader.size() != kSectionHeaderSize)
             return -1;
-        if (IsImportSectionName(bytes.subspan(at, 8)))
+        if (IsImportSectionName(sectionHeader.first(8)))
         {
             header = at;
             return 1;
@@ -66,12 +95,14 @@ int FindImportSection(ByteSpan bytes, std::uint64_t table, std::uint16_t section
     return 0;
 }
 
-NameRead ReadModuleName(ByteSpan bytes, std::uint64_t offset, std::string_view& name)
+template <typename Source>
+NameRead ReadModuleName(Source& source, std::uint64_t offset, std::string_view& name)
 {
-    if (offset >= bytes.size())
+    if (offset >= source.Size())
         return NameRead::Cut;
-    std::size_t start = static_cast<std::size_t>(offset);
-    ByteSpan window = bytes.subspan(start, std::min(bytes.size() - start, kModuleNameScan));
+    ByteSpan window = source.Fetch(offset, std::min<std::uint64_t>(source.Size() - offset, kModuleNameScan));
+    if (window.empty())
+        return NameRead::Cut;
     auto zero = std::find(window.begin(), window.end(), std::uint8_t{0});
     if (zero == window.end())
         return window.size() < kModuleNameScan ? NameRead::Cut : NameRead::Unterminated;
@@ -84,7 +115,8 @@ NameRead ReadModuleName(ByteSpan bytes, std::uint64_t offset, std::string_view& 
 // section's own RVA-to-offset mapping (delta), wherever it lies: the linkers that write
 // an .idata section put the names inside it, and a file that points elsewhere is read
 // the same way rather than mapped section by section.
-int WalkDescriptors(ByteSpan bytes, std::uint64_t first, std::uint32_t delta,
+template <typename Source>
+int WalkDescriptors(Source& source, std::uint64_t first, std::uint32_t delta,
                     std::vector<std::string_view>& names)
 {
     int count = 0;
@@ -92,14 +124,15 @@ int WalkDescriptors(ByteSpan bytes, std::uint64_t first, std::uint32_t delta,
     {
         std::uint32_t stamp = 0;
         std::uint32_t nameRva = 0;
-        if (!SpanHolds(bytes, at, kDescriptorSize) || !ReadU32(bytes, at + kDescriptorStampOffset, stamp) ||
-            !ReadU32(bytes, at + kDescriptorNameOffset, nameRva))
+        ByteSpan descriptor = source.Fetch(at, kDescriptorSize);
+        if (!ReadU32(descriptor, kDescriptorStampOffset, stamp) ||
+            !ReadU32(descriptor, kDescriptorNameOffset, nameRva))
             return -1;
         if (stamp == 0 && nameRva == 0)
             return count;
 
         std::string_view name;
-        switch (ReadModuleName(bytes, static_cast<std::uint32_t>(nameRva - delta), name))
+        switch (ReadModuleName(source, static_cast<std::uint32_t>(nameRva - delta), name))
         {
         case NameRead::Cut: return -1;
         case NameRead::Unterminated: break;
@@ -109,6 +142,35 @@ int WalkDescriptors(ByteSpan bytes, std::uint64_t first, std::uint32_t delta,
             break;
         }
     }
+}
+
+template <typename Source> int ParseImportsFrom(Source& source, std::vector<std::string_view>& names)
+{
+    std::uint16_t magic = 0;
+    if (!FetchU16(source, 0, magic) || magic != kMzMagic)
+        return -1;
+
+    std::uint32_t headers = 0;
+    std::uint32_t signature = 0;
+    std::uint16_t sectionCount = 0;
+    if (!FetchU32(source, kLfanewOffset, headers))
+        return -1;
+    ByteSpan peHeaders = source.Fetch(headers, kPeHeadersSize);
+    if (!ReadU32(peHeaders, 0, signature) || signature != kPeSignature ||
+        !ReadU16(peHeaders, kSectionCountOffset, sectionCount))
+        return -1;
+
+    std::uint64_t section = 0;
+    int found = FindImportSection(source, std::uint64_t{headers} + kPeHeadersSize, sectionCount, section);
+    if (found <= 0)
+        return found;
+
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t rawData = 0;
+    if (!FetchU32(source, section + kSectionAddressOffset, virtualAddress) ||
+        !FetchU32(source, section + kSectionRawDataOffset, rawData))
+        return -1;
+    return WalkDescriptors(source, rawData, virtualAddress - rawData, names);
 }
 
 } // namespace
@@ -128,27 +190,11 @@ std::string_view ReduceModuleName(std::string_view name)
 
 int ParseImports(ByteSpan bytes, std::vector<std::string_view>& names)
 {
-    std::uint16_t magic = 0;
-    if (!ReadU16(bytes, 0, magic) || magic != kMzMagic)
-        return -1;
+    SpanSource source(bytes);
+    return ParseImportsFrom(source, names);
+}
 
-    std::uint32_t headers = 0;
-    std::uint32_t signature = 0;
-    std::uint16_t sectionCount = 0;
-    if (!ReadU32(bytes, kLfanewOffset, headers) || !SpanHolds(bytes, headers, kPeHeadersSize) ||
-        !ReadU32(bytes, headers, signature) || signature != kPeSignature ||
-        !ReadU16(bytes, headers + kSectionCountOffset, sectionCount))
-        return -1;
-
-    std::uint64_t section = 0;
-    int found = FindImportSection(bytes, std::uint64_t{headers} + kPeHeadersSize, sectionCount, section);
-    if (found <= 0)
-        return found;
-
-    std::uint32_t virtualAddress = 0;
-    std::uint32_t rawData = 0;
-    if (!ReadU32(bytes, section + kSectionAddressOffset, virtualAddress) ||
-        !ReadU32(bytes, section + kSectionRawDataOffset, rawData))
-        return -1;
-    return WalkDescriptors(bytes, rawData, virtualAddress - rawData, names);
+int ParseImports(PagedBytes& bytes, std::vector<std::string_view>& names)
+{
+    return ParseImportsFrom(bytes, names);
 }

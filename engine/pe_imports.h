@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/paged_bytes.h"
 #include "engine/pe_bytes.h"
 
 // Longest module name handed on, in characters: what is left after the reduction.
@@ -42,3 +43,5 @@ std::string_view ReduceModuleName(std::string_view name);
 // appended before that stay), 0 when there is no ".idata" section or its first
 // descriptor is the terminator, else the number of names appended.
 int ParseImports(ByteSpan bytes, std::vector<std::string_view>& names);
+// The same over a file read where it is looked at; the names are views into bytes.
+int ParseImports(PagedBytes& bytes, std::vector<std::string_view>& names);

@@ -12,6 +12,8 @@
 namespace
 {
 
+constexpr std::size_t kStreamBufferSize = 256 * 1024;
+
 struct FileCloser
 {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -33,6 +35,9 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
             QemError(QEM_ERR_SCAN_OPEN);
         return 0;
     }
+    // The chunks are small; each call into the platform is dear, so it is asked for
+    // large blocks.
+    std::setvbuf(file.get(), nullptr, _IOFBF, kStreamBufferSize);
     return SearchModuleNames(
         [&](std::uint8_t* buffer, std::size_t size) { return std::fread(buffer, 1, size, file.get()); },
         [&] {

@@ -1,9 +1,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/import_reader.h"
+#include "engine/library_links.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
@@ -51,7 +53,27 @@ static void EnterDirectoryOf(const char* path)
     SetCurrentDirectoryA(directory.c_str());
 }
 
-// Promotes every pending link that the checked DLL refers to. True when one was.
+// The status text is held to the 260 bytes a short path has.
+static void SetCheckingStatus(const char* shortPath)
+{
+    std::string status = (std::string(" Checking links in ") + shortPath).substr(0, kMaxPathLength);
+    SetStatusText(status.c_str());
+}
+
+// Moves a pending link that the checked DLL refers to over to the valid links. True
+// when there was one.
+static bool PromoteLink(const char* name)
+{
+    int k = FindPrefix(g_pendingLinks, name);
+    if (k == -1)
+        return false;
+    RemoveAt(g_pendingLinks, k);
+    AddName(g_validLinks, name);
+    return true;
+}
+
+// Promotes every pending link that the checked DLL refers to, reading it. True when
+// one was.
 static bool PromoteReferencedLinks()
 {
     bool promoted = false;
@@ -60,16 +82,44 @@ static bool PromoteReferencedLinks()
     {
         PumpStep();
         char name[MAX_PATH];
-        if (GetName(g_fileRefs, j, name) < 0 || ResolveModule(name) != MODULE_DLL)
-            continue;
-        int k = FindPrefix(g_pendingLinks, name);
-        if (k != -1)
-        {
-            RemoveAt(g_pendingLinks, k);
-            AddName(g_validLinks, name);
-            promoted = true;
-        }
+        if (GetName(g_fileRefs, j, name) >= 0 && ResolveModule(name) == MODULE_DLL)
+            promoted = PromoteLink(name) || promoted;
     }
+    return promoted;
+}
+
+// The same from what the walk kept of a DLL it examined. A Stop in a pump step forgets
+// the record, so its links are taken first.
+static bool PromoteRecalledLinks(std::vector<std::string> links)
+{
+    bool promoted = false;
+    for (const std::string& name : links)
+    {
+        PumpStep();
+        promoted = PromoteLink(name.c_str()) || promoted;
+    }
+    return promoted;
+}
+
+// Checks one valid link: promotes what it refers to. Its short full path goes to
+// shortPath.
+static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
+{
+    if (const LibraryLinks* record = RecallLibraryLinks(link, g_quickScan != 0))
+    {
+        lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
+        SetCheckingStatus(shortPath);
+        return PromoteRecalledLinks(record->links);
+    }
+    EnterDirectoryOf(link);
+    QemGetDOSFileName(link, shortPath);
+    SetCheckingStatus(shortPath);
+    if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
+        ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
+    // A name found again would only be resolved again to the same file.
+    DropDuplicates(g_fileRefs);
+    bool promoted = PromoteReferencedLinks();
+    Clear(g_fileRefs);
     return promoted;
 }
 
@@ -87,19 +137,8 @@ int CrossCheckLinks()
         char link[MAX_PATH];
         if (GetName(g_validLinks, i, link) < 0)
             continue;
-        EnterDirectoryOf(link);
         char shortPath[MAX_PATH];
-        QemGetDOSFileName(link, shortPath);
-        // The status text is held to the 260 bytes a short path has.
-        std::string status = (std::string(" Checking links in ") + shortPath).substr(0, kMaxPathLength);
-        SetStatusText(status.c_str());
-
-        if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
-            ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
-        // A name found again would only be resolved again to the same file.
-        DropDuplicates(g_fileRefs);
-        bool promoted = PromoteReferencedLinks();
-        Clear(g_fileRefs);
+        bool promoted = CheckLink(link, shortPath);
 
         int k = FindPrefix(g_resultList, shortPath);
         if (k != -1)
@@ -156,8 +195,17 @@ int RunScan(HWND mainWindow)
     return 1;
 }
 
+// What a scan learnt of the machine is kept for that scan only: files come and go
+// between scans.
+static void ForgetScanMemory()
+{
+    ForgetModuleLookups();
+    ForgetLibraryLinks();
+}
+
 void BeginScan()
 {
+    ForgetScanMemory();
     Clear(g_resultList);
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");
     g_scanning = 1;
@@ -166,6 +214,7 @@ void BeginScan()
 void EndScan()
 {
     g_scanning = 0;
+    ForgetScanMemory();
     Clear(g_validLinks);
     Clear(g_pendingLinks);
     Clear(g_fileRefs);

@@ -1,7 +1,8 @@
 // The whole import-parsing path from a byte buffer, with the promises that the Win32
 // reader relies on checked for every input: each name lies inside the input, its raw
 // form ends with a zero inside the input, it stays within the length cap, and the
-// answer agrees with the names produced.
+// answer agrees with the names produced. The same bytes read page by page, as the
+// Win32 reader reads a file, must give the same answer and the same names.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
 #include "fuzz/require.h"
 
@@ -40,5 +42,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(static_cast<const char*>(zero) - name.data() < static_cast<std::ptrdiff_t>(kModuleNameScan),
                 "raw name's zero within its first 260 bytes", name);
     }
+
+    // Pages fetched on demand, each read counted: a parse must not read a page twice.
+    std::size_t reads = 0;
+    PagedBytes paged(size, [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+        reads++;
+        std::memcpy(buffer, data + offset, count);
+        return count;
+    });
+    std::vector<std::string_view> pagedNames;
+    Require(ParseImports(paged, pagedNames) == answer, "paged parse gives the same answer", {});
+    Require(pagedNames.size() == names.size(), "paged parse gives as many names", {});
+    for (std::size_t i = 0; i < names.size(); i++)
+        Require(pagedNames[i] == names[i], "paged parse gives the same names", pagedNames[i]);
+    Require(reads <= size / PagedBytes::kPageSize + 1, "no page is read twice", {});
     return 0;
 }

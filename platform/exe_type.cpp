@@ -63,3 +63,14 @@ ExeType ClassifyExeImage(ByteSpan file)
         return ClassifyExe(file, {});
     return ClassifyExe(file, file.subspan(offset).first(std::min(kNewHeaderBytes, file.size() - offset)));
 }
+
+ExeType ClassifyFileStart(ByteSpan head, const NewHeaderReader& readNewHeader)
+{
+    std::uint32_t offset;
+    if (!FindNewHeader(head, offset))
+        return ClassifyExe(head, {});
+    // A short head is the whole file: nothing lies beyond it to read.
+    if (head.size() < kExeHeadBytes || SpanHolds(head, offset, kNewHeaderBytes))
+        return ClassifyExeImage(head);
+    return ClassifyExe(head, readNewHeader(offset));
+}

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 enum class ExeType
 {
@@ -34,3 +35,10 @@ ExeType ClassifyExe(ByteSpan head, ByteSpan newHeader);
 
 // The same over all of a file's bytes.
 ExeType ClassifyExeImage(ByteSpan file);
+
+// Reads up to kNewHeaderBytes at offset (fewer when the file ends sooner).
+using NewHeaderReader = std::function<ByteSpan(std::uint32_t offset)>;
+
+// The whole decision from the first kExeHeadBytes of a file (fewer when it is shorter):
+// the new header is read only when e_lfanew points beyond them.
+ExeType ClassifyFileStart(ByteSpan head, const NewHeaderReader& readNewHeader);

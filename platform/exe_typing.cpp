@@ -49,15 +49,9 @@ int WINAPI QemGetExeType(LPCSTR path)
         return QEM_EXE_NONE;
 
     std::uint8_t head[kExeHeadBytes];
-    ByteSpan headBytes(head, ReadAt(file.Get(), 0, head, sizeof head));
-    std::uint32_t offset;
-    if (!FindNewHeader(headBytes, offset))
-        return AnswerOf(ClassifyExe(headBytes, {}));
-    // A short head is the whole file: nothing lies beyond it to read.
-    if (headBytes.size() < sizeof head || SpanHolds(headBytes, offset, kNewHeaderBytes))
-        return AnswerOf(ClassifyExeImage(headBytes));
-
     std::uint8_t header[kNewHeaderBytes];
-    return AnswerOf(
-        ClassifyExe(headBytes, ByteSpan(header, ReadAt(file.Get(), offset, header, sizeof header))));
+    return AnswerOf(ClassifyFileStart(
+        ByteSpan(head, ReadAt(file.Get(), 0, head, sizeof head)), [&](std::uint32_t offset) {
+            return ByteSpan(header, ReadAt(file.Get(), offset, header, sizeof header));
+        }));
 }

@@ -1,0 +1,87 @@
+#include "engine/directory_listing.h"
+
+#include <cstring>
+
+#include "engine/file_pattern.h"
+#include "engine/find_handle.h"
+#include "engine/path_parts.h"
+#include "platform/qemcom95.h"
+
+static DirectoryListing s_listing;
+static bool s_listed = false;
+
+static std::string CurrentDirectory()
+{
+    char current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
+    return length && length < MAX_PATH ? std::string(current, length) : std::string();
+}
+
+bool ListCurrentDirectory()
+{
+    ForgetListing();
+    s_listing.directory = CurrentDirectory();
+    if (s_listing.directory.empty())
+        return false;
+
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA("*.*", &found));
+    if (!find.Found())
+        return false;
+    bool plain = true;
+    do
+    {
+        if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, ".."))
+            continue;
+        ListedEntry entry{found.cFileName, found.cAlternateFileName, found.dwFileAttributes};
+        plain =
+            plain && IsPlainName(entry.longName) && (entry.shortName.empty() || IsPlainName(entry.shortName));
+        const std::size_t position = s_listing.entries.size();
+        s_listing.positions.emplace(ToUpperAscii(entry.longName), position);
+        if (!entry.shortName.empty())
+            s_listing.positions.emplace(ToUpperAscii(entry.shortName), position);
+        s_listing.entries.push_back(std::move(entry));
+    } while (FindNextFileA(find.handle, &found));
+
+    char shortDirectory[MAX_PATH];
+    if (QemGetDOSFileName(s_listing.directory.c_str(), shortDirectory))
+        s_listing.shortDirectory = shortDirectory;
+    s_listing.plain = plain;
+    s_listed = true;
+    return true;
+}
+
+void ForgetListing()
+{
+    s_listing = DirectoryListing();
+    s_listed = false;
+}
+
+const DirectoryListing* CurrentListing()
+{
+    if (!s_listed || s_listing.directory != CurrentDirectory())
+        return nullptr;
+    return &s_listing;
+}
+
+std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry& entry, const char* path)
+{
+    // The platform's short path takes each component's 8.3 name from the same
+    // enumeration data, so the directory's short form and the entry's name make it.
+    if (listing.plain && !listing.shortDirectory.empty())
+    {
+        std::string composed =
+            JoinPath(listing.shortDirectory, entry.shortName.empty() ? entry.longName : entry.shortName);
+        if (composed.size() <= kMaxPathLength)
+            return composed;
+    }
+    char shortPath[MAX_PATH];
+    QemGetDOSFileName(path, shortPath);
+    return shortPath;
+}
+
+const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_view name)
+{
+    auto found = listing.positions.find(ToUpperAscii(name));
+    return found == listing.positions.end() ? nullptr : &listing.entries[found->second];
+}

@@ -1,0 +1,49 @@
+// One enumeration of a directory, kept while the walk is in it, so that the filter
+// pass, the short names of the files examined and the module lookups from that
+// directory ask the platform nothing more. On this platform each enumeration, short
+// name and lookup costs far more than the file's own bytes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct ListedEntry
+{
+    std::string longName;  // as the enumeration gives it
+    std::string shortName; // the 8.3 name, empty when the long name is 8.3 already
+    DWORD attributes = 0;
+};
+
+struct DirectoryListing
+{
+    std::string directory;            // as GetCurrentDirectoryA gave it
+    std::string shortDirectory;       // its short form; empty when the platform gave none
+    std::vector<ListedEntry> entries; // in enumeration order, "." and ".." left out
+    // Every name plain (engine/file_pattern.h): patterns and lookups can be decided
+    // from the listing alone.
+    bool plain = false;
+    // Upper-case long and 8.3 names to the position of their entry.
+    std::unordered_map<std::string, std::size_t> positions;
+};
+
+// Lists the current directory into the walk's listing. False when it cannot be
+// enumerated (it has gone, or it is an empty root); the walk then asks the platform
+// pattern by pattern, as if there were no listing.
+bool ListCurrentDirectory();
+// Forgets the listing: the directory it describes may change from now on.
+void ForgetListing();
+
+// The listing of the current directory, or nullptr when the walk holds none for it.
+const DirectoryListing* CurrentListing();
+
+// The short full path of an entry of the listing, as QemGetDOSFileName would give it
+// for path (the entry's long path): composed from the directory's short form and the
+// entry's 8.3 name without asking the platform, whenever that is sure to be the same.
+std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry& entry, const char* path);
+
+// The entry whose long or 8.3 name is name, without regard to case, or nullptr.
+const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_view name);

@@ -1,0 +1,19 @@
+// Which names a filter's search pattern takes, decided in memory for the common
+// patterns, so that one listing of a directory serves every pattern. Portable.
+//
+// Only "plain" names and patterns are decided here: printable ASCII without wildcards
+// or characters that no Windows name holds, and not ending in a blank or a dot. For
+// anything else the platform's own matching is the reference (case folding beyond
+// ASCII, names it shows under another form), and callers ask it instead.
+#pragma once
+
+#include <string_view>
+
+bool IsPlainName(std::string_view name);
+
+// "*" followed by an extension of plain characters, no blank: "*.DLL", "*.3GR".
+bool IsPlainPattern(std::string_view pattern);
+
+// Whether a plain pattern takes an entry: as the platform matches, without regard to
+// case, on the long name or on the 8.3 name (empty when the long name is 8.3 already).
+bool MatchesPlainPattern(std::string_view pattern, std::string_view longName, std::string_view shortName);

@@ -1,0 +1,22 @@
+// What each DLL examined by the walk refers to, resolved, kept for the cross-check:
+// the cross-check would otherwise read every linked DLL again and resolve its names
+// again from the same directory, to the same files. Portable.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct LibraryLinks
+{
+    std::string shortPath;          // the DLL's short full path, as the walk examined it
+    bool quickScan = false;         // whether its bytes were searched too (0) or not (1)
+    std::vector<std::string> links; // the DLLs its references resolved to, in filing order
+};
+
+// Keeps what the DLL at shortPath refers to; a DLL examined again replaces its record.
+void RememberLibraryLinks(LibraryLinks record);
+// The record of the DLL at path (its short full path, case ignored), when the walk made
+// one with the same Quick Scan setting; nullptr otherwise.
+const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan);
+void ForgetLibraryLinks();

@@ -1,0 +1,130 @@
+// The portable pieces that let a scan ask the platform less: a file read in pages where
+// it is looked at, patterns decided on a listing, and what a DLL refers to kept for the
+// cross-check.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "engine/file_pattern.h"
+#include "engine/library_links.h"
+#include "engine/paged_bytes.h"
+
+namespace
+{
+
+class PagedBytesTest : public ::testing::Test
+{
+protected:
+    PagedBytesTest() : file_(3 * PagedBytes::kPageSize + 100)
+    {
+        for (std::size_t i = 0; i < file_.size(); i++)
+            file_[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+
+    PagedBytes Over(std::size_t failFrom = SIZE_MAX)
+    {
+        return PagedBytes(file_.size(),
+                          [this, failFrom](std::uint64_t offset, std::uint8_t* buffer, std::size_t n) {
+                              reads_.push_back(offset);
+                              if (offset >= failFrom)
+                                  return std::size_t{0};
+                              std::memcpy(buffer, file_.data() + offset, n);
+                              return n;
+                          });
+    }
+
+    bool SameAsFile(ByteSpan span, std::size_t offset) const
+    {
+        return std::memcmp(span.data(), file_.data() + offset, span.size()) == 0;
+    }
+
+    std::vector<std::uint8_t> file_;
+    std::vector<std::uint64_t> reads_;
+};
+
+TEST_F(PagedBytesTest, FetchesWithinAndAcrossPagesReadingEachPageOnce)
+{
+    PagedBytes bytes = Over();
+    const std::size_t page = PagedBytes::kPageSize;
+    ByteSpan inside = bytes.Fetch(10, 20);
+    ByteSpan across = bytes.Fetch(page - 3, 10);
+    ByteSpan threePages = bytes.Fetch(page - 1, page + 2);
+    ByteSpan tail = bytes.Fetch(file_.size() - 5, 5);
+    ASSERT_EQ(20u, inside.size());
+    ASSERT_EQ(10u, across.size());
+    ASSERT_EQ(page + 2, threePages.size());
+    ASSERT_EQ(5u, tail.size());
+    EXPECT_TRUE(SameAsFile(inside, 10));
+    EXPECT_TRUE(SameAsFile(across, page - 3));
+    EXPECT_TRUE(SameAsFile(threePages, page - 1));
+    EXPECT_TRUE(SameAsFile(tail, file_.size() - 5));
+    // Earlier spans stay valid after later fetches.
+    EXPECT_TRUE(SameAsFile(inside, 10));
+    EXPECT_EQ((std::vector<std::uint64_t>{0, page, 2 * page, 3 * page}), reads_);
+}
+
+TEST_F(PagedBytesTest, BytesBeyondTheEndOrUnreadableAreRefused)
+{
+    PagedBytes bytes = Over(2 * PagedBytes::kPageSize);
+    EXPECT_TRUE(bytes.Fetch(file_.size() - 4, 5).empty());
+    EXPECT_TRUE(bytes.Fetch(file_.size() + 1, 1).empty());
+    EXPECT_TRUE(bytes.Fetch(UINT64_MAX - 1, 4).empty());
+    EXPECT_TRUE(bytes.Fetch(PagedBytes::kPageSize - 2, 4).size() == 4);
+    // The third page cannot be read: nothing that touches it is given.
+    EXPECT_TRUE(bytes.Fetch(2 * PagedBytes::kPageSize + 10, 4).empty());
+    EXPECT_TRUE(bytes.Fetch(2 * PagedBytes::kPageSize - 2, 4).empty());
+}
+
+TEST(FilePatternTest, PlainNamesAndPatterns)
+{
+    for (const char* name : {"KERNEL32.DLL", "a b.dll", "name[1].ini", ".dll", "x~1.DLL", "a.b.c"})
+        EXPECT_TRUE(IsPlainName(name)) << name;
+    for (const char* name :
+         {"", "a?.dll", "a*.dll", "trail.", "trail ", "caf\xe9.dll", "a:b", "a\\b", "a|b", "\x01"})
+        EXPECT_FALSE(IsPlainName(name)) << name;
+    for (const char* pattern : {"*.DLL", "*.3GR", "*.dll", "*.TAR.GZ"})
+        EXPECT_TRUE(IsPlainPattern(pattern)) << pattern;
+    for (const char* pattern : {"*.", "*", "DLL", "*.D?L", "*.D*", "*. DLL", "*.DLL.", ".DLL", "**.DLL"})
+        EXPECT_FALSE(IsPlainPattern(pattern)) << pattern;
+}
+
+TEST(FilePatternTest, APatternTakesTheLongOrThe83Name)
+{
+    EXPECT_TRUE(MatchesPlainPattern("*.DLL", "kernel32.dll", ""));
+    EXPECT_TRUE(MatchesPlainPattern("*.DLL", ".dll", ""));
+    EXPECT_TRUE(MatchesPlainPattern("*.DLL", "a.b.DlL", "AB~1.DLL"));
+    EXPECT_TRUE(MatchesPlainPattern("*.DLL", "x.dllx", "XDLLX~1.DLL"));
+    EXPECT_FALSE(MatchesPlainPattern("*.DLL", "x.dllx", ""));
+    EXPECT_FALSE(MatchesPlainPattern("*.DLL", "dll", ""));
+    EXPECT_FALSE(MatchesPlainPattern("*.DLL", "x.dl", "X.DL"));
+    EXPECT_FALSE(MatchesPlainPattern("*.EXE", "x.exe.dll", "XEXE~1.DLL"));
+}
+
+TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting)
+{
+    ForgetLibraryLinks();
+    RememberLibraryLinks({"C:\\APP\\ONE.DLL", true, {"C:\\APP\\TWO.DLL"}});
+    RememberLibraryLinks({"C:\\APP\\NONE.DLL", true, {}});
+
+    const LibraryLinks* one = RecallLibraryLinks("c:\\app\\one.dll", true);
+    ASSERT_NE(nullptr, one);
+    EXPECT_EQ("C:\\APP\\ONE.DLL", one->shortPath);
+    EXPECT_EQ(std::vector<std::string>{"C:\\APP\\TWO.DLL"}, one->links);
+    ASSERT_NE(nullptr, RecallLibraryLinks("C:\\APP\\NONE.DLL", true));
+    EXPECT_TRUE(RecallLibraryLinks("C:\\APP\\NONE.DLL", true)->links.empty());
+    // Kept in a quick scan, asked for in a full one: the bytes were never searched.
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ON", true));
+
+    RememberLibraryLinks({"c:\\app\\one.dll", false, {}});
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", true));
+    EXPECT_NE(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
+    ForgetLibraryLinks();
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
+}
+
+} // namespace
