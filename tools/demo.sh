@@ -26,6 +26,11 @@ mkdir -p "$installed"
 for program in orvscan.exe qemcom95.dll orvenna.exe; do
     [ -f "$build/bin/$program" ] && cp "$build/bin/$program" "$installed/"
 done
+# The help viewer is given the bare name ORVENNA.HLP and finds it in the Windows
+# directory; Wine's viewer comes without its own guide, WINHELP.HLP.
+[ -f "$build/bin/ORVENNA.HLP" ] && cp "$build/bin/ORVENNA.HLP" "$WINEPREFIX/drive_c/windows/"
+[ -f "$build/bin/WINHELP.HLP" ] && [ ! -f "$WINEPREFIX/drive_c/windows/winhelp.hlp" ] &&
+    cp "$build/bin/WINHELP.HLP" "$WINEPREFIX/drive_c/windows/winhelp.hlp"
 
 /usr/bin/python3 - "$demo/machine/machine.json" <<'PY' | while IFS='	' read -r name count; do
 import json, sys
