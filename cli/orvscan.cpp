@@ -6,6 +6,9 @@
 
 int main(int argc, char** argv)
 {
+    // The runtime may leave standard output unbuffered, and every write is a call
+    // into the platform: lists of thousands of lines go out in large blocks.
+    std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
     if (argc >= 2 && std::strcmp(argv[1], "--help") == 0)
     {
         PrintUsage();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "cli/cli.h"
 #include "engine/engine.h"
@@ -43,14 +44,16 @@ struct FileCloser
 };
 
 // The result list in the saved-list format; the line end is the text stream's CR LF.
+// Written in one piece: every write to a stream may be a call into the platform.
 bool WriteResultList(const ScanOptions& options, std::FILE* out)
 {
     const char* prefix = options.prefixGiven ? options.prefix.c_str() : nullptr;
     const char* suffix = options.suffixGiven ? options.suffix.c_str() : nullptr;
+    std::string text;
     int count = GetCount(g_resultList);
     for (int i = 0; i < count; i++)
-        std::fprintf(out, "%s\n", FormatListLine(prefix, NameAt(g_resultList, i), suffix).c_str());
-    return std::fflush(out) == 0;
+        text += FormatListLine(prefix, NameAt(g_resultList, i), suffix) + '\n';
+    return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
 }
 
 } // namespace

@@ -9,6 +9,9 @@
 
 static DirectoryListing s_listing;
 static bool s_listed = false;
+// Whether the listed directory was entered again, and with what outcome.
+static bool s_reentered = false;
+static bool s_reenteredOk = false;
 
 static std::string CurrentDirectory()
 {
@@ -17,15 +20,15 @@ static std::string CurrentDirectory()
     return length && length < MAX_PATH ? std::string(current, length) : std::string();
 }
 
-bool ListCurrentDirectory()
+bool ListDirectory(const std::string& directory, const std::string& shortDirectory, DirectoryListing& listing)
 {
-    ForgetListing();
-    s_listing.directory = CurrentDirectory();
-    if (s_listing.directory.empty())
+    listing = DirectoryListing();
+    listing.directory = directory;
+    if (directory.empty())
         return false;
 
     WIN32_FIND_DATAA found;
-    FindHandle find(FindFirstFileA("*.*", &found));
+    FindHandle find(FindFirstFileA(JoinPath(directory, "*.*").c_str(), &found));
     if (!find.Found())
         return false;
     bool plain = true;
@@ -36,25 +39,44 @@ bool ListCurrentDirectory()
         ListedEntry entry{found.cFileName, found.cAlternateFileName, found.dwFileAttributes};
         plain =
             plain && IsPlainName(entry.longName) && (entry.shortName.empty() || IsPlainName(entry.shortName));
-        const std::size_t position = s_listing.entries.size();
-        s_listing.positions.emplace(ToUpperAscii(entry.longName), position);
+        const std::size_t position = listing.entries.size();
+        listing.positions.emplace(ToUpperAscii(entry.longName), position);
         if (!entry.shortName.empty())
-            s_listing.positions.emplace(ToUpperAscii(entry.shortName), position);
-        s_listing.entries.push_back(std::move(entry));
+            listing.positions.emplace(ToUpperAscii(entry.shortName), position);
+        listing.entries.push_back(std::move(entry));
     } while (FindNextFileA(find.handle, &found));
 
-    char shortDirectory[MAX_PATH];
-    if (QemGetDOSFileName(s_listing.directory.c_str(), shortDirectory))
-        s_listing.shortDirectory = shortDirectory;
-    s_listing.plain = plain;
-    s_listed = true;
+    char asked[MAX_PATH];
+    if (!shortDirectory.empty())
+        listing.shortDirectory = shortDirectory;
+    else if (QemGetDOSFileName(directory.c_str(), asked))
+        listing.shortDirectory = asked;
+    listing.plain = plain;
     return true;
+}
+
+bool ListCurrentDirectory(const std::string& shortDirectory)
+{
+    ForgetListing();
+    s_listed = ListDirectory(CurrentDirectory(), shortDirectory, s_listing);
+    return s_listed;
 }
 
 void ForgetListing()
 {
     s_listing = DirectoryListing();
     s_listed = false;
+    s_reentered = false;
+}
+
+bool EnterListedDirectoryAgain()
+{
+    if (!s_reentered)
+    {
+        s_reenteredOk = s_listed && SetCurrentDirectoryA(s_listing.directory.c_str());
+        s_reentered = true;
+    }
+    return s_reenteredOk;
 }
 
 const DirectoryListing* CurrentListing()

@@ -30,15 +30,24 @@ struct DirectoryListing
     std::unordered_map<std::string, std::size_t> positions;
 };
 
-// Lists the current directory into the walk's listing. False when it cannot be
-// enumerated (it has gone, or it is an empty root); the walk then asks the platform
-// pattern by pattern, as if there were no listing.
-bool ListCurrentDirectory();
+// Lists a directory given by its full path. False when it cannot be enumerated.
+bool ListDirectory(const std::string& directory, const std::string& shortDirectory,
+                   DirectoryListing& listing);
+
+// Lists the current directory into the walk's listing. shortDirectory is its short
+// form when the walk knows it from the parent's listing, else empty. False when it
+// cannot be enumerated (it has gone, or it is an empty root); the walk then asks the
+// platform pattern by pattern, as if there were no listing.
+bool ListCurrentDirectory(const std::string& shortDirectory = {});
 // Forgets the listing: the directory it describes may change from now on.
 void ForgetListing();
 
 // The listing of the current directory, or nullptr when the walk holds none for it.
 const DirectoryListing* CurrentListing();
+
+// Enters the listed directory again by its path, to find out that it is still there
+// before its files are examined: once a listing, later calls answer as the first did.
+bool EnterListedDirectoryAgain();
 
 // The short full path of an entry of the listing, as QemGetDOSFileName would give it
 // for path (the entry's long path): composed from the directory's short form and the

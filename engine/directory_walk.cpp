@@ -80,30 +80,43 @@ int GetSubdir(char (&buffer)[MAX_PATH], int n)
     return found ? n : position;
 }
 
+struct Subdir
+{
+    std::string name;      // the name to enter it by
+    std::string shortPath; // its short full path when the listing gives it, else empty
+};
+
 // The walkable subdirectories of the current directory, in enumeration order, from
 // its listing when it has one.
-static std::vector<std::string> ListSubdirs()
+static std::vector<Subdir> ListSubdirs()
 {
-    std::vector<std::string> names;
+    std::vector<Subdir> subdirs;
     const DirectoryListing* listing = CurrentListing();
     if (!listing)
-        return names;
+        return subdirs;
     for (const ListedEntry& entry : listing->entries)
-        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            names.push_back(EnterableName(entry.longName.c_str(), entry.shortName.c_str()));
-    return names;
+    {
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        Subdir subdir{EnterableName(entry.longName.c_str(), entry.shortName.c_str()), {}};
+        if (listing->plain && !listing->shortDirectory.empty())
+            subdir.shortPath =
+                ShortPathOfEntry(*listing, entry, JoinPath(listing->directory, entry.longName).c_str());
+        subdirs.push_back(std::move(subdir));
+    }
+    return subdirs;
 }
 
 // Enters a subdirectory of the current directory, unless it has gone, cannot be
 // entered, or its path would pass the longest path the scan handles.
-static bool EnterSubdir(const std::string& name)
+static bool EnterSubdir(const Subdir& subdir)
 {
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-    if (length == 0 || length >= MAX_PATH || JoinPath(current, name).size() > kMaxPathLength)
+    if (length == 0 || length >= MAX_PATH || JoinPath(current, subdir.name).size() > kMaxPathLength)
         return false;
-    return SetCurrentDirectoryA(name.c_str()) != 0;
+    return SetCurrentDirectoryA(subdir.name.c_str()) != 0;
 }
 
 // One pattern of the filter pass; false when the user declines to go on after the
@@ -169,21 +182,21 @@ int WalkDrive(HWND mainWindow, int drive)
     // and which of them is being walked.
     struct Level
     {
-        std::vector<std::string> subdirs;
+        std::vector<Subdir> subdirs;
         std::size_t next = 0;
     };
     std::vector<Level> levels(1);
     int depth = 0;
     bool entered = true;
+    std::string enteredShortPath;
     for (;;)
     {
         if (entered)
         {
             PumpStep();
-            ListCurrentDirectory();
+            ListCurrentDirectory(enteredShortPath);
             bool goOn = RunFilterPass(mainWindow, slots);
-            levels[depth] =
-                Level{goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<std::string>(), 0};
+            levels[depth] = Level{goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<Subdir>(), 0};
             ForgetListing();
             if (!goOn)
                 return 0;
@@ -197,7 +210,9 @@ int WalkDrive(HWND mainWindow, int drive)
             entered = false;
             continue;
         }
-        entered = EnterSubdir(level.subdirs[level.next++]);
+        const Subdir& subdir = level.subdirs[level.next++];
+        enteredShortPath = subdir.shortPath;
+        entered = EnterSubdir(subdir);
         if (entered && ++depth == static_cast<int>(levels.size()))
             levels.emplace_back();
     }

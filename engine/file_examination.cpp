@@ -6,6 +6,7 @@
 
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
+#include "engine/file_handle.h"
 #include "engine/file_pattern.h"
 #include "engine/find_handle.h"
 #include "engine/import_reader.h"
@@ -64,8 +65,8 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
     return 0;
 }
 
-// The pattern decided on the directory's listing. The directory is entered again only
-// when the pattern takes a file, which also finds out whether it is still there.
+// The pattern decided on the directory's listing. The directory is entered again (once)
+// only when a pattern takes a file, which also finds out whether it is still there.
 static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, const DirectoryListing& listing)
 {
     std::vector<const ListedEntry*> matches;
@@ -74,7 +75,7 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
             matches.push_back(&entry);
     if (matches.empty())
         return 0;
-    if (!SetCurrentDirectoryA(listing.directory.c_str()))
+    if (!EnterListedDirectoryAgain())
         return -1;
 
     bool first = true;
@@ -111,6 +112,28 @@ void ExamineFile(HWND mainWindow, const char* path, int kind)
 
 static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed);
 
+// Reads an executable's import names into the file reference list, lists it when it is
+// a DLL of the library pass, and with Quick Scan off searches its bytes too: one open
+// for both readers. The import reader's answer; scanned gets the search's.
+static int ReadExecutable(const char* shortPath, int kind, bool quickScan, int& scanned)
+{
+    FileHandle file(CreateFileA(shortPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen())
+        return -1;
+    const int imports = ReadImportsFrom(g_fileRefs, file.handle);
+    if (imports == -1)
+        return -1;
+    // Kinds beyond the three (only a hand-edited filter entry gives one) are read like
+    // the library pass but never listed.
+    if (kind == FILE_KIND_LIBRARY)
+        AddName(g_resultList, shortPath);
+    if (!quickScan)
+        scanned = ScanFileForModuleNames(g_fileRefs, file.handle,
+                                         kind == FILE_KIND_EXECUTABLE ? kind : FILE_KIND_LIBRARY);
+    return imports;
+}
+
 static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind)
 {
     std::string status = std::string(" Examining ") + shortPath;
@@ -125,18 +148,8 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind)
     }
 
     const bool quickScan = g_quickScan != 0;
-    int imports = ReadImports(g_fileRefs, shortPath);
     int scanned = 0;
-    if (imports != -1)
-    {
-        // Kinds beyond the three (only a hand-edited filter entry gives one) are read
-        // like the library pass but never listed.
-        if (kind == FILE_KIND_LIBRARY)
-            AddName(g_resultList, shortPath);
-        if (!quickScan)
-            scanned = ScanForModuleNames(g_fileRefs, shortPath, 1,
-                                         kind == FILE_KIND_EXECUTABLE ? kind : FILE_KIND_LIBRARY);
-    }
+    const int imports = ReadExecutable(shortPath, kind, quickScan, scanned);
     if (kind == FILE_KIND_EXECUTABLE)
     {
         if (imports != -1 || scanned != 0)

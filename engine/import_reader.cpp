@@ -1,10 +1,10 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "engine/file_handle.h"
 #include "engine/import_reader.h"
 #include "engine/name_list.h"
 #include "engine/paged_bytes.h"
@@ -14,20 +14,16 @@
 namespace
 {
 
-struct HandleCloser
-{
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-// Positional reads: the pages of a file are fetched in whatever order the parse asks.
+// The pages of a file are fetched in whatever order the parse asks. The file position
+// is moved rather than given with each read: on this platform a read given an
+// OVERLAPPED position costs a further call into the server to report its completion.
 std::size_t ReadAt(HANDLE file, std::uint64_t offset, std::uint8_t* buffer, std::size_t size)
 {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
     DWORD read = 0;
-    if (!ReadFile(file, buffer, static_cast<DWORD>(size), &read, &at))
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, buffer, static_cast<DWORD>(size), &read, nullptr))
         return 0;
     return read;
 }
@@ -39,20 +35,21 @@ std::size_t ReadAt(HANDLE file, std::uint64_t offset, std::uint8_t* buffer, std:
 // is never mapped (a mapping costs more than reading what the parse looks at).
 int ReadImports(NameList& list, const char* path)
 {
-    HANDLE opened = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
-        return -1;
-    UniqueHandle file(opened);
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsOpen() ? ReadImportsFrom(list, file.handle) : -1;
+}
+
+int ReadImportsFrom(NameList& list, void* file)
+{
     // A name such as AUX.DLL opens a device, whose read could wait for ever.
     LARGE_INTEGER length;
-    if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &length) ||
-        length.QuadPart <= 0)
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
         return -1;
 
     const std::uint64_t size = static_cast<std::uint64_t>(length.QuadPart);
     PagedBytes bytes(size, [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
-        return ReadAt(file.get(), offset, buffer, count);
+        return ReadAt(file, offset, buffer, count);
     });
     ByteSpan head = bytes.Fetch(0, std::min<std::uint64_t>(size, kExeHeadBytes));
     ExeType type = ClassifyFileStart(head, [&](std::uint32_t offset) {

@@ -14,3 +14,7 @@ struct NameList;
 // in list); 0 when it has no ".idata" section or no descriptors; else the number of
 // names added. path is the file's short full path.
 int ReadImports(NameList& list, const char* path);
+
+// The same over a file the caller has opened for reading (file is its HANDLE), which
+// the caller may go on reading: the reads move its file position.
+int ReadImportsFrom(NameList& list, void* file);

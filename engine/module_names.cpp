@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -125,22 +126,23 @@ int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t do
     return 1;
 }
 
-int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind)
+int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
+                      std::size_t chunkSize)
 {
-    std::array<std::uint8_t, kMaxCarry + kScanChunkSize> buffer;
+    std::vector<std::uint8_t> buffer(kMaxCarry + chunkSize);
     std::size_t carried = 0; // bytes kept in front of the next read
     bool found = false;
     for (;;)
     {
         if (!gate())
             return 0;
-        const std::size_t got = std::min(read(buffer.data() + carried, kScanChunkSize), kScanChunkSize);
+        const std::size_t got = std::min(read(buffer.data() + carried, chunkSize), chunkSize);
         if (got == 0)
             break;
         ByteSpan chunk(buffer.data(), carried + got);
         const std::size_t rest = ExamineChunk(chunk, sink, kind, found);
         // A short read is the file's last: a match it cuts is dropped.
-        if (got < kScanChunkSize)
+        if (got < chunkSize)
             break;
         // rest is at least the read's size - 3, so the 8 bytes in front of it are in
         // the chunk, and they become the next chunk's first 8.

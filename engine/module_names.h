@@ -43,6 +43,8 @@
 
 // Bytes asked for by each read of the file.
 inline constexpr std::size_t kScanChunkSize = 3072;
+// A read size for kinds 1 and 2, whose names are found alike whatever the read size.
+inline constexpr std::size_t kLargeScanChunkSize = 256 * 1024;
 // Name characters taken in front of the '.' for kinds 1 and 2; also the context kept
 // in front of a match across a chunk boundary.
 inline constexpr std::size_t kShortModuleName = 8;
@@ -63,9 +65,12 @@ using ChunkGate = std::function<bool()>;
 // dot should be 8 or more. 1 when a name was handed on, 0 when the match yields none.
 int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t dot, int kind);
 
-// The chunked search of a whole file. 1 when at least one name was handed on, 0 when
-// none was or when gate stopped the search (names handed on before that stand).
-int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind);
+// The chunked search of a whole file, in reads of chunkSize bytes (at least 16). 1 when
+// at least one name was handed on, 0 when none was or when gate stopped the search
+// (names handed on before that stand). For kinds 1 and 2 the names found are the same
+// for every chunk size; for kind 0 the reads are the file's chunks, as above.
+int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
+                      std::size_t chunkSize = kScanChunkSize);
 
 // The same search over bytes held whole, with no chunks: the reference the chunked
 // search is checked against. For kinds 1 and 2 both find the same names in the same

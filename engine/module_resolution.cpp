@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
@@ -76,14 +77,75 @@ static ModuleHit SearchDirectories(const std::string& directories, const std::st
     return {ModuleHit::File, found};
 }
 
-// During a scan the program's directory and the fixed directories do not change, so
-// what they hold under a name is looked up once; the current directory is looked up
-// in the walk's listing of it. Between scans nothing is kept: files come and go.
+// The same search as its answer for the rest of the scan: a file found by its short
+// full path.
+static ModuleHit SearchForShortPath(const std::string& directories, const std::string& fileName)
+{
+    ModuleHit hit = SearchDirectories(directories, fileName);
+    if (hit.kind == ModuleHit::File)
+    {
+        char shortPath[MAX_PATH];
+        QemGetDOSFileName(hit.path.c_str(), shortPath);
+        hit.path = shortPath;
+    }
+    return hit;
+}
+
+// A module file name that a listing answers for certain: plain, no leading blank.
+static bool IsListableName(const std::string& fileName)
+{
+    return IsPlainName(fileName) && fileName.front() != ' ';
+}
+
+// What a listed directory holds under a file name, as the search would find it there.
+static ModuleHit LookUpListed(const DirectoryListing& listing, const std::string& fileName)
+{
+    const ListedEntry* entry = FindListedEntry(listing, fileName);
+    if (!entry)
+        return {};
+    if (entry->attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {ModuleHit::Blocked, {}};
+    return {ModuleHit::File,
+            ShortPathOfEntry(listing, *entry, JoinPath(listing.directory, fileName).c_str())};
+}
+
+// A directory of the search order after the current one, listed once a scan.
+struct SearchDirectory
+{
+    std::string path;
+    bool listed = false;
+    bool answers = false; // the listing answers every listable name
+    DirectoryListing listing;
+};
+
+static ModuleHit LookUpInDirectory(SearchDirectory& directory, const std::string& fileName)
+{
+    if (!directory.listed)
+    {
+        directory.listed = true;
+        if (ListDirectory(directory.path, {}, directory.listing))
+            directory.answers = directory.listing.plain;
+        else
+            // A directory that is not there holds nothing; one that cannot be listed is
+            // asked name by name.
+            directory.answers = GetFileAttributesA(directory.path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
+    if (directory.answers && IsListableName(fileName))
+        return LookUpListed(directory.listing, fileName);
+    return SearchForShortPath(directory.path, fileName);
+}
+
+// During a scan the program's directory and the fixed directories do not change: each
+// is listed once, and what the stretch holds under a name is kept. The current
+// directory is looked up in the walk's listing of it. Between scans nothing is kept:
+// files come and go.
 struct ModuleLookups
 {
-    std::unordered_map<std::string, ModuleHit> program;
-    std::unordered_map<std::string, ModuleHit> fixed;
-    std::unordered_map<std::string, std::string> shortPaths;
+    bool prepared = false;
+    std::vector<SearchDirectory> program;
+    std::vector<SearchDirectory> fixed;
+    std::unordered_map<std::string, ModuleHit> programHits;
+    std::unordered_map<std::string, ModuleHit> fixedHits;
 };
 static ModuleLookups s_lookups;
 
@@ -92,14 +154,42 @@ void ForgetModuleLookups()
     s_lookups = ModuleLookups();
 }
 
-static const ModuleHit& CachedSearch(std::unordered_map<std::string, ModuleHit>& cache,
-                                     const std::string& directories, const std::string& fileName)
+static std::vector<SearchDirectory> SplitSearchDirectories(const std::string& list)
+{
+    std::vector<SearchDirectory> directories;
+    std::size_t start = 0;
+    while (start < list.size())
+    {
+        std::size_t end = list.find(';', start);
+        if (end == std::string::npos)
+            end = list.size();
+        if (end > start)
+        {
+            SearchDirectory directory;
+            directory.path = list.substr(start, end - start);
+            directories.push_back(std::move(directory));
+        }
+        start = end + 1;
+    }
+    return directories;
+}
+
+static const ModuleHit& LookUpInStretch(std::unordered_map<std::string, ModuleHit>& hits,
+                                        std::vector<SearchDirectory>& directories,
+                                        const std::string& fileName)
 {
     std::string key = ToUpperAscii(fileName);
-    auto found = cache.find(key);
-    if (found == cache.end())
-        found = cache.emplace(std::move(key), SearchDirectories(directories, fileName)).first;
-    return found->second;
+    auto found = hits.find(key);
+    if (found != hits.end())
+        return found->second;
+    ModuleHit hit;
+    for (SearchDirectory& directory : directories)
+    {
+        hit = LookUpInDirectory(directory, fileName);
+        if (hit.kind != ModuleHit::Absent)
+            break;
+    }
+    return hits.emplace(std::move(key), std::move(hit)).first->second;
 }
 
 // A relative entry in PATH would be searched from the current directory: then nothing
@@ -126,28 +216,13 @@ static bool FixedDirectoriesAreAbsolute()
     return absolute;
 }
 
-// The current directory's stretch, a file found by its short full path: from the
-// walk's listing when it has the name's answer for certain, else asked of the platform.
+// The current directory's stretch: from the walk's listing when it has one.
 static ModuleHit SearchCurrentDirectory(const std::string& fileName, const std::string& current)
 {
     const DirectoryListing* listing = CurrentListing();
-    if (!listing || !listing->plain || !IsPlainName(fileName) || fileName.find(' ') != std::string::npos)
-    {
-        ModuleHit hit = SearchDirectories(current, fileName);
-        if (hit.kind == ModuleHit::File)
-        {
-            char shortPath[MAX_PATH];
-            QemGetDOSFileName(hit.path.c_str(), shortPath);
-            hit.path = shortPath;
-        }
-        return hit;
-    }
-    const ListedEntry* entry = FindListedEntry(*listing, fileName);
-    if (!entry)
-        return {};
-    if (entry->attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return {ModuleHit::Blocked, {}};
-    return {ModuleHit::File, ShortPathOfEntry(*listing, *entry, JoinPath(current, fileName).c_str())};
+    if (listing && listing->plain && IsListableName(fileName))
+        return LookUpListed(*listing, fileName);
+    return SearchForShortPath(current, fileName);
 }
 
 // The search order of OpenFile: the program's directory, the current directory (the
@@ -160,41 +235,32 @@ static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
     const bool hasCurrent = length && length < MAX_PATH;
+    ModuleHit hit;
     if (!g_scanning || !FixedDirectoriesAreAbsolute() || ProgramDirectory().empty())
     {
         std::string directories = ProgramDirectory() + ';';
         if (hasCurrent)
             directories += std::string(current) + ';';
         directories += FixedSearchDirectories();
-        ModuleHit hit = SearchDirectories(directories, fileName);
-        if (hit.kind != ModuleHit::File)
-            return false;
-        QemGetDOSFileName(hit.path.c_str(), found);
-        return true;
-    }
-
-    ModuleHit hit = CachedSearch(s_lookups.program, ProgramDirectory(), fileName);
-    if (hit.kind == ModuleHit::Absent && hasCurrent)
-    {
-        hit = SearchCurrentDirectory(fileName, current);
-        if (hit.kind == ModuleHit::File)
-        {
-            lstrcpynA(found, hit.path.c_str(), MAX_PATH);
-            return true;
-        }
-    }
-    if (hit.kind == ModuleHit::Absent)
-        hit = CachedSearch(s_lookups.fixed, FixedSearchDirectories(), fileName);
-    if (hit.kind != ModuleHit::File)
-        return false;
-    auto shortPath = s_lookups.shortPaths.find(hit.path);
-    if (shortPath == s_lookups.shortPaths.end())
-    {
-        QemGetDOSFileName(hit.path.c_str(), found);
-        s_lookups.shortPaths.emplace(hit.path, found);
+        hit = SearchForShortPath(directories, fileName);
     }
     else
-        lstrcpynA(found, shortPath->second.c_str(), MAX_PATH);
+    {
+        if (!s_lookups.prepared)
+        {
+            s_lookups.program = SplitSearchDirectories(ProgramDirectory());
+            s_lookups.fixed = SplitSearchDirectories(FixedSearchDirectories());
+            s_lookups.prepared = true;
+        }
+        hit = LookUpInStretch(s_lookups.programHits, s_lookups.program, fileName);
+        if (hit.kind == ModuleHit::Absent && hasCurrent)
+            hit = SearchCurrentDirectory(fileName, current);
+        if (hit.kind == ModuleHit::Absent)
+            hit = LookUpInStretch(s_lookups.fixedHits, s_lookups.fixed, fileName);
+    }
+    if (hit.kind != ModuleHit::File)
+        return false;
+    lstrcpynA(found, hit.path.c_str(), MAX_PATH);
     return true;
 }
 

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include "engine/reference_scanner.h"
 
 #include <cstdio>
@@ -45,4 +47,24 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
             return g_scanning == scanning;
         },
         [&](std::string_view name) { AddName(list, name); }, kind);
+}
+
+int ScanFileForModuleNames(NameList& list, void* file, int kind)
+{
+    const unsigned char scanning = g_scanning;
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return 0;
+    return SearchModuleNames(
+        [&](std::uint8_t* buffer, std::size_t size) -> std::size_t {
+            DWORD read = 0;
+            if (!ReadFile(file, buffer, static_cast<DWORD>(size), &read, nullptr))
+                return 0;
+            return read;
+        },
+        [&] {
+            PumpStep();
+            return g_scanning == scanning;
+        },
+        [&](std::string_view name) { AddName(list, name); }, kind, kLargeScanChunkSize);
 }

@@ -15,3 +15,9 @@ struct NameList;
 // reported through QemError unless quiet is set. Otherwise 1 when at least one name
 // was added, else 0.
 int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind);
+
+// The same search, kinds 1 and 2 only, over a file the caller has opened for reading
+// (file is its HANDLE), from its first byte, quietly. For these kinds the names found
+// do not depend on where the reads end (engine/module_names.h), so the file is read in
+// large blocks.
+int ScanFileForModuleNames(NameList& list, void* file, int kind);

@@ -2,7 +2,9 @@
 // bytes. For kinds 1 and 2 (names of at most 8 characters) both must hand on the same
 // names in the same order with the same answer, and the file must be read once, front
 // to back; for kind 0, whose walk the chunk's first byte may cut, every name must be a
-// well-formed entry.
+// well-formed entry. Kinds 1 and 2 find the same names for any read size, which lets
+// the scan read executables in large blocks: a second size, chosen by the input, must
+// agree too.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +33,7 @@ struct Found
     std::size_t reads = 0;
 };
 
-Found SearchChunked(const std::vector<std::uint8_t>& file, int kind)
+Found SearchChunked(const std::vector<std::uint8_t>& file, int kind, std::size_t chunkSize = kScanChunkSize)
 {
     Found found;
     std::size_t offset = 0;
@@ -43,7 +45,7 @@ Found SearchChunked(const std::vector<std::uint8_t>& file, int kind)
             offset += n;
             return n;
         },
-        [] { return true; }, [&](std::string_view name) { found.names.emplace_back(name); }, kind);
+        [] { return true; }, [&](std::string_view name) { found.names.emplace_back(name); }, kind, chunkSize);
     return found;
 }
 
@@ -96,6 +98,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     chunked.names[i]);
             Require(chunked.names[i].size() <= kShortModuleName, "at most 8 characters", chunked.names[i]);
             Require(IsWellFormed(chunked.names[i], "#^$~!_&-@"), "well-formed short name", chunked.names[i]);
+        }
+        const std::size_t otherSize =
+            16 + (std::size_t{data[0]} << 8 | data[size - 1]) % (2 * kScanChunkSize);
+        for (std::size_t chunkSize : {otherSize, kLargeScanChunkSize})
+        {
+            Found resized = SearchChunked(file, kind, chunkSize);
+            Require(resized.answer == whole.answer, "same answer for another read size", {});
+            Require(resized.names == whole.names, "same names for another read size", {});
         }
     }
 
