@@ -9,9 +9,20 @@
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 
+// The current item is the one with the caret. (Windows answers LB_GETCURSEL with it on
+// a list of extended selection; Wine answers with another item once the keyboard and
+// the mouse have both moved the selection.) A caret left past the end by a deletion
+// marks no item.
+static LRESULT CurrentItem(HWND resultList)
+{
+    const LRESULT count = SendMessageA(resultList, LB_GETCOUNT, 0, 0);
+    const LRESULT caret = SendMessageA(resultList, LB_GETCARETINDEX, 0, 0);
+    return count > 0 && caret >= 0 && caret < count ? caret : LB_ERR;
+}
+
 bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path)
 {
-    index = SendMessageA(resultList, LB_GETCURSEL, 0, 0);
+    index = CurrentItem(resultList);
     if (index == LB_ERR)
         return false;
     const LRESULT length = SendMessageA(resultList, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/qemcom95.h"
+#include "results/results.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "shell/start_options.h"
@@ -23,16 +24,13 @@ void HandleListKey(HWND mainWindow, WORD key)
 
 void HandleResultListNotice(HWND mainWindow, WORD code)
 {
-    const LRESULT current = SendMessageA(g_resultListWindow, LB_GETCURSEL, 0, 0);
     if (code == LBN_SELCHANGE && g_versionPaneShown)
     {
         // The version list always describes the current file.
-        LRESULT length = SendMessageA(g_resultListWindow, LB_GETTEXTLEN, current, 0);
-        if (current == LB_ERR || length == LB_ERR)
-            return;
-        std::string path(static_cast<size_t>(length) + 1, '\0');
-        SendMessageA(g_resultListWindow, LB_GETTEXT, current, reinterpret_cast<LPARAM>(path.data()));
-        QemUpdateVerListbox(g_versionListWindow, path.c_str());
+        LRESULT current = LB_ERR;
+        std::string path;
+        if (ReadCurrentResult(g_resultListWindow, current, path))
+            QemUpdateVerListbox(g_versionListWindow, path.c_str());
     }
     else if (code == LBN_DBLCLK && !g_versionPaneShown)
         PostMessageA(mainWindow, WM_COMMAND, IDM_DISPLAY_VERSION, 0);

@@ -171,6 +171,29 @@ TEST_F(ToolsTest, RegisteredToolStartsAtOnceWithTheCurrentFileOnly)
     EXPECT_EQ(0, answerer->Count()) << "no dialog, no message";
 }
 
+// The current file is the one with the caret: after the arrow keys moved it, a click on
+// another file makes that one current, for the tools as for the pane.
+TEST_F(ToolsTest, ClickedFileIsCurrentAfterAKeyboardMove)
+{
+    OpenListing({"C:\\A\\ONE.DLL", "C:\\B\\TWO.DLL", "C:\\C\\THREE.DLL"});
+    const std::string tambril = InstallStandIn(folder_, "TAMBRIL.EXE");
+    StoreLocation(kTambrilKey, tambril);
+    Answers answers;
+    auto answerer = AnswerWith("", answers);
+    SetFocus(g_resultListWindow);
+    SendMessageA(g_resultListWindow, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(g_resultListWindow, WM_KEYUP, VK_DOWN, 0);
+    RECT item = {};
+    ASSERT_NE(LB_ERR, SendMessageA(g_resultListWindow, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)));
+    const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageA(g_resultListWindow, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(g_resultListWindow, WM_LBUTTONUP, 0, point);
+    PumpWaitingMessages();
+    Command(window, IDM_CHECK_FUNCTION_CALLS);
+    EXPECT_EQ(tambril + " C:\\A\\ONE.DLL", ReceivedCommandLine(tambril));
+    EXPECT_EQ(0, answerer->Count()) << "no dialog, no message";
+}
+
 TEST_F(ToolsTest, LocationWithABlankIsQuoted)
 {
     OpenListing({"C:\\A\\ONE.DLL", "C:\\B\\TWO.DLL", "C:\\C\\THREE.DLL"});
