@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+#include <string>
+
 #include "engine/scan_state.h"
 #include "shell/command_states.h"
 #include "shell/resources/resource.h"
@@ -13,6 +16,67 @@ FeedbackSink g_feedbackSink;
 // window answer faster than this: in the window, a step that comes sooner after the
 // last look is free.
 static constexpr DWORD kPumpIntervalMs = 10;
+
+// The file being examined changes far faster than anyone can read, and every text set
+// repaints the status bar at the next look for messages. Such progress texts are kept
+// and shown by the pump step this often; any other text is shown at once.
+static constexpr DWORD kProgressShowIntervalMs = 100;
+static std::string s_pendingProgress;
+static DWORD s_progressShown = 0;
+
+static bool IsProgressText(const char* text)
+{
+    static const char examining[] = " Examining ";
+    static const char checking[] = " Checking links in ";
+    return !std::strncmp(text, examining, sizeof examining - 1) ||
+           !std::strncmp(text, checking, sizeof checking - 1);
+}
+
+static void ShowStatusText(HWND statusBar, const char* text)
+{
+    SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+}
+
+static void ShowPendingProgress(DWORD now)
+{
+    if (s_pendingProgress.empty() || now - s_progressShown < kProgressShowIntervalMs)
+        return;
+    if (HWND statusBar = GetDlgItem(g_mainWindow, IDC_STATUS_BAR))
+        ShowStatusText(statusBar, s_pendingProgress.c_str());
+    else if (g_feedbackSink.statusText)
+        g_feedbackSink.statusText(s_pendingProgress.c_str());
+    s_pendingProgress.clear();
+    s_progressShown = now;
+}
+
+// While a scan fills and empties the result list, the list box is not redrawn at
+// every change (each one moves the caret and the scroll bar and repaints at once, which
+// costs more than examining a file); the pump shows it as it stands this often.
+static constexpr DWORD kListShowIntervalMs = 250;
+static HWND s_heldList = nullptr;
+static DWORD s_listShown = 0;
+
+void HoldResultListDrawing(HWND mainWindow)
+{
+    s_heldList = mainWindow ? GetDlgItem(mainWindow, IDC_RESULT_LIST) : nullptr;
+    if (s_heldList)
+        SendMessageA(s_heldList, WM_SETREDRAW, FALSE, 0);
+    s_listShown = GetTickCount();
+}
+
+static void ShowHeldResultList()
+{
+    SendMessageA(s_heldList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(s_heldList, nullptr, TRUE);
+    UpdateWindow(s_heldList);
+}
+
+void ReleaseResultListDrawing()
+{
+    if (s_heldList)
+        ShowHeldResultList();
+    s_heldList = nullptr;
+}
 
 void PumpStep()
 {
@@ -26,6 +90,14 @@ void PumpStep()
     if (g_mainWindow && now - lastLook < kPumpIntervalMs)
         return;
     lastLook = now;
+    if (g_mainWindow)
+        ShowPendingProgress(now);
+    if (s_heldList && now - s_listShown >= kListShowIntervalMs)
+    {
+        ShowHeldResultList();
+        SendMessageA(s_heldList, WM_SETREDRAW, FALSE, 0);
+        s_listShown = now;
+    }
     MSG msg;
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
         return;
@@ -42,9 +114,16 @@ void PumpStep()
 
 void SetStatusText(const char* text)
 {
+    // Finding the status bar is itself a call into the server on this platform.
+    if (g_mainWindow && IsProgressText(text))
+    {
+        s_pendingProgress = text;
+        return;
+    }
+    s_pendingProgress.clear();
     HWND statusBar = g_mainWindow ? GetDlgItem(g_mainWindow, IDC_STATUS_BAR) : nullptr;
     if (statusBar)
-        SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        ShowStatusText(statusBar, text);
     else if (g_feedbackSink.statusText)
         g_feedbackSink.statusText(text);
 }

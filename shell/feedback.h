@@ -23,6 +23,10 @@ extern FeedbackSink g_feedbackSink;
 
 // Lets at most one waiting message through, after refreshing the toolbar.
 void PumpStep();
+// Around a scan in the window: the result list is drawn only by the pump step, a few
+// times a second, and in full when the scan ends.
+void HoldResultListDrawing(HWND mainWindow);
+void ReleaseResultListDrawing();
 // Status bar, part 0.
 void SetStatusText(const char* text);
 // The status line under the result list.

@@ -3,6 +3,7 @@
 #include "engine/engine.h"
 #include "engine/scan_state.h"
 #include "results/results.h"
+#include "shell/feedback.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 
@@ -26,10 +27,12 @@ void StartScan(HWND mainWindow)
         return;
     }
     ++s_startDepth;
+    HoldResultListDrawing(mainWindow);
     BeginScan();
     int finished = RunScan(mainWindow);
     ReportScanEnd(mainWindow, finished);
     EndScan();
+    ReleaseResultListDrawing();
     --s_startDepth;
     if (s_startPending)
     {
