@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 300
 XVFB := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 CMAKE_CONFIGURE := cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test demo screenshot fuzz clean
+.PHONY: all deps build test demo screenshot fuzz bench clean
 
 all: build
 
@@ -51,6 +51,15 @@ screenshot: $(WIN32)/build.ninja
 fuzz: $(NATIVE)/build.ninja
 	cmake --build $(NATIVE)
 	fuzz/run.sh $(NATIVE) $(FUZZ_SECONDS)
+
+# make bench BENCH_SIZES=5000 BENCH_TIMEOUT=600: whole scans of generated machines against
+# the platform's floor and a native peer; the table goes to bench/README.md.
+BENCH_SIZES ?= 5000,20000,50000
+BENCH_TIMEOUT ?= 1800
+BENCH_WIDE ?= 5000
+bench: deps $(WIN32)/build.ninja
+	cmake --build $(WIN32)
+	$(XVFB) /usr/bin/python3 bench/run.py $(WIN32) --sizes $(BENCH_SIZES) --timeout $(BENCH_TIMEOUT) --wide $(BENCH_WIDE)
 
 clean:
 	rm -rf $(BUILD)

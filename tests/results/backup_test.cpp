@@ -35,17 +35,18 @@ protected:
         FileActionsTest::TearDown();
     }
 
-    // Puts the stand-in at path; its command line appears beside it.
+    // Puts the stand-in at path; its command line appears beside it, in path + ".txt".
     static void Install(const std::string& path)
     {
-        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\zip_standin.exe").c_str(), path.c_str(), FALSE)) << path;
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\command_line_recorder.exe").c_str(), path.c_str(), FALSE))
+            << path;
     }
 
-    // The command line the stand-in in folder was started with; empty when it was not
+    // The command line the stand-in at program was started with; empty when it was not
     // started within a few seconds.
-    static std::string StartedCommand(const std::string& folder)
+    static std::string StartedCommand(const std::string& program)
     {
-        std::string record = folder + "\\cmdline.txt";
+        std::string record = program + ".txt";
         for (int wait = 0; wait < 200 && !FileExists(record); ++wait)
             Sleep(50);
         std::string command = ReadText(record);
@@ -95,7 +96,7 @@ TEST_F(BackupTest, BareNameStartsWinZipOnTheSearchPath)
     BackupRun run = RunBackup({folder_ / "dlls"});
     EXPECT_EQ(std::vector<std::string>{"*.zip"}, run.suggested);
     EXPECT_EQ(std::vector<std::string>{}, run.boxes);
-    EXPECT_EQ(Expected("WINZIP.EXE"), StartedCommand(ProgramFolder()));
+    EXPECT_EQ(Expected("WINZIP.EXE"), StartedCommand(searchPathZip_));
     EXPECT_EQ(files_[1] + "\r\n" + files_[3] + "\r\n", ReadText(kWinZipListPath))
         << "the list file stays for WinZip";
     EXPECT_EQ("(absent)", StoredText("WinZip"));
@@ -112,14 +113,14 @@ TEST_F(BackupTest, LocatedProgramIsStoredAndUsedNextTime)
     BackupRun run = RunBackup({folder_ / "dlls", program});
     EXPECT_EQ((std::vector<std::string>{"*.zip", "winzip.exe"}), run.suggested);
     EXPECT_EQ(std::vector<std::string>{}, run.boxes);
-    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(installed_));
+    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(program));
     EXPECT_EQ(program, StoredText("WinZip"));
     EXPECT_EQ(files_[0] + "\r\n", ReadText(kWinZipListPath));
 
     Select({1});
     run = RunBackup({folder_ / "dlls"});
     EXPECT_EQ(std::vector<std::string>{"*.zip"}, run.suggested) << "no locate dialog";
-    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(installed_));
+    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(program));
     EXPECT_EQ(files_[1] + "\r\n", ReadText(kWinZipListPath));
 }
 
@@ -143,7 +144,7 @@ TEST_F(BackupTest, StoredLocationThatIsGoneIsReplacedByTheLocatedOne)
     Select({0});
     BackupRun run = RunBackup({folder_ / "dlls", program});
     EXPECT_EQ(2u, run.suggested.size()) << "asked to locate WinZip";
-    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(installed_));
+    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(program));
     EXPECT_EQ(program, StoredText("WinZip"));
 }
 
@@ -176,7 +177,7 @@ TEST_F(BackupTest, ListFileThatCannotBeMadeShowsMessage6013)
     EXPECT_EQ(std::vector<std::string>{MessageText(QEM_ERR_OUTPUT_OPEN)}, run.boxes);
     EXPECT_EQ("keep", ReadText(kWinZipListPath));
     Sleep(500);
-    EXPECT_FALSE(FileExists(ProgramFolder() + "\\cmdline.txt")) << "WinZip not started";
+    EXPECT_FALSE(FileExists(searchPathZip_ + ".txt")) << "WinZip not started";
 }
 
 TEST_F(BackupTest, NothingSelectedShowsMessage6014AndWritesNothing)

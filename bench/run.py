@@ -1,0 +1,578 @@
+#!/usr/bin/python3
+"""make bench: times whole scans of generated machines against the platform's floor and a
+native peer, checks that the scanner, the window and the peer agree, and writes the table
+to bench/README.md (and standard output).
+
+    run.py WIN32_BUILD [--sizes 5000,20000,50000] [--timeout 1800] [--wide 5000]
+           [--readme FILE]
+
+Everything lives under WIN32_BUILD/bench: the floor and window clock programs, the bench
+prefix (C: Wine's own installation with Orvenna installed in C:\\Program Files\\Orvenna,
+B: the bench folder) and the machines, cached by size and generator hash. Each machine is
+mapped as D: in turn. Run it with a display (the Makefile starts Xvfb when there is none).
+
+What is measured, per run: wall time of the Windows process (Wine's start included, the
+same for every program); CPU time as user+system of the process and its waited children
+(wait4), plus what the prefix's wineserver and service processes spent meanwhile; peak
+memory as the process's peak resident set (ru_maxrss, or VmHWM for the window)."""
+
+import argparse
+import datetime
+import json
+import os
+import queue
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+import make_machine  # noqa: E402
+
+INSTALLED = "C:\\Program Files\\Orvenna"
+SHARED_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs"
+CLOCK_TICK = os.sysconf("SC_CLK_TCK")
+STOP_DELAY = 3.0
+
+
+class LineReader:
+    """Lines of a process's output, given up on when the process has ended: a service it
+    started may keep the pipe open long after."""
+
+    def __init__(self, process):
+        self.process = process
+        self.lines = queue.Queue()
+        threading.Thread(target=self.pump, daemon=True).start()
+
+    def pump(self):
+        for line in self.process.stdout:
+            self.lines.put(line.strip())
+
+    def next(self, timeout):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            try:
+                return self.lines.get(timeout=0.1)
+            except queue.Empty:
+                if self.process.poll() is not None and self.lines.empty():
+                    return None
+        return None
+
+
+class Bench:
+    def __init__(self, build, timeout):
+        self.build = os.path.abspath(build)
+        self.work = os.path.join(self.build, "bench")
+        self.prefix = os.path.join(self.work, "prefix")
+        self.timeout = timeout
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.registered = []
+
+    # --- set-up ---------------------------------------------------------------------
+
+    def compile_programs(self):
+        """The floor and the window clock, built with the project's warning flags."""
+        os.makedirs(os.path.join(self.work, "bin"), exist_ok=True)
+        for name in ["floor", "window_clock"]:
+            source, target = os.path.join(HERE, name + ".c"), os.path.join(self.work, "bin", name + ".exe")
+            if os.path.exists(target) and os.path.getmtime(target) > os.path.getmtime(source):
+                continue
+            subprocess.run(["i686-w64-mingw32-gcc", "-std=c11", "-O2", "-Wall", "-Wextra", "-Werror",
+                            "-D__USE_MINGW_ANSI_STDIO=1", "-static", "-o", target, source], check=True)
+        shutil.copy(os.path.join(self.build, "bin", "long_names.exe"), os.path.join(self.work, "bin"))
+
+    def make_prefix(self):
+        subprocess.run([os.path.join(ROOT, "tests", "wine", "make-prefix.sh"), self.prefix, self.work], check=True)
+        installed = os.path.join(self.prefix, "drive_c", "Program Files", "Orvenna")
+        os.makedirs(installed, exist_ok=True)
+        for program in ["orvscan.exe", "orvenna.exe", "qemcom95.dll"]:
+            shutil.copy(os.path.join(self.build, "bin", program), installed)
+        for stale in os.listdir(os.path.join(self.prefix, "dosdevices")):
+            if stale not in ("c:", "b:") and len(stale) == 2 and stale[1] == ":":
+                os.remove(os.path.join(self.prefix, "dosdevices", stale))
+
+    def start_session(self):
+        """One wineserver for the whole run, so that no timed run pays for a session's start
+        (services, desktop). They outlive the call: none may hold a pipe of ours."""
+        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True, **quiet)
+        subprocess.run(["wine", "B:\\bin\\window_clock.exe", "desktop"], env=self.env, cwd=self.work, **quiet)
+
+    def end_session(self):
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        subprocess.run(["wineserver", "-w"], env=self.env)
+
+    def wine(self, command, stdin=None):
+        """Runs a Windows program to its end and returns its output. The output goes through
+        files, not pipes: a Wine process may leave a service running that holds them."""
+        with tempfile.TemporaryFile() as given, tempfile.TemporaryFile() as taken:
+            given.write((stdin or "").encode("latin-1"))
+            given.seek(0)
+            subprocess.run(["wine", *command], env=self.env, cwd=self.work, stdin=given, stdout=taken,
+                           stderr=subprocess.DEVNULL, timeout=600)
+            taken.seek(0)
+            return taken.read().decode("latin-1")
+
+    def machine(self, size, wide=None):
+        """The cached machine of this size (or a machine of the wide directory alone)."""
+        key = f"wide{wide}" if wide is not None else str(size)
+        folder = os.path.join(self.work, "machines", f"{key}-{make_machine.generator_hash()}")
+        description = os.path.join(folder, "machine.json")
+        if not os.path.exists(description):
+            # Machines of an older generator only take disk space.
+            machines = os.path.dirname(folder)
+            for stale in os.listdir(machines) if os.path.isdir(machines) else []:
+                if stale.startswith(key + "-"):
+                    shutil.rmtree(os.path.join(machines, stale))
+            started = time.monotonic()
+            made = make_machine.make_machine(size, folder, wide_only=wide)
+            made["generation_seconds"] = round(time.monotonic() - started, 1)
+            with open(description, "w") as f:
+                json.dump(made, f, indent=1)
+        with open(description) as f:
+            return folder, json.load(f)
+
+    def map_machine(self, folder, description):
+        """D: becomes the machine; its SharedDLLs values replace the last machine's."""
+        link = os.path.join(self.prefix, "dosdevices", "d:")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(os.path.join(folder, "tree"), link)
+        lines = ["REGEDIT4", "", f"[{SHARED_KEY}]"]
+        lines += ['"%s"=-' % name.replace("\\", "\\\\") for name in self.registered]
+        lines += ['"%s"=dword:%08x' % (name.replace("\\", "\\\\"), count)
+                  for name, count in description.get("shared_dlls", {}).items()]
+        with open(os.path.join(self.work, "shared.reg"), "w", encoding="latin-1") as f:
+            f.write("\r\n".join(lines) + "\r\n")
+        self.wine(["regedit", "/S", "B:\\shared.reg"])
+        self.registered = list(description.get("shared_dlls", {}))
+        # The peer reads system.reg, which the wineserver writes when it ends.
+        self.end_session()
+        self.start_session()
+
+    # --- measuring -----------------------------------------------------------------
+
+    def prefix_processes(self):
+        """CPU ticks of the prefix's own processes (wineserver, services, explorer...)."""
+        ticks = {}
+        marker = ("WINEPREFIX=" + self.prefix).encode()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if marker not in f.read().split(b"\0"):
+                        continue
+                with open(f"/proc/{pid}/stat") as f:
+                    fields = f.read().rsplit(")", 1)[1].split()
+                ticks[int(pid)] = int(fields[11]) + int(fields[12])
+            except OSError:
+                continue
+        return ticks
+
+    def background_seconds(self, before, after, exclude=()):
+        spent = sum(after[pid] - before[pid] for pid in after if pid in before and pid not in exclude)
+        return spent / CLOCK_TICK
+
+    def measure(self, name, command, stdout_path=None):
+        """Runs one program to its end or to the time limit: wall, CPU, peak memory. A run
+        of under two seconds is repeated twice and the fastest kept: at that scale one
+        stray wait of the shared machine would decide a ratio."""
+        result = self.measure_once(name, command, stdout_path)
+        for _ in range(2):
+            if result.get("timeout") or result["wall"] >= 2:
+                break
+            again = self.measure_once(name, command, stdout_path)
+            result = min(result, again, key=lambda r: r.get("wall", float("inf")))
+        if not result.get("timeout"):
+            print(f"  {name}: {result['wall']:.2f} s", flush=True)
+        return result
+
+    def measure_once(self, name, command, stdout_path=None):
+        before = self.prefix_processes()
+        out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
+        started = time.monotonic()
+        process = subprocess.Popen(command, env=self.env, cwd=self.work, stdout=out,
+                                   stderr=subprocess.DEVNULL)
+        status, usage = 0, None
+        while usage is None:
+            pid, status, usage = os.wait4(process.pid, os.WNOHANG)
+            if pid == 0:
+                usage = None
+                if time.monotonic() - started > self.timeout:
+                    process.kill()
+                    os.wait4(process.pid, 0)
+                    if stdout_path:
+                        out.close()
+                    print(f"  {name}: timeout after {self.timeout} s", flush=True)
+                    return {"name": name, "timeout": True, "bound": self.timeout}
+                time.sleep(0.005)
+        wall = time.monotonic() - started
+        process.returncode = os.waitstatus_to_exitcode(status)
+        if stdout_path:
+            out.close()
+        after = self.prefix_processes()
+        result = {"name": name, "wall": wall, "cpu": usage.ru_utime + usage.ru_stime,
+                  "server_cpu": self.background_seconds(before, after), "peak_mb": usage.ru_maxrss / 1024,
+                  "status": process.returncode}
+        return result
+
+    def find_window_process(self):
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    # The program's own path comes first; the window clock names it later.
+                    if not f.read().split(b"\0")[0].lower().endswith(b"orvenna.exe"):
+                        continue
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if ("WINEPREFIX=" + self.prefix).encode() in f.read().split(b"\0"):
+                        return int(pid)
+            except OSError:
+                continue
+        return None
+
+    def process_figures(self, pid):
+        with open(f"/proc/{pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        peak = 0
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    peak = int(line.split()[1]) / 1024
+        return (int(fields[11]) + int(fields[12])) / CLOCK_TICK, peak
+
+    def measure_window(self, list_path):
+        """orvenna.exe /S until the summary line, timed by the window clock inside the prefix."""
+        before = self.prefix_processes()
+        clock = subprocess.Popen(["wine", "B:\\bin\\window_clock.exe", "scan", str(self.timeout),
+                                  "B:\\" + os.path.relpath(list_path, self.work).replace("/", "\\"),
+                                  INSTALLED + "\\orvenna.exe"], env=self.env, cwd=self.work,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        lines = LineReader(clock)
+        result = {"name": "window /S"}
+        line = lines.next(self.timeout + 60)
+        if line.startswith("summary "):
+            pid = self.find_window_process()
+            cpu, peak = self.process_figures(pid) if pid else (0.0, 0.0)
+            after = self.prefix_processes()
+            result.update(wall=float(line.split()[1]), cpu=cpu, peak_mb=peak,
+                          server_cpu=self.background_seconds(before, after, exclude={pid, clock.pid}),
+                          summary=line.split(" ", 2)[2])
+            print(f"  window /S: {result['wall']:.2f} s", flush=True)
+        else:
+            result.update(timeout=True, bound=self.timeout)
+            print(f"  window /S: {line or 'no window'}", flush=True)
+        clock.stdin.write("\n")
+        clock.stdin.close()
+        while (line := lines.next(120)) is not None:
+            if line.startswith("items "):
+                result["items"] = int(line.split()[1])
+                break
+        clock.wait()
+        return result
+
+    def measure_stop(self):
+        output = self.wine(["B:\\bin\\window_clock.exe", "stop", str(STOP_DELAY), "120",
+                            INSTALLED + "\\orvenna.exe"]).split()
+        if output[:1] == ["stop"]:
+            print(f"  stop: {output[1]} s", flush=True)
+            return float(output[1])
+        print(f"  stop: {' '.join(output) or 'no answer'}", flush=True)
+        return None
+
+    # --- checking ------------------------------------------------------------------
+
+    def long_paths(self, short_paths):
+        text = self.wine(["B:\\bin\\long_names.exe"], stdin="\n".join(short_paths) + "\n")
+        return {line.strip().lower() for line in text.splitlines() if line.strip()}
+
+    @staticmethod
+    def read_lines(path, encoding="latin-1"):
+        with open(path, encoding=encoding, errors="replace") as f:
+            return [line.rstrip("\r\n") for line in f if line.strip()]
+
+    def floor_checks(self, floor_quick, floor_full, description):
+        """The floor must have seen exactly the machine that was generated."""
+        problems = []
+        for run, figure, expected in [(floor_quick, "bytes", description["quick_bytes"]),
+                                      (floor_quick, "opened", description["quick_files"]),
+                                      (floor_full, "bytes", description["selected_bytes"]),
+                                      (floor_full, "files", description["selected_files"]),
+                                      (floor_full, "dirs", description["dirs"] + 1)]:
+            got = run.get("drives", {}).get("D:", {}).get(figure)
+            if got != expected:
+                problems.append(f"floor {run['name']} read {figure}={got} on D:, the machine has {expected}")
+        return problems
+
+    def parse_floor(self, result, path):
+        if result.get("timeout"):
+            return
+        result["drives"] = {}
+        for line in self.read_lines(path):
+            what, *pairs = line.split()
+            result["drives"][what] = {k: int(v) for k, v in (p.split("=") for p in pairs)}
+
+    # --- one machine ---------------------------------------------------------------
+
+    def run_machine(self, label, folder, description, full=True):
+        print(f"{label}: {description['files']} files, {description['bytes'] / 1e6:.0f} MB", flush=True)
+        self.map_machine(folder, description)
+        out = os.path.join(self.work, "out", label)
+        os.makedirs(out, exist_ok=True)
+        floor = ["wine", "B:\\bin\\floor.exe"]
+        orvscan = ["wine", INSTALLED + "\\orvscan.exe"]
+        self.measure_once("warm-up", floor + ["quick"])
+        runs = {"floor quick": self.measure("floor quick", floor + ["quick"], os.path.join(out, "floor-quick.txt")),
+                "orvscan --quick": self.measure("orvscan --quick", orvscan + ["--quick"],
+                                                os.path.join(out, "orvscan-quick.txt"))}
+        self.parse_floor(runs["floor quick"], os.path.join(out, "floor-quick.txt"))
+        report = {"label": label, "machine": description, "runs": runs, "problems": []}
+        if not full:
+            return report
+        runs["floor full"] = self.measure("floor full", floor + ["full"], os.path.join(out, "floor-full.txt"))
+        self.parse_floor(runs["floor full"], os.path.join(out, "floor-full.txt"))
+        runs["orvscan --full"] = self.measure("orvscan --full", orvscan + ["--full"],
+                                              os.path.join(out, "orvscan-full.txt"))
+        runs["window /S"] = self.measure_window(os.path.join(out, "window-list.txt"))
+        runs["peer"] = self.measure("peer", ["/usr/bin/python3", os.path.join(HERE, "peer.py"), self.prefix,
+                                             os.path.join(folder, "tree")], os.path.join(out, "peer.txt"))
+        report["stop"] = self.measure_stop()
+        report["problems"] = self.floor_checks(runs["floor quick"], runs["floor full"], description)
+        report["agreement"] = self.agreement(runs, out)
+        return report
+
+    def agreement(self, runs, out):
+        """orvscan's, the window's and the peer's lists, as sets of long paths."""
+        if any(runs[n].get("timeout") for n in ["orvscan --quick", "window /S", "peer"]):
+            return "not checked (a run timed out)"
+        scan = self.read_lines(os.path.join(out, "orvscan-quick.txt"))
+        summary, scan = scan[-1], scan[:-1]
+        lists = {"orvscan": self.long_paths(scan),
+                 "window": self.long_paths(self.read_lines(os.path.join(out, "window-list.txt"), "utf-8")),
+                 "peer": {p.lower() for p in self.read_lines(os.path.join(out, "peer.txt"))}}
+        problems, notes = [], []
+        if not summary.startswith(f" {len(scan)} possibly unlinked .DLLs listed."):
+            problems.append(f"orvscan's summary does not count its {len(scan)} lines: {summary!r}")
+        for name in ["window", "peer"]:
+            missing, extra = lists["orvscan"] - lists[name], lists[name] - lists["orvscan"]
+            if name == "peer":
+                twins = self.short_name_twins(extra)
+                if twins:
+                    notes.append(f"the peer also lists {len(twins)} DLL(s) whose 8.3 name Wine gives to another "
+                                 f"file of the same folder, which the scan, naming files by 8.3 path, takes for "
+                                 f"that file: {', '.join(sorted(twins)[:3])}")
+                extra -= twins
+            if missing or extra:
+                problems.append(f"{name} differs from orvscan: {len(extra)} only in {name} "
+                                f"(e.g. {sorted(extra)[:2]}), {len(missing)} only in orvscan (e.g. {sorted(missing)[:2]})")
+        with open(os.path.join(out, "agreement.txt"), "w") as f:
+            for name, paths in lists.items():
+                f.write(f"{name}: {len(paths)}\n")
+            f.write("\n".join(problems + notes) + "\n")
+        verdict = "; ".join(problems) if problems else f"agree: {len(lists['orvscan'])} DLLs listed"
+        return verdict + "".join(f" (but {n})" for n in notes)
+
+    def short_name_twins(self, paths, most=20):
+        """Those of paths whose 8.3 name another entry of their folder shares, as Wine's
+        cmd "dir /x" shows them; Wine's hashed 8.3 names are not unique in a folder."""
+        twins = set()
+        folders = {}
+        for path in paths:
+            folders.setdefault(path.rsplit("\\", 1)[0], []).append(path)
+        for folder, members in list(folders.items())[:most]:
+            listing = self.wine(["cmd", "/c", "dir", "/x", "/a", folder + "\\"])
+            short_of = {}
+            for line in listing.splitlines():
+                found = re.match(r"^.*?\s(?:[\d,]+|<DIR>)  (.{12}) (.+)$", line.rstrip("\r"))
+                if found and found.group(1).strip():
+                    short_of[found.group(2).lower()] = found.group(1).strip().lower()
+            shorts = list(short_of.values())
+            for path in members:
+                short = short_of.get(path.rsplit("\\", 1)[1])
+                if short and shorts.count(short) > 1:
+                    twins.add(path)
+        return twins
+
+
+# --- the table -------------------------------------------------------------------------
+
+
+# A figure is (value, lower): lower when a run timed out and the value is only a bound.
+
+
+def ratio(a, b):
+    if a is None or b is None or b[1] or b[0] <= 0:
+        return None
+    return (a[0] / b[0], a[1])
+
+
+def wall(run):
+    if run is None:
+        return None
+    return (run["bound"], True) if run.get("timeout") else (run["wall"], False)
+
+
+def cpu(run):
+    return None if run is None or run.get("timeout") else (run["cpu"] + run["server_cpu"], False)
+
+
+def cell(figure, digits=2, suffix=""):
+    """A figure, "> bound" for a run that timed out, "n/a" when it cannot be had."""
+    if figure is None:
+        return "n/a"
+    return ("> " if figure[1] else "") + f"{figure[0]:.{digits}f}{suffix}"
+
+
+def run_rows(report):
+    runs = report["runs"]
+    floor = {"quick": runs.get("floor quick"), "full": runs.get("floor full")}
+    peer = runs.get("peer")
+    rows = []
+    for name, run in runs.items():
+        mode = "full" if "full" in name else "quick"
+        base = name.startswith("floor") or name == "peer"
+        to_floor = "" if base else f"{cell(ratio(wall(run), wall(floor[mode])))} / {cell(ratio(cpu(run), cpu(floor[mode])))}"
+        to_peer = cell(ratio(wall(run), wall(peer))) if mode == "quick" and not base and peer else ""
+        if run.get("timeout"):
+            rows.append(f"| {name} | > {run['bound']:.0f} (timeout) | | | {to_floor} | {to_peer} |")
+            continue
+        rows.append(f"| {name} | {run['wall']:.2f} | {run['cpu']:.2f} + {run['server_cpu']:.2f} | "
+                    f"{run['peak_mb']:.0f} | {to_floor} | {to_peer} |")
+    return rows
+
+
+def targets(reports, wide):
+    sized = [r for r in reports if r["label"].isdigit()]
+    lines = []
+
+    def add(text, figure, limit, unit=""):
+        if figure is None:
+            met = "not measured"
+        elif figure[1]:
+            met = "not met" if figure[0] > limit else "not measured"
+        else:
+            met = "met" if figure[0] <= limit else "not met"
+        lines.append(f"| {text} | {cell(figure, 2, unit)} | {met} |")
+
+    for r in sized:
+        add(f"quick ≤ 2× floor quick ({r['label']})", ratio(wall(r["runs"]["orvscan --quick"]),
+                                                             wall(r["runs"]["floor quick"])), 2, "×")
+    for r in sized:
+        add(f"full ≤ 1.5× floor full ({r['label']})", ratio(wall(r["runs"].get("orvscan --full")),
+                                                             wall(r["runs"].get("floor full"))), 1.5, "×")
+    if sized:
+        largest = max(sized, key=lambda r: int(r["label"]))
+        add(f"quick ≤ 2× peer ({largest['label']})", ratio(wall(largest["runs"]["orvscan --quick"]),
+                                                            wall(largest["runs"].get("peer"))), 2, "×")
+        peaks = [largest["runs"][n].get("peak_mb") for n in ["orvscan --quick", "orvscan --full", "window /S"]
+                 if n in largest["runs"]]
+        peaks = [p for p in peaks if p is not None]
+        add(f"peak memory ≤ 150 MB ({largest['label']})", (max(peaks), False) if peaks else None, 150, " MB")
+        smallest = min(sized, key=lambda r: int(r["label"]))
+        if largest is not smallest:
+            add(f"growth {smallest['label']}→{largest['label']} ≤ 13×",
+                ratio(wall(largest["runs"]["orvscan --quick"]), wall(smallest["runs"]["orvscan --quick"])), 13, "×")
+    if wide:
+        w, e = wide
+        # CPU time: at a few seconds' difference, the wall time of a shared machine is noise.
+        scan = [cpu(r["runs"]["orvscan --quick"]) for r in (w, e)]
+        floor = [cpu(r["runs"]["floor quick"]) for r in (w, e)]
+        share = None
+        if None not in scan + floor:
+            share = ratio((scan[0][0] - scan[1][0], False), (floor[0][0] - floor[1][0], False))
+        add("wide directory ≤ 3× its floor share (CPU)", share, 3, "×")
+    for r in sized:
+        add(f"window ≤ 1.2× orvscan ({r['label']})", ratio(wall(r["runs"].get("window /S")),
+                                                            wall(r["runs"]["orvscan --quick"])), 1.2, "×")
+    for r in sized:
+        add(f"Stop ≤ 0.25 s ({r['label']})", None if r.get("stop") is None else (r["stop"], False), 0.25, " s")
+    return lines
+
+
+def machine_facts():
+    load = open("/proc/loadavg").read().split()[:3]
+    version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"], capture_output=True,
+                            text=True).stdout.strip() or "unknown"
+    return (f"{datetime.date.today().isoformat()} at commit {commit}, {os.cpu_count()} CPUs (`nproc`), "
+            f"load average {' '.join(load)} at the end, {version}")
+
+
+def render(reports, wide, command, sizes_note):
+    out = ["# Orvenna benchmark", "",
+           "Whole scans of generated machines (bench/make_machine.py) in a Wine prefix whose C: is Wine's own",
+           "installation and D: the machine, against the platform's floor (bench/floor.c: one walk, the bytes",
+           "the scan needs read with CreateFileA and ReadFile) and a native peer (bench/peer.py, python3-pefile).",
+           "", f"Made by `{command}` on {machine_facts()}.{sizes_note}", "",
+           "Wall: seconds, Wine's process start included. CPU: user+system seconds of the process (its",
+           "waited children included) + those of the prefix's wineserver and service processes meanwhile.",
+           "Peak: the process's peak resident set (MB).", ""]
+    for r in reports:
+        m = r["machine"]
+        out += [f"## {r['label']}: {m['files']} files ({m.get('selected_files', 0)} selected), {m['dirs']} dirs, "
+                f"{m['bytes'] / 1e6:.0f} MB; generated in {m.get('generation_seconds', '?')} s", "",
+                "| run | wall s | CPU s (process + server) | peak MB | × floor (wall / CPU) | × peer (wall) |",
+                "|---|---|---|---|---|---|", *run_rows(r), ""]
+        if "stop" in r:
+            out.append(f"Stop in the window ({STOP_DELAY:.0f} s into /S): "
+                       f"{cell(None if r['stop'] is None else (r['stop'], False), 3, ' s')} until \" Scanning interrupted.\".")
+        if "agreement" in r:
+            out.append(f"Result lists: {r['agreement']}.")
+        for problem in r["problems"]:
+            out.append(f"Check failed: {problem}.")
+        out.append("")
+    out += ["## Targets", "", "| target | measured | |", "|---|---|---|", *targets(reports, wide), ""]
+    if wide:
+        out += [f"The wide directory's share: D: holding only {wide[0]['machine']['wide_subdirs']} subdirectories "
+                "of one folder (a DLL and a manifest each), minus D: empty; quick scan against floor quick.", ""]
+    return "\n".join(out)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description="Times whole scans against the floor and the peer.")
+    parser.add_argument("build")
+    parser.add_argument("--sizes", default="5000,20000,50000")
+    parser.add_argument("--timeout", type=float, default=1800)
+    parser.add_argument("--wide", type=int, default=5000, help="subdirectories of the wide machine (0: none)")
+    parser.add_argument("--readme", default=os.path.join(HERE, "README.md"))
+    args = parser.parse_args(argv[1:])
+    sizes = [int(s) for s in args.sizes.split(",") if s]
+
+    bench = Bench(args.build, args.timeout)
+    bench.compile_programs()
+    bench.make_prefix()
+    bench.start_session()
+    reports, wide = [], None
+    try:
+        if args.wide:
+            empty = os.path.join(bench.work, "machines", "empty")
+            os.makedirs(os.path.join(empty, "tree"), exist_ok=True)
+            blank = {"files": 0, "dirs": 0, "bytes": 0, "wide_subdirs": 0, "shared_dlls": {},
+                     "generation_seconds": 0}
+            folder, description = bench.machine(0, wide=args.wide)
+            wide = (bench.run_machine("wide", folder, description, full=False),
+                    bench.run_machine("empty", empty, blank, full=False))
+        for size in sizes:
+            folder, description = bench.machine(size)
+            reports.append(bench.run_machine(str(size), folder, description))
+    finally:
+        bench.end_session()
+    command = "make bench" + (f" BENCH_SIZES={args.sizes}" if args.sizes != "5000,20000,50000" else "")
+    command += f" BENCH_TIMEOUT={args.timeout:g}" if args.timeout != 1800 else ""
+    command += f" BENCH_WIDE={args.wide}" if args.wide != 5000 else ""
+    note = "" if sizes == [5000, 20000, 50000] else f" Sizes: {args.sizes}."
+    table = render(reports + list(wide or ()), wide, command, note)
+    print(table)
+    with open(args.readme, "w") as f:
+        f.write(table + "\n")
+    failed = [p for r in reports for p in r["problems"]] + [r["agreement"] for r in reports
+                                                            if not r.get("agreement", "agree").startswith(("agree", "not checked"))]
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

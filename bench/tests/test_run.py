@@ -1,0 +1,105 @@
+"""The table's verdicts: each target is judged from the right pair of runs, a timed-out run
+is never counted as met, and the floor's counts are held against the machine."""
+
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import run  # noqa: E402
+
+
+def timed(wall, peak=50.0):
+    return {"wall": wall, "cpu": wall, "server_cpu": 0.0, "peak_mb": peak}
+
+
+def report(label, floor_quick, quick, floor_full=None, full=None, window=None, peer=None, stop=None, peak=50.0):
+    runs = {"floor quick": timed(floor_quick), "orvscan --quick": timed(quick, peak)}
+    if floor_full is not None:
+        runs.update({"floor full": timed(floor_full), "orvscan --full": timed(full, peak),
+                     "window /S": timed(window, peak), "peer": timed(peer)})
+    return {"label": label, "runs": runs, "stop": stop, "problems": [], "machine": {}}
+
+
+def verdicts(lines):
+    """target text -> (measured, verdict)"""
+    out = {}
+    for line in lines:
+        text, measured, verdict = [c.strip() for c in line.strip("|").split("|")]
+        out[text] = (measured, verdict)
+    return out
+
+
+class Targets(unittest.TestCase):
+    def test_each_target_takes_its_own_pair_of_runs(self):
+        small = report("5000", 1.0, 1.5, 2.0, 3.5, 1.7, 1.0, 0.1)
+        large = report("50000", 10.0, 30.0, 20.0, 25.0, 33.0, 12.0, 0.4, peak=160.0)
+        got = verdicts(run.targets([small, large], None))
+        self.assertEqual(("1.50×", "met"), got["quick ≤ 2× floor quick (5000)"])
+        self.assertEqual(("3.00×", "not met"), got["quick ≤ 2× floor quick (50000)"])
+        self.assertEqual(("1.75×", "not met"), got["full ≤ 1.5× floor full (5000)"])
+        self.assertEqual(("1.25×", "met"), got["full ≤ 1.5× floor full (50000)"])
+        self.assertEqual(("2.50×", "not met"), got["quick ≤ 2× peer (50000)"])
+        self.assertEqual(("20.00×", "not met"), got["growth 5000→50000 ≤ 13×"])
+        self.assertEqual(("160.00 MB", "not met"), got["peak memory ≤ 150 MB (50000)"])
+        self.assertEqual(("1.13×", "met"), got["window ≤ 1.2× orvscan (5000)"])
+        self.assertEqual(("0.10 s", "met"), got["Stop ≤ 0.25 s (5000)"])
+        self.assertEqual(("0.40 s", "not met"), got["Stop ≤ 0.25 s (50000)"])
+
+    def test_a_timed_out_run_is_not_measured_never_met(self):
+        small = report("5000", 1.0, 1.5, 2.0, 3.0, 1.6, 1.0, None)
+        small["runs"]["orvscan --full"] = {"name": "orvscan --full", "timeout": True, "bound": 100.0}
+        small["runs"]["window /S"] = {"name": "window /S", "timeout": True, "bound": 1.0}
+        got = verdicts(run.targets([small], None))
+        self.assertEqual(("> 50.00×", "not met"), got["full ≤ 1.5× floor full (5000)"])
+        self.assertEqual(("> 0.67×", "not measured"), got["window ≤ 1.2× orvscan (5000)"])
+        self.assertEqual(("n/a", "not measured"), got["Stop ≤ 0.25 s (5000)"])
+        self.assertEqual(("1.50×", "met"), got["quick ≤ 2× floor quick (5000)"])
+
+    def test_the_wide_directory_is_judged_on_what_it_adds_to_an_empty_drive(self):
+        wide = report("wide", 1.5, 12.0)
+        empty = report("empty", 0.5, 4.0)
+        got = verdicts(run.targets([], (wide, empty)))
+        self.assertEqual(("8.00×", "not met"), got["wide directory ≤ 3× its floor share (CPU)"])
+        got = verdicts(run.targets([], (report("wide", 0.5, 6.0), empty)))
+        self.assertEqual(("n/a", "not measured"), got["wide directory ≤ 3× its floor share (CPU)"])
+
+
+class FloorChecks(unittest.TestCase):
+    def test_a_floor_that_read_another_machine_is_reported(self):
+        machine = {"quick_bytes": 100, "quick_files": 3, "selected_bytes": 900, "selected_files": 4, "dirs": 2}
+        quick = {"name": "floor quick", "drives": {"D:": {"bytes": 100, "opened": 3}}}
+        full = {"name": "floor full", "drives": {"D:": {"bytes": 900, "files": 4, "dirs": 3}}}
+        bench = run.Bench("/nonexistent", 1)
+        self.assertEqual([], bench.floor_checks(quick, full, machine))
+        full["drives"]["D:"]["bytes"] = 800
+        problems = bench.floor_checks(quick, full, machine)
+        self.assertEqual(1, len(problems))
+        self.assertIn("bytes=800", problems[0])
+
+
+class ShortNameTwins(unittest.TestCase):
+    LISTING = """ Volume in drive D has no label.
+
+Directory of D:\\Apps\\Data Bridge
+
+ 12/8/2026   1:22 PM    <DIR>                       .
+ 12/8/2026   1:22 PM        20,959  DATA~JOC.DLL Data Bridge Core 1.dll
+ 12/8/2026   1:22 PM        37,466  DATA~BOD.DLL Data Bridge Core 11.dll
+ 12/8/2026   1:22 PM        50,592  DATA~BOD.DLL Data Bridge Core 3.dll
+ 12/8/2026   1:22 PM        33,564               data00.dll
+      4 files                1,362,187 bytes
+"""
+
+    def test_only_dlls_sharing_an_8_3_name_with_another_entry_are_twins(self):
+        bench = run.Bench("/nonexistent", 1)
+        asked = []
+        bench.wine = lambda command, stdin=None: asked.append(command) or self.LISTING
+        folder = "d:\\apps\\data bridge\\"
+        paths = {folder + "data bridge core 3.dll", folder + "data bridge core 1.dll", folder + "data00.dll"}
+        self.assertEqual({folder + "data bridge core 3.dll"}, bench.short_name_twins(paths))
+        self.assertEqual(1, len(asked), "one listing per folder")
+
+
+if __name__ == "__main__":
+    unittest.main()
