@@ -70,8 +70,13 @@ int RunScanCommand(const ScanOptions& options)
     BeginProgress();
     BeginScan();
     int finished = RunScan(nullptr) && !s_interrupted;
+    // Summed while the scan still knows the listed files' sizes.
+    std::uint64_t total = 0;
     if (finished)
+    {
+        TotalListedBytes(g_resultList, total);
         SetStatusText(" Done.");
+    }
     else
         Clear(g_resultList);
     EndScan();
@@ -96,8 +101,6 @@ int RunScanCommand(const ScanOptions& options)
             return EXIT_FAILED;
         }
     }
-    std::uint64_t total;
-    TotalListedBytes(g_resultList, total);
     std::printf("%s\n", FormatSummaryLine(GetCount(g_resultList), total).c_str());
     return EXIT_OK;
 }

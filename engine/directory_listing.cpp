@@ -36,7 +36,8 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
     {
         if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, ".."))
             continue;
-        ListedEntry entry{found.cFileName, found.cAlternateFileName, found.dwFileAttributes};
+        ListedEntry entry{found.cFileName, found.cAlternateFileName, found.dwFileAttributes,
+                          std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow};
         plain =
             plain && IsPlainName(entry.longName) && (entry.shortName.empty() || IsPlainName(entry.shortName));
         const std::size_t position = listing.entries.size();

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,6 +17,7 @@ struct ListedEntry
     std::string longName;  // as the enumeration gives it
     std::string shortName; // the 8.3 name, empty when the long name is 8.3 already
     DWORD attributes = 0;
+    std::uint64_t size = 0;
 };
 
 struct DirectoryListing

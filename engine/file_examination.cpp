@@ -28,7 +28,8 @@ static const char* UsableFileName(const WIN32_FIND_DATAA& entry)
     return entry.cFileName;
 }
 
-static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind);
+static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
+                             const ListedEntry* listed);
 
 // The pattern asked of the platform: the directory entered again through its drive and
 // root, then enumerated on the pattern.
@@ -83,7 +84,8 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
     {
         std::string path = JoinPath(listing.directory, entry->longName);
         if (path.size() <= kMaxPathLength)
-            ExamineShortPath(mainWindow, ShortPathOfEntry(listing, *entry, path.c_str()).c_str(), kind);
+            ExamineShortPath(mainWindow, ShortPathOfEntry(listing, *entry, path.c_str()).c_str(),
+                             path.c_str(), kind, entry);
         if (!first)
         {
             PumpStep();
@@ -107,7 +109,7 @@ void ExamineFile(HWND mainWindow, const char* path, int kind)
 {
     char shortPath[MAX_PATH];
     QemGetDOSFileName(path, shortPath);
-    ExamineShortPath(mainWindow, shortPath, kind);
+    ExamineShortPath(mainWindow, shortPath, path, kind, nullptr);
 }
 
 static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed);
@@ -115,9 +117,9 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
 // Reads an executable's import names into the file reference list, lists it when it is
 // a DLL of the library pass, and with Quick Scan off searches its bytes too: one open
 // for both readers. The import reader's answer; scanned gets the search's.
-static int ReadExecutable(const char* shortPath, int kind, bool quickScan, int& scanned)
+static int ReadExecutable(const char* shortPath, const char* path, int kind, bool quickScan, int& scanned)
 {
-    FileHandle file(CreateFileA(shortPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return -1;
@@ -134,7 +136,12 @@ static int ReadExecutable(const char* shortPath, int kind, bool quickScan, int& 
     return imports;
 }
 
-static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind)
+// The file is named by its short path and opened by its long one, path: the platform
+// finds a file by a long name at once, by an 8.3 name that it made up only by going
+// through the whole directory. listed is the file's entry in the directory's listing,
+// when it was found there.
+static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
+                             const ListedEntry* listed)
 {
     std::string status = std::string(" Examining ") + shortPath;
     SetStatusText(status.c_str());
@@ -142,14 +149,14 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind)
     // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)
     {
-        if (!g_quickScan && ScanForModuleNames(g_textRefs, shortPath, 1, FILE_KIND_OTHER))
+        if (!g_quickScan && ScanForModuleNames(g_textRefs, path, 1, FILE_KIND_OTHER))
             FileLinks(mainWindow, kind);
         return;
     }
 
     const bool quickScan = g_quickScan != 0;
     int scanned = 0;
-    const int imports = ReadExecutable(shortPath, kind, quickScan, scanned);
+    const int imports = ReadExecutable(shortPath, path, kind, quickScan, scanned);
     if (kind == FILE_KIND_EXECUTABLE)
     {
         if (imports != -1 || scanned != 0)
@@ -160,7 +167,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, int kind)
         // What a DLL refers to is filed as pending and kept for the cross-check, which
         // reads it the same way. A file the reader gave up on files nothing here, but
         // the names read before the reader gave up count in the cross-check.
-        LibraryLinks record{shortPath, quickScan, {}};
+        LibraryLinks record{shortPath, quickScan, {}, listed != nullptr, listed ? listed->size : 0};
         DropDuplicates(g_fileRefs);
         NameList* target = imports != -1 || scanned != 0 ? &g_pendingLinks : nullptr;
         if (FileModuleReferences(target, &record.links))

@@ -20,6 +20,15 @@ const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan)
     return &found->second;
 }
 
+bool RecallListedSize(std::string_view path, std::uint64_t& size)
+{
+    auto found = s_records.find(ToUpperAscii(path));
+    if (found == s_records.end() || !found->second.sized)
+        return false;
+    size = found->second.size;
+    return true;
+}
+
 void ForgetLibraryLinks()
 {
     s_records.clear();

@@ -3,6 +3,7 @@
 // again from the same directory, to the same files. Portable.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,8 @@ struct LibraryLinks
     std::string shortPath;          // the DLL's short full path, as the walk examined it
     bool quickScan = false;         // whether its bytes were searched too (0) or not (1)
     std::vector<std::string> links; // the DLLs its references resolved to, in filing order
+    bool sized = false;             // whether size was known from the walk's listing
+    std::uint64_t size = 0;
 };
 
 // Keeps what the DLL at shortPath refers to; a DLL examined again replaces its record.
@@ -19,4 +22,6 @@ void RememberLibraryLinks(LibraryLinks record);
 // The record of the DLL at path (its short full path, case ignored), when the walk made
 // one with the same Quick Scan setting; nullptr otherwise.
 const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan);
+// The size of the DLL at path as the walk's listing gave it, when it did.
+bool RecallListedSize(std::string_view path, std::uint64_t& size);
 void ForgetLibraryLinks();

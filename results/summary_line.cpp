@@ -1,10 +1,26 @@
 #include <windows.h>
 
+#include "engine/library_links.h"
 #include "engine/name_list.h"
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
 #include "shell/feedback.h"
+
+// A listed file's size as the common library gives it: a file of 4 GB or more counts
+// 0xFFFFFFFF bytes. Right at the end of a scan the walk's listing knows it: asking the
+// platform by an 8.3 path would make it go through the file's directory.
+static bool ListedSize(const char* path, DWORD& size)
+{
+    std::uint64_t listed = 0;
+    if (g_scanning && RecallListedSize(path, listed))
+    {
+        size = listed > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(listed);
+        return true;
+    }
+    char date[20], time[20];
+    return QemGetDateTimeSize(path, date, time, &size) != 0;
+}
 
 int TotalListedBytes(const NameList& list, std::uint64_t& total)
 {
@@ -13,9 +29,8 @@ int TotalListedBytes(const NameList& list, std::uint64_t& total)
     for (int i = 0; i < count; i++)
     {
         char path[MAX_PATH];
-        char date[20], time[20];
         DWORD size = 0;
-        if (GetName(list, i, path) >= 0 && QemGetDateTimeSize(path, date, time, &size))
+        if (GetName(list, i, path) >= 0 && ListedSize(path, size))
             total += size;
     }
     return 1;
