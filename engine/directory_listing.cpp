@@ -9,11 +9,8 @@
 
 static DirectoryListing s_listing;
 static bool s_listed = false;
-// Whether the listed directory was entered again, and with what outcome.
-static bool s_reentered = false;
-static bool s_reenteredOk = false;
 
-static std::string CurrentDirectory()
+std::string CurrentDirectory()
 {
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
@@ -67,17 +64,6 @@ void ForgetListing()
 {
     s_listing = DirectoryListing();
     s_listed = false;
-    s_reentered = false;
-}
-
-bool EnterListedDirectoryAgain()
-{
-    if (!s_reentered)
-    {
-        s_reenteredOk = s_listed && SetCurrentDirectoryA(s_listing.directory.c_str());
-        s_reentered = true;
-    }
-    return s_reenteredOk;
 }
 
 const DirectoryListing* CurrentListing()

@@ -32,6 +32,9 @@ struct DirectoryListing
     std::unordered_map<std::string, std::size_t> positions;
 };
 
+// The current directory as GetCurrentDirectoryA gives it; empty when it is too long.
+std::string CurrentDirectory();
+
 // Lists a directory given by its full path. False when it cannot be enumerated.
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory,
                    DirectoryListing& listing);
@@ -46,10 +49,6 @@ void ForgetListing();
 
 // The listing of the current directory, or nullptr when the walk holds none for it.
 const DirectoryListing* CurrentListing();
-
-// Enters the listed directory again by its path, to find out that it is still there
-// before its files are examined: once a listing, later calls answer as the first did.
-bool EnterListedDirectoryAgain();
 
 // The short full path of an entry of the listing, as QemGetDOSFileName would give it
 // for path (the entry's long path): composed from the directory's short form and the

@@ -110,13 +110,12 @@ static std::vector<Subdir> ListSubdirs()
 
 // Enters a subdirectory of the current directory, unless it has gone, cannot be
 // entered, or its path would pass the longest path the scan handles.
-static bool EnterSubdir(const Subdir& subdir)
+static bool EnterSubdir(const std::string& directory, const Subdir& subdir)
 {
-    char current[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-    if (length == 0 || length >= MAX_PATH || JoinPath(current, subdir.name).size() > kMaxPathLength)
+    std::string path = JoinPath(directory, subdir.name);
+    if (directory.empty() || path.size() > kMaxPathLength)
         return false;
-    return SetCurrentDirectoryA(subdir.name.c_str()) != 0;
+    return SetCurrentDirectoryA(path.c_str()) != 0;
 }
 
 // One pattern of the filter pass; false when the user declines to go on after the
@@ -178,10 +177,12 @@ int WalkDrive(HWND mainWindow, int drive)
     std::vector<FilterEntry> slots;
     ReadScanFilters(slots);
 
-    // Per depth: the subdirectories of the directory there, listed when it was entered,
-    // and which of them is being walked.
+    // Per depth: the directory there, its subdirectories, listed when it was entered,
+    // and which of them is being walked. Each is entered by its full path, so the walk
+    // never climbs back with ".." (each change of directory is a call into the server).
     struct Level
     {
+        std::string directory;
         std::vector<Subdir> subdirs;
         std::size_t next = 0;
     };
@@ -196,7 +197,8 @@ int WalkDrive(HWND mainWindow, int drive)
             PumpStep();
             ListCurrentDirectory(enteredShortPath);
             bool goOn = RunFilterPass(mainWindow, slots);
-            levels[depth] = Level{goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<Subdir>(), 0};
+            levels[depth] = Level{CurrentDirectory(),
+                                  goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<Subdir>(), 0};
             ForgetListing();
             if (!goOn)
                 return 0;
@@ -206,13 +208,12 @@ int WalkDrive(HWND mainWindow, int drive)
         {
             if (--depth < 0)
                 break;
-            SetCurrentDirectoryA("..");
             entered = false;
             continue;
         }
         const Subdir& subdir = level.subdirs[level.next++];
         enteredShortPath = subdir.shortPath;
-        entered = EnterSubdir(subdir);
+        entered = EnterSubdir(level.directory, subdir);
         if (entered && ++depth == static_cast<int>(levels.size()))
             levels.emplace_back();
     }

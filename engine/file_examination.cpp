@@ -66,8 +66,8 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
     return 0;
 }
 
-// The pattern decided on the directory's listing. The directory is entered again (once)
-// only when a pattern takes a file, which also finds out whether it is still there.
+// The pattern decided on the directory's listing, made when the walk entered the
+// directory a moment ago; its files are opened by their full paths.
 static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, const DirectoryListing& listing)
 {
     std::vector<const ListedEntry*> matches;
@@ -76,8 +76,6 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
             matches.push_back(&entry);
     if (matches.empty())
         return 0;
-    if (!EnterListedDirectoryAgain())
-        return -1;
 
     bool first = true;
     for (const ListedEntry* entry : matches)
