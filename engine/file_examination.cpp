@@ -187,8 +187,13 @@ static void FileTextReferences()
         char name[MAX_PATH];
         if (GetName(g_textRefs, i, name) < 0)
             continue;
+        // Asking the platform for a short name means a search along the name's path; a
+        // bare 8.3 name is its own short name.
         char shortName[MAX_PATH];
-        QemGetDOSFileName(name, shortName);
+        if (IsBare83Name(name))
+            lstrcpynA(shortName, name, MAX_PATH);
+        else
+            QemGetDOSFileName(name, shortName);
         PathParts parts = SplitPath(shortName);
         if (!parts.drive.empty())
         {

@@ -27,6 +27,18 @@ bool IsPlainName(std::string_view name)
     return true;
 }
 
+bool IsBare83Name(std::string_view name)
+{
+    if (!IsPlainName(name) || name.find_first_of(" ;,=+[]") != std::string_view::npos)
+        return false;
+    const std::size_t dot = name.find('.');
+    const std::string_view base = name.substr(0, dot);
+    const std::string_view extension =
+        dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    return !base.empty() && base.size() <= 8 && extension.size() <= 3 &&
+           extension.find('.') == std::string_view::npos;
+}
+
 bool IsPlainPattern(std::string_view pattern)
 {
     if (pattern.size() < 3 || pattern[0] != '*' || pattern[1] != '.')

@@ -11,6 +11,11 @@
 
 bool IsPlainName(std::string_view name);
 
+// A plain name without drive or directory that is its own 8.3 name: at most eight
+// characters, and at most one dot followed by at most three. Its short form is itself,
+// but for case.
+bool IsBare83Name(std::string_view name);
+
 // "*" followed by an extension of plain characters, no blank: "*.DLL", "*.3GR".
 bool IsPlainPattern(std::string_view pattern);
 

@@ -92,6 +92,15 @@ TEST(FilePatternTest, PlainNamesAndPatterns)
         EXPECT_FALSE(IsPlainPattern(pattern)) << pattern;
 }
 
+TEST(FilePatternTest, Bare83NamesAreTheirOwnShortNames)
+{
+    for (const char* name : {"KARHEX99.DLL", "A.DLL", "MMSYSTEM.DLL", "X~1.DL", "NODOT", "_$~!.A"})
+        EXPECT_TRUE(IsBare83Name(name)) << name;
+    for (const char* name : {"TOOLONGNAME.DLL", "A.DLLX", "A.B.DLL", ".DLL", "A B.DLL", "A;B.DLL", "A+B.DLL",
+                             "C:\\X.DLL", "SUB\\X.DLL", "SUB/X.DLL", "X.DLL.", "", "CAF\xc9.DLL"})
+        EXPECT_FALSE(IsBare83Name(name)) << name;
+}
+
 TEST(FilePatternTest, APatternTakesTheLongOrThe83Name)
 {
     EXPECT_TRUE(MatchesPlainPattern("*.DLL", "kernel32.dll", ""));
