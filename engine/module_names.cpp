@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace
 {
@@ -67,16 +67,41 @@ Match MatchDll(ByteSpan bytes, std::size_t pos)
     return Match::Whole;
 }
 
+} // namespace
+
+std::size_t FindDot(ByteSpan bytes, std::size_t from)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    constexpr std::uint64_t kDots = kOnes * '.';
+    std::size_t at = from;
+    for (; at + 8 <= bytes.size(); at += 8)
+    {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + at, sizeof word);
+        const std::uint64_t x = word ^ kDots;
+        // Nonzero exactly when one of the eight bytes of x is zero, a '.' in word.
+        if ((x - kOnes) & ~x & kHighs)
+            break;
+    }
+    for (; at < bytes.size(); ++at)
+        if (bytes[at] == '.')
+            return at;
+    return bytes.size();
+}
+
+namespace
+{
+
 // Examines chunk and gives the first index left for the next chunk: the '.' of a match
 // cut by the chunk's end, else the chunk's size.
 std::size_t ExamineChunk(ByteSpan chunk, const ModuleNameSink& sink, int kind, bool& found)
 {
     for (std::size_t pos = 0; pos < chunk.size(); ++pos)
     {
-        const void* dot = std::memchr(chunk.data() + pos, '.', chunk.size() - pos);
-        if (!dot)
+        pos = FindDot(chunk, pos);
+        if (pos == chunk.size())
             break;
-        pos = static_cast<std::size_t>(static_cast<const std::uint8_t*>(dot) - chunk.data());
         Match match = MatchDll(chunk, pos);
         if (match == Match::Cut)
             return pos;
@@ -129,17 +154,20 @@ int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t do
 int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
                       std::size_t chunkSize)
 {
-    std::vector<std::uint8_t> buffer(kMaxCarry + chunkSize);
+    // Left uninitialised: only the bytes read are ever looked at, and clearing a large
+    // buffer for every small file would cost more than reading it.
+    std::unique_ptr<std::uint8_t[]> buffer =
+        std::make_unique_for_overwrite<std::uint8_t[]>(kMaxCarry + chunkSize);
     std::size_t carried = 0; // bytes kept in front of the next read
     bool found = false;
     for (;;)
     {
         if (!gate())
             return 0;
-        const std::size_t got = std::min(read(buffer.data() + carried, chunkSize), chunkSize);
+        const std::size_t got = std::min(read(buffer.get() + carried, chunkSize), chunkSize);
         if (got == 0)
             break;
-        ByteSpan chunk(buffer.data(), carried + got);
+        ByteSpan chunk(buffer.get(), carried + got);
         const std::size_t rest = ExamineChunk(chunk, sink, kind, found);
         // A short read is the file's last: a match it cuts is dropped.
         if (got < chunkSize)
@@ -148,7 +176,7 @@ int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const Modu
         // the chunk, and they become the next chunk's first 8.
         const std::size_t keep = rest - kShortModuleName;
         carried = chunk.size() - keep;
-        std::memmove(buffer.data(), buffer.data() + keep, carried);
+        std::memmove(buffer.get(), buffer.get() + keep, carried);
     }
     return found ? 1 : 0;
 }

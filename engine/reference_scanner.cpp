@@ -2,6 +2,7 @@
 
 #include "engine/reference_scanner.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -53,8 +54,12 @@ int ScanFileForModuleNames(NameList& list, void* file, int kind)
 {
     const unsigned char scanning = g_scanning;
     LARGE_INTEGER start = {};
-    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+    LARGE_INTEGER length = {};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !GetFileSizeEx(file, &length))
         return 0;
+    // A small file is read whole in one read, into a buffer no larger than it needs.
+    const std::size_t chunkSize = static_cast<std::size_t>(
+        std::clamp<LONGLONG>(length.QuadPart + 1, kScanChunkSize, kLargeScanChunkSize));
     return SearchModuleNames(
         [&](std::uint8_t* buffer, std::size_t size) -> std::size_t {
             DWORD read = 0;
@@ -66,5 +71,5 @@ int ScanFileForModuleNames(NameList& list, void* file, int kind)
             PumpStep();
             return g_scanning == scanning;
         },
-        [&](std::string_view name) { AddName(list, name); }, kind, kLargeScanChunkSize);
+        [&](std::string_view name) { AddName(list, name); }, kind, chunkSize);
 }

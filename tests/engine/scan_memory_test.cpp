@@ -3,6 +3,7 @@
 // cross-check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <numeric>
@@ -11,6 +12,7 @@
 
 #include "engine/file_pattern.h"
 #include "engine/library_links.h"
+#include "engine/module_names.h"
 #include "engine/paged_bytes.h"
 
 namespace
@@ -111,6 +113,31 @@ TEST(FilePatternTest, APatternTakesTheLongOrThe83Name)
     EXPECT_FALSE(MatchesPlainPattern("*.DLL", "dll", ""));
     EXPECT_FALSE(MatchesPlainPattern("*.DLL", "x.dl", "X.DL"));
     EXPECT_FALSE(MatchesPlainPattern("*.EXE", "x.exe.dll", "XEXE~1.DLL"));
+}
+
+TEST(FindDotTest, FindsTheFirstDotFromEveryStartAsAPlainSearchDoes)
+{
+    std::vector<std::uint8_t> bytes(300);
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 50; round++)
+    {
+        // Dots more or less dense, and bytes next to '.' (0x2E) that a word test could
+        // mistake for it.
+        for (std::uint8_t& b : bytes)
+        {
+            seed = seed * 1103515245u + 12345u;
+            const std::uint32_t r = seed >> 16;
+            b = r % (3 + round) == 0 ? '.' : static_cast<std::uint8_t>(r % 2 ? 0x2F : 0xAE);
+        }
+        for (std::size_t from = 0; from <= bytes.size(); from++)
+        {
+            const std::size_t expected =
+                static_cast<std::size_t>(std::find(bytes.begin() + from, bytes.end(), '.') - bytes.begin());
+            ASSERT_EQ(expected, FindDot(ByteSpan(bytes.data(), bytes.size()), from)) << round << " " << from;
+        }
+    }
+    const std::vector<std::uint8_t> none(64, 'D');
+    EXPECT_EQ(none.size(), FindDot(ByteSpan(none.data(), none.size()), 0));
 }
 
 TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting)
