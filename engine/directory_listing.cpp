@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "engine/file_pattern.h"
-#include "engine/find_handle.h"
 #include "engine/path_parts.h"
+#include "engine/scoped_handle.h"
 #include "platform/qemcom95.h"
 
 static DirectoryListing s_listing;
@@ -26,7 +26,7 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
 
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA(JoinPath(directory, "*.*").c_str(), &found));
-    if (!find.Found())
+    if (!find.IsValid())
         return false;
     bool plain = true;
     do

@@ -6,9 +6,9 @@
 
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
-#include "engine/find_handle.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "engine/scoped_handle.h"
 #include "settings/settings.h"
 #include "shell/feedback.h"
 
@@ -42,7 +42,7 @@ template <typename Visit> static void ForEachSubdir(Visit visit)
 {
     WIN32_FIND_DATAA entry;
     FindHandle find(FindFirstFileA("*.*", &entry));
-    if (!find.Found())
+    if (!find.IsValid())
         return;
     do
     {

@@ -6,14 +6,13 @@
 
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
-#include "engine/file_handle.h"
 #include "engine/file_pattern.h"
-#include "engine/find_handle.h"
 #include "engine/import_reader.h"
 #include "engine/library_links.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
+#include "engine/scoped_handle.h"
 #include "platform/qemcom95.h"
 #include "settings/filter_entry.h"
 #include "shell/feedback.h"
@@ -47,7 +46,7 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
 
     WIN32_FIND_DATAA entry;
     FindHandle find(FindFirstFileA(pattern, &entry));
-    if (!find.Found())
+    if (!find.IsValid())
         return 0;
     bool first = true;
     do
@@ -119,7 +118,7 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen())
+    if (!file.IsValid())
         return -1;
     const int imports = ReadImportsFrom(g_fileRefs, file.handle);
     if (imports == -1)

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/file_handle.h"
 #include "engine/import_reader.h"
 #include "engine/name_list.h"
 #include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
+#include "engine/scoped_handle.h"
 #include "platform/exe_type.h"
 
 namespace
@@ -37,7 +37,7 @@ int ReadImports(NameList& list, const char* path)
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsOpen() ? ReadImportsFrom(list, file.handle) : -1;
+    return file.IsValid() ? ReadImportsFrom(list, file.handle) : -1;
 }
 
 int ReadImportsFrom(NameList& list, void* file)

@@ -154,9 +154,10 @@ void ForgetModuleLookups()
     s_lookups = ModuleLookups();
 }
 
-static std::vector<SearchDirectory> SplitSearchDirectories(const std::string& list)
+// The entries of a ';'-separated list of directories, empty ones left out.
+static std::vector<std::string> SplitSearchList(const std::string& list)
 {
-    std::vector<SearchDirectory> directories;
+    std::vector<std::string> entries;
     std::size_t start = 0;
     while (start < list.size())
     {
@@ -164,12 +165,20 @@ static std::vector<SearchDirectory> SplitSearchDirectories(const std::string& li
         if (end == std::string::npos)
             end = list.size();
         if (end > start)
-        {
-            SearchDirectory directory;
-            directory.path = list.substr(start, end - start);
-            directories.push_back(std::move(directory));
-        }
+            entries.push_back(list.substr(start, end - start));
         start = end + 1;
+    }
+    return entries;
+}
+
+static std::vector<SearchDirectory> SplitSearchDirectories(const std::string& list)
+{
+    std::vector<SearchDirectory> directories;
+    for (std::string& path : SplitSearchList(list))
+    {
+        SearchDirectory directory;
+        directory.path = std::move(path);
+        directories.push_back(std::move(directory));
     }
     return directories;
 }
@@ -197,19 +206,12 @@ static const ModuleHit& LookUpInStretch(std::unordered_map<std::string, ModuleHi
 static bool FixedDirectoriesAreAbsolute()
 {
     static const bool absolute = [] {
-        const std::string& list = FixedSearchDirectories();
-        std::size_t start = 0;
-        while (start <= list.size())
+        for (const std::string& entry : SplitSearchList(FixedSearchDirectories()))
         {
-            std::size_t end = list.find(';', start);
-            if (end == std::string::npos)
-                end = list.size();
-            std::string_view entry(list.data() + start, end - start);
             bool rooted = (entry.size() >= 3 && entry[1] == ':' && (entry[2] == '\\' || entry[2] == '/')) ||
-                          entry.substr(0, 2) == "\\\\";
-            if (!entry.empty() && !rooted)
+                          entry.starts_with("\\\\");
+            if (!rooted)
                 return false;
-            start = end + 1;
         }
         return true;
     }();
