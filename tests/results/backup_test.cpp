@@ -63,10 +63,7 @@ protected:
             if (IsFileDialog(dialog))
             {
                 run.suggested.push_back(SuggestedFileName(dialog));
-                std::string name = names.empty() ? "" : names.front();
-                if (!names.empty())
-                    names.erase(names.begin());
-                AnswerFileDialog(dialog, name);
+                AnswerFileDialogWithNext(dialog, names);
                 return;
             }
             run.boxes.push_back(BoxText(dialog));

@@ -111,6 +111,15 @@ void AnswerFileDialog(HWND dialog, const std::string& name)
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
+std::string AnswerFileDialogWithNext(HWND dialog, std::vector<std::string>& names)
+{
+    std::string name = names.empty() ? "" : names.front();
+    if (!names.empty())
+        names.erase(names.begin());
+    AnswerFileDialog(dialog, name);
+    return name;
+}
+
 std::string MessageText(int number)
 {
     char text[300] = {};

@@ -39,3 +39,6 @@ std::string SuggestedFileName(HWND dialog);
 bool IsFileDialog(HWND dialog);
 // Types name into a common file dialog and presses its button; an empty name cancels.
 void AnswerFileDialog(HWND dialog, const std::string& name);
+// Answers a common file dialog with the first of names, taken off the list (none left:
+// cancels it), and gives the name typed ("" when it cancelled).
+std::string AnswerFileDialogWithNext(HWND dialog, std::vector<std::string>& names);

@@ -44,11 +44,7 @@ SaveRun RunSaveList(HWND window, const SaveChoice& choice, std::vector<std::stri
         if (IsFileDialog(dialog))
         {
             run.suggested.push_back(SuggestedFileName(dialog));
-            std::string name = names.empty() ? "" : names.front();
-            if (!names.empty())
-                names.erase(names.begin());
-            AnswerFileDialog(dialog, name);
-            if (name.empty())
+            if (AnswerFileDialogWithNext(dialog, names).empty())
                 PostMessageA(saveDialog, WM_COMMAND, IDCANCEL, 0);
         }
         else if (WindowText(dialog) == "Save List As")
