@@ -7,6 +7,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace
 {
 
@@ -69,7 +73,7 @@ Match MatchDll(ByteSpan bytes, std::size_t pos)
 
 } // namespace
 
-std::size_t FindDot(ByteSpan bytes, std::size_t from)
+std::size_t FindDotByWords(ByteSpan bytes, std::size_t from)
 {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kHighs = 0x8080808080808080ull;
@@ -89,6 +93,57 @@ std::size_t FindDot(ByteSpan bytes, std::size_t from)
             return at;
     return bytes.size();
 }
+
+#if defined(__i386__) || defined(__x86_64__)
+
+namespace
+{
+
+// The 32-bit build may not assume SSE2, so this is compiled for it on its own and
+// chosen only where the processor has it.
+__attribute__((target("sse2"))) std::size_t FindDotBy32(ByteSpan bytes, std::size_t from)
+{
+    const __m128i dots = _mm_set1_epi8('.');
+    std::size_t at = from;
+    for (; at + 32 <= bytes.size(); at += 32)
+    {
+        const auto* block = reinterpret_cast<const __m128i*>(bytes.data() + at);
+        const __m128i low = _mm_cmpeq_epi8(_mm_loadu_si128(block), dots);
+        const __m128i high = _mm_cmpeq_epi8(_mm_loadu_si128(block + 1), dots);
+        if (_mm_movemask_epi8(_mm_or_si128(low, high)) != 0)
+        {
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(low)) |
+                                  static_cast<unsigned>(_mm_movemask_epi8(high)) << 16;
+            return at + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
+    }
+    return FindDotByWords(bytes, at);
+}
+
+bool HasSse2()
+{
+#ifdef __SSE2__
+    return true;
+#else
+    return __builtin_cpu_supports("sse2");
+#endif
+}
+
+} // namespace
+
+std::size_t FindDot(ByteSpan bytes, std::size_t from)
+{
+    return HasSse2() ? FindDotBy32(bytes, from) : FindDotByWords(bytes, from);
+}
+
+#else
+
+std::size_t FindDot(ByteSpan bytes, std::size_t from)
+{
+    return FindDotByWords(bytes, from);
+}
+
+#endif
 
 namespace
 {

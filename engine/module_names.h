@@ -61,10 +61,12 @@ using ChunkReader = std::function<std::size_t(std::uint8_t* buffer, std::size_t 
 // Runs before every read; false stops the search.
 using ChunkGate = std::function<bool()>;
 
-// The position of the first '.' of bytes at or after from, or bytes.size(). Eight bytes
-// at a time: the platform's own memchr looks at one, and every byte of a file passes
-// here when Quick Scan is off.
+// The position of the first '.' of bytes at or after from, or bytes.size(). Every byte
+// of a file passes here when Quick Scan is off, and the platform's own memchr looks at
+// one at a time: this looks at 32 where the processor has SSE2, else at eight.
 std::size_t FindDot(ByteSpan bytes, std::size_t from);
+// The eight-byte search alone, which FindDot falls back on.
+std::size_t FindDotByWords(ByteSpan bytes, std::size_t from);
 
 // Takes the name in front of the match whose '.' is chunk[dot] and hands it to sink.
 // dot should be 8 or more. 1 when a name was handed on, 0 when the match yields none.

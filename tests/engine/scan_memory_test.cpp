@@ -117,27 +117,36 @@ TEST(FilePatternTest, APatternTakesTheLongOrThe83Name)
 
 TEST(FindDotTest, FindsTheFirstDotFromEveryStartAsAPlainSearchDoes)
 {
-    std::vector<std::uint8_t> bytes(300);
     std::uint32_t seed = 12345;
     for (int round = 0; round < 50; round++)
     {
-        // Dots more or less dense, and bytes next to '.' (0x2E) that a word test could
-        // mistake for it.
+        // Lengths that leave every remainder after whole blocks, dots more or less
+        // dense, and bytes next to '.' (0x2E) that a word or block test could mistake
+        // for it.
+        std::vector<std::uint8_t> bytes(260 + round);
         for (std::uint8_t& b : bytes)
         {
             seed = seed * 1103515245u + 12345u;
             const std::uint32_t r = seed >> 16;
-            b = r % (3 + round) == 0 ? '.' : static_cast<std::uint8_t>(r % 2 ? 0x2F : 0xAE);
+            b = r % (3 + round * 4) == 0 ? '.' : static_cast<std::uint8_t>(r % 2 ? 0x2F : 0xAE);
         }
+        const ByteSpan span(bytes.data(), bytes.size());
         for (std::size_t from = 0; from <= bytes.size(); from++)
         {
             const std::size_t expected =
                 static_cast<std::size_t>(std::find(bytes.begin() + from, bytes.end(), '.') - bytes.begin());
-            ASSERT_EQ(expected, FindDot(ByteSpan(bytes.data(), bytes.size()), from)) << round << " " << from;
+            ASSERT_EQ(expected, FindDot(span, from)) << round << " " << from;
+            ASSERT_EQ(expected, FindDotByWords(span, from)) << round << " " << from;
         }
     }
-    const std::vector<std::uint8_t> none(64, 'D');
+    std::vector<std::uint8_t> none(100, 'D');
     EXPECT_EQ(none.size(), FindDot(ByteSpan(none.data(), none.size()), 0));
+    // A dot in the last byte of a block, and in the second half of one.
+    none[31] = '.';
+    EXPECT_EQ(31u, FindDot(ByteSpan(none.data(), none.size()), 0));
+    none[31] = 'D';
+    none[49] = '.';
+    EXPECT_EQ(49u, FindDot(ByteSpan(none.data(), none.size()), 3));
 }
 
 TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting)
