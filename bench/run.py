@@ -76,7 +76,13 @@ class Bench:
         self.timeout = timeout
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
+        # The SharedDLLs values of the machine mapped last, kept with the prefix: a later
+        # run must remove them too, or they would count for the next machine.
+        self.registered_path = os.path.join(self.work, "registered.json")
         self.registered = []
+        if os.path.exists(self.registered_path):
+            with open(self.registered_path) as f:
+                self.registered = json.load(f)
 
     # --- set-up ---------------------------------------------------------------------
 
@@ -156,6 +162,8 @@ class Bench:
             f.write("\r\n".join(lines) + "\r\n")
         self.wine(["regedit", "/S", "B:\\shared.reg"])
         self.registered = list(description.get("shared_dlls", {}))
+        with open(self.registered_path, "w") as f:
+            json.dump(self.registered, f)
         # The peer reads system.reg, which the wineserver writes when it ends.
         self.end_session()
         self.start_session()

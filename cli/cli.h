@@ -15,6 +15,11 @@ enum
     EXIT_INTERRUPTED = 130,
 };
 
+// The line end of everything the scanner writes while and after it scans. Its streams
+// are binary then: in text mode this runtime asks the platform about the console for
+// every line, or on the error stream every character, that it writes, a call each.
+constexpr char kLineEnd[] = "\r\n";
+
 struct ScanOptions
 {
     int quickScan = -1; // -1: the stored preference; 0: --full; 1: --quick

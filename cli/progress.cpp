@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
@@ -23,6 +24,7 @@ struct Progress
     std::string phase;
     DWORD lastShown = 0;
     bool lineOpen = false;
+    int previousMode = -1; // of the error stream, given back at the end
 };
 
 Progress s_progress;
@@ -55,6 +57,14 @@ std::string Counts()
     return counts;
 }
 
+// Every text in one write: the runtime's formatted output to the unbuffered error
+// stream goes out a character at a time.
+void Write(const std::string& text)
+{
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
 void Show(bool force)
 {
     DWORD now = GetTickCount();
@@ -68,12 +78,12 @@ void Show(bool force)
         if (static_cast<int>(line.size()) >= s_progress.width)
             line.resize(s_progress.width - 1);
         line.resize(s_progress.width - 1, ' ');
-        std::fprintf(stderr, "\r%s", line.c_str());
+        line.insert(0, 1, '\r');
         s_progress.lineOpen = true;
     }
     else
-        std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
+        line += kLineEnd;
+    Write(line);
 }
 
 void OnStatusText(const char* text)
@@ -99,10 +109,10 @@ void OnStatusLineText(const char* text)
 
 int AnswerErrorQuestion(const char* text, const char* caption)
 {
-    if (s_progress.lineOpen)
-        std::fputc('\n', stderr);
+    std::string message =
+        std::string("orvscan: ") + caption + ": " + text + " Going on with the next filter entry." + kLineEnd;
+    Write(s_progress.lineOpen ? kLineEnd + message : message);
     s_progress.lineOpen = false;
-    std::fprintf(stderr, "orvscan: %s: %s Going on with the next filter entry.\n", caption, text);
     return IDYES;
 }
 
@@ -115,6 +125,8 @@ void BeginProgress()
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (s_progress.terminal && GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
         s_progress.width = info.dwSize.X > 20 ? info.dwSize.X : 80;
+    std::fflush(stderr);
+    s_progress.previousMode = _setmode(_fileno(stderr), _O_BINARY);
     g_feedbackSink.statusText = OnStatusText;
     g_feedbackSink.statusLineText = OnStatusLineText;
     g_feedbackSink.askContinue = AnswerErrorQuestion;
@@ -123,7 +135,9 @@ void BeginProgress()
 void EndProgress()
 {
     if (s_progress.lineOpen)
-        std::fputc('\n', stderr);
+        Write(kLineEnd);
+    if (s_progress.previousMode != -1)
+        _setmode(_fileno(stderr), s_progress.previousMode);
     g_feedbackSink.statusText = nullptr;
     g_feedbackSink.statusLineText = nullptr;
     g_feedbackSink.askContinue = nullptr;

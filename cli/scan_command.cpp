@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -43,8 +46,8 @@ struct FileCloser
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// The result list in the saved-list format; the line end is the text stream's CR LF.
-// Written in one piece: every write to a stream may be a call into the platform.
+// The result list in the saved-list format, written in one piece: every write to a
+// stream may be a call into the platform.
 bool WriteResultList(const ScanOptions& options, std::FILE* out)
 {
     const char* prefix = options.prefixGiven ? options.prefix.c_str() : nullptr;
@@ -52,7 +55,7 @@ bool WriteResultList(const ScanOptions& options, std::FILE* out)
     std::string text;
     int count = GetCount(g_resultList);
     for (int i = 0; i < count; i++)
-        text += FormatListLine(prefix, NameAt(g_resultList, i), suffix) + '\n';
+        text += FormatListLine(prefix, NameAt(g_resultList, i), suffix) + kLineEnd;
     return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
 }
 
@@ -90,17 +93,19 @@ int RunScanCommand(const ScanOptions& options)
         return EXIT_INTERRUPTED;
     }
 
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
     if (options.output.empty())
         WriteResultList(options, stdout);
     else
     {
-        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "w"));
+        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
         if (!out || !WriteResultList(options, out.get()))
         {
             std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
             return EXIT_FAILED;
         }
     }
-    std::printf("%s\n", FormatSummaryLine(GetCount(g_resultList), total).c_str());
+    std::printf("%s%s", FormatSummaryLine(GetCount(g_resultList), total).c_str(), kLineEnd);
     return EXIT_OK;
 }

@@ -1,11 +1,11 @@
 #include "engine/module_names.h"
 
+#include "engine/scratch_buffer.h"
 #include "settings/filter_entry.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
@@ -211,18 +211,17 @@ int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const Modu
 {
     // Left uninitialised: only the bytes read are ever looked at, and clearing a large
     // buffer for every small file would cost more than reading it.
-    std::unique_ptr<std::uint8_t[]> buffer =
-        std::make_unique_for_overwrite<std::uint8_t[]>(kMaxCarry + chunkSize);
+    ScratchBuffer buffer(kMaxCarry + chunkSize);
     std::size_t carried = 0; // bytes kept in front of the next read
     bool found = false;
     for (;;)
     {
         if (!gate())
             return 0;
-        const std::size_t got = std::min(read(buffer.get() + carried, chunkSize), chunkSize);
+        const std::size_t got = std::min(read(buffer.data() + carried, chunkSize), chunkSize);
         if (got == 0)
             break;
-        ByteSpan chunk(buffer.get(), carried + got);
+        ByteSpan chunk(buffer.data(), carried + got);
         const std::size_t rest = ExamineChunk(chunk, sink, kind, found);
         // A short read is the file's last: a match it cuts is dropped.
         if (got < chunkSize)
@@ -231,7 +230,7 @@ int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const Modu
         // the chunk, and they become the next chunk's first 8.
         const std::size_t keep = rest - kShortModuleName;
         carried = chunk.size() - keep;
-        std::memmove(buffer.get(), buffer.get() + keep, carried);
+        std::memmove(buffer.data(), buffer.data() + keep, carried);
     }
     return found ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 
 #include "engine/module_names.h"
 #include "engine/name_list.h"
+#include "engine/scratch_buffer.h"
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "shell/feedback.h"
@@ -30,6 +31,8 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
     // Stop clears the flag from inside a pump step; comparing with the value on entry
     // rather than with 0 also lets the scanner run outside a scan.
     const unsigned char scanning = g_scanning;
+    // Outlives the stream that it buffers.
+    ScratchBuffer streamBuffer(kStreamBufferSize);
     // A buffered stream, read strictly forward: the chunk overlap needs no seek.
     UniqueFile file(std::fopen(path, "rb"));
     if (!file)
@@ -40,7 +43,7 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
     }
     // The chunks are small; each call into the platform is dear, so it is asked for
     // large blocks.
-    std::setvbuf(file.get(), nullptr, _IOFBF, kStreamBufferSize);
+    std::setvbuf(file.get(), reinterpret_cast<char*>(streamBuffer.data()), _IOFBF, streamBuffer.size());
     return SearchModuleNames(
         [&](std::uint8_t* buffer, std::size_t size) { return std::fread(buffer, 1, size, file.get()); },
         [&] {

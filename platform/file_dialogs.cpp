@@ -48,6 +48,21 @@ template <size_t N> const DialogKind* FindKind(const DialogKind (&kinds)[N], int
     return nullptr;
 }
 
+using FileDialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEA);
+
+// The dialog library brings a score of others (the shell, COM) into every process that
+// loads it, the console scanner's included, and each costs its start time; it is
+// loaded only when a dialog is asked for.
+FileDialogFunction FindFileDialog(bool save)
+{
+    static const HMODULE library = LoadLibraryA("comdlg32.dll");
+    if (!library)
+        return nullptr;
+    FARPROC found = GetProcAddress(library, save ? "GetSaveFileNameA" : "GetOpenFileNameA");
+    // Through void (*)(void), which converts to any function type without a warning.
+    return reinterpret_cast<FileDialogFunction>(reinterpret_cast<void (*)()>(found));
+}
+
 // Runs the dialog on a copy of the caller's MAX_PATH buffer, which changes only when a
 // file was chosen. OFN_NOCHANGEDIR matters: a scan may be walking the directory tree
 // by relative moves while a companion tool is being located.
@@ -71,8 +86,8 @@ int RunFileDialog(HWND owner, LPSTR path, const DialogKind& kind, DWORD flags, b
     dialog.lpstrDefExt = kind.defaultExtension;
     dialog.Flags = flags | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER;
 
-    BOOL ok = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-    if (!ok)
+    FileDialogFunction run = FindFileDialog(save);
+    if (!run || !run(&dialog))
         return 0;
     std::memcpy(path, chosen, std::strlen(chosen) + 1);
     return 1;

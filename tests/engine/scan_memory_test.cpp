@@ -14,6 +14,7 @@
 #include "engine/library_links.h"
 #include "engine/module_names.h"
 #include "engine/paged_bytes.h"
+#include "engine/scratch_buffer.h"
 
 namespace
 {
@@ -173,3 +174,32 @@ TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting
 }
 
 } // namespace
+
+TEST(ScratchBufferTest, OneBufferServesUseAfterUseButNeverTwoAtOnce)
+{
+    const std::uint8_t* first = nullptr;
+    std::size_t firstSize = 0;
+    {
+        ScratchBuffer large(256 * 1024);
+        first = large.data();
+        firstSize = large.size();
+        EXPECT_GE(firstSize, 256u * 1024);
+    }
+    {
+        // A smaller use gets the kept buffer, with all of its size.
+        ScratchBuffer small(100);
+        EXPECT_EQ(first, small.data());
+        EXPECT_EQ(firstSize, small.size());
+        // A use inside another one must not write into the same bytes.
+        ScratchBuffer inner(100);
+        EXPECT_NE(small.data(), inner.data());
+        EXPECT_GE(inner.size(), 100u);
+    }
+    // Both came back; the larger is the one kept.
+    ScratchBuffer again(1000);
+    EXPECT_EQ(first, again.data());
+    // One larger than the kept buffer is a new one.
+    ScratchBuffer larger(firstSize + 1);
+    EXPECT_NE(first, larger.data());
+    EXPECT_EQ(firstSize + 1, larger.size());
+}
