@@ -528,6 +528,35 @@ def targets(reports, wide):
     return lines
 
 
+def split(run):
+    return f"{run['cpu']:.2f} s process + {run['server_cpu']:.2f} s server CPU"
+
+
+def missed_reasons(reports):
+    """For a ratio target missed, where the extra time went, from the same runs' CPU."""
+    lines = []
+    for r in (r for r in reports if r["label"].isdigit()):
+        runs = r["runs"]
+        full, floor_full = runs.get("orvscan --full"), runs.get("floor full")
+        quick, floor_quick = runs["orvscan --quick"], runs["floor quick"]
+        measured = [full, floor_full, quick, floor_quick]
+        if None not in measured and not any(x.get("timeout") for x in measured) and \
+                full["wall"] > 1.5 * floor_full["wall"]:
+            extra = cpu(full)[0] - cpu(floor_full)[0]
+            quick_extra = cpu(quick)[0] - cpu(floor_quick)[0]
+            lines.append(f"- full scan ({r['label']}): orvscan --full {split(full)} against the floor's "
+                         f"{split(floor_full)}, {extra:.2f} s more; the quick scan's work above its floor "
+                         f"({split(quick)} against {split(floor_quick)}) accounts for {quick_extra:.2f} s of it, "
+                         f"the search of every byte and the names it finds for the rest.")
+        window = runs.get("window /S")
+        if window and not window.get("timeout") and not quick.get("timeout") and \
+                window["wall"] > 1.2 * quick["wall"]:
+            lines.append(f"- window ({r['label']}): {window['wall']:.2f} s against orvscan's {quick['wall']:.2f} s; "
+                         f"the window spent {split(window)} against orvscan's {split(quick)}: the window's own "
+                         f"start, the list box filled item by item and drawn once a second, and the status texts.")
+    return lines
+
+
 def machine_facts():
     load = open("/proc/loadavg").read().split()[:3]
     version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
@@ -561,6 +590,9 @@ def render(reports, wide, command, sizes_note):
             out.append(f"Check failed: {problem}.")
         out.append("")
     out += ["## Targets", "", "| target | measured | |", "|---|---|---|", *targets(reports, wide), ""]
+    reasons = missed_reasons(reports)
+    if reasons:
+        out += ["Where the time of a missed target went (CPU of the same runs):", "", *reasons, ""]
     if wide:
         out += [f"The wide directory's share: D: holding only {wide[0]['machine']['wide_subdirs']} subdirectories "
                 "of one folder (a DLL and a manifest each), minus D: empty; quick scan against floor quick.", ""]

@@ -1,9 +1,11 @@
 #include "engine/directory_listing.h"
 
 #include <cstring>
+#include <optional>
 
 #include "engine/file_pattern.h"
 #include "engine/path_parts.h"
+#include "engine/scan_state.h"
 #include "engine/scoped_handle.h"
 #include "platform/qemcom95.h"
 
@@ -93,4 +95,71 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
 {
     auto found = listing.positions.find(ToUpperAscii(name));
     return found == listing.positions.end() ? nullptr : &listing.entries[found->second];
+}
+
+namespace
+{
+
+// Listings of the directories that named files lie in, by upper-case path as written;
+// an empty entry is a directory that could not be listed.
+std::unordered_map<std::string, std::optional<DirectoryListing>> s_namedDirectories;
+
+const DirectoryListing* NamedDirectory(const std::string& directory)
+{
+    auto [found, added] = s_namedDirectories.try_emplace(ToUpperAscii(directory));
+    if (added)
+    {
+        DirectoryListing listing;
+        // Its short form is not asked: the composition keeps its own.
+        if (ListDirectory(directory, directory, listing) && listing.plain)
+            found->second = std::move(listing);
+    }
+    return found->second ? &*found->second : nullptr;
+}
+
+// The composed short path, or nothing when the platform must be asked.
+std::optional<std::string> ComposeShortPath(std::string_view path)
+{
+    if (path.size() < 4 || path.size() > kMaxPathLength || path[1] != ':' || path[2] != '\\' ||
+        !((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
+        return std::nullopt;
+    std::string written(path.substr(0, 3)); // the path as written, so far
+    std::string composed = written;
+    std::size_t start = written.size();
+    while (start <= path.size())
+    {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string_view component = path.substr(start, end - start);
+        if (!IsPlainName(component))
+            return std::nullopt;
+        const DirectoryListing* listing = NamedDirectory(written);
+        const ListedEntry* entry = listing ? FindListedEntry(*listing, component) : nullptr;
+        if (!entry)
+            return std::nullopt;
+        composed = JoinPath(composed, entry->shortName.empty() ? entry->longName : entry->shortName);
+        written = JoinPath(written, component);
+        start = end + 1;
+    }
+    if (composed.size() > kMaxPathLength)
+        return std::nullopt;
+    return composed;
+}
+
+} // namespace
+
+std::string ShortPathOfNamedFile(const char* path)
+{
+    if (g_scanning)
+        if (std::optional<std::string> composed = ComposeShortPath(path))
+            return *composed;
+    char shortPath[MAX_PATH];
+    QemGetDOSFileName(path, shortPath);
+    return shortPath;
+}
+
+void ForgetNamedDirectories()
+{
+    s_namedDirectories.clear();
 }

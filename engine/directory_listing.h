@@ -57,3 +57,13 @@ std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry&
 
 // The entry whose long or 8.3 name is name, without regard to case, or nullptr.
 const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_view name);
+
+// The short form of a full path that names a file anywhere, as QemGetDOSFileName gives
+// it: while a scan runs, a plain path ("X:\" and plain components) is composed from
+// listings of its directories, each listed once a scan, as the platform composes it:
+// each component by the 8.3 name of the entry it names, or by the entry's own name when
+// that is 8.3. Anything else, and a path whose entries are not all listed, is asked of
+// the platform.
+std::string ShortPathOfNamedFile(const char* path);
+// Forgets those listings: between scans files come and go.
+void ForgetNamedDirectories();

@@ -188,11 +188,7 @@ static void FileTextReferences()
             continue;
         // Asking the platform for a short name means a search along the name's path; a
         // bare 8.3 name is its own short name.
-        char shortName[MAX_PATH];
-        if (IsBare83Name(name))
-            lstrcpynA(shortName, name, MAX_PATH);
-        else
-            QemGetDOSFileName(name, shortName);
+        const std::string shortName = IsBare83Name(name) ? std::string(name) : ShortPathOfNamedFile(name);
         PathParts parts = SplitPath(shortName);
         if (!parts.drive.empty())
         {

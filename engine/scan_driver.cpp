@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/import_reader.h"
 #include "engine/library_links.h"
@@ -178,9 +179,8 @@ void RemoveSharedDlls()
         DWORD size = MAX_PATH;
         if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        char shortPath[MAX_PATH];
-        QemGetDOSFileName(name, shortPath);
-        int k = FindPrefix(g_resultList, shortPath);
+        const std::string shortPath = ShortPathOfNamedFile(name);
+        int k = FindPrefix(g_resultList, shortPath.c_str());
         if (k != -1)
             RemoveAt(g_resultList, k);
     }
@@ -201,6 +201,7 @@ static void ForgetScanMemory()
 {
     ForgetModuleLookups();
     ForgetLibraryLinks();
+    ForgetNamedDirectories();
 }
 
 void BeginScan()

@@ -51,8 +51,10 @@ static void ShowPendingProgress(DWORD now)
 
 // While a scan fills and empties the result list, the list box is not redrawn at
 // every change (each one moves the caret and the scroll bar and repaints at once, which
-// costs more than examining a file); the pump shows it as it stands this often.
-static constexpr DWORD kListShowIntervalMs = 250;
+// costs more than examining a file); the pump shows it as it stands this often. Each
+// showing draws every visible item, which on this platform asks the server a few
+// hundred times: a list that is not yet the answer is not worth more.
+static constexpr DWORD kListShowIntervalMs = 1000;
 static HWND s_heldList = nullptr;
 static DWORD s_listShown = 0;
 

@@ -65,6 +65,35 @@ class Targets(unittest.TestCase):
         self.assertEqual(("n/a", "not measured"), got["wide directory ≤ 3× its floor share (CPU)"])
 
 
+class Rounds(unittest.TestCase):
+    def test_the_faster_round_is_kept_and_a_timeout_loses(self):
+        slow, fast = timed(3.0), timed(2.0)
+        self.assertIs(fast, run.fastest(slow, fast))
+        self.assertIs(fast, run.fastest(fast, slow))
+        timeout = {"name": "x", "timeout": True, "bound": 1.0}
+        self.assertIs(slow, run.fastest(timeout, slow))
+        self.assertIs(slow, run.fastest(slow, timeout))
+        self.assertIs(timeout, run.fastest(None, timeout))
+
+    def test_stop_counts_its_slowest_attempt_and_fails_with_one_that_failed(self):
+        self.assertEqual(0.2, run.slowest_stop([0.1, 0.2]))
+        self.assertIsNone(run.slowest_stop([0.1, None]))
+        self.assertIsNone(run.slowest_stop([]))
+
+
+class MissedReasons(unittest.TestCase):
+    def test_only_a_missed_ratio_gets_a_reason(self):
+        met = report("5000", 1.0, 1.5, 2.0, 2.9, 1.7, 1.0, 0.1)
+        missed = report("20000", 1.0, 1.5, 2.0, 3.5, 1.9, 1.0, 0.1)
+        lines = run.missed_reasons([met, missed])
+        self.assertEqual(2, len(lines), lines)
+        self.assertTrue(lines[0].startswith("- full scan (20000):"), lines[0])
+        self.assertIn("1.50 s more", lines[0])
+        self.assertIn("0.50 s of it", lines[0])
+        self.assertTrue(lines[1].startswith("- window (20000):"), lines[1])
+        self.assertEqual([], run.missed_reasons([met]))
+
+
 class FloorChecks(unittest.TestCase):
     def test_a_floor_that_read_another_machine_is_reported(self):
         machine = {"quick_bytes": 100, "quick_files": 3, "selected_bytes": 900, "selected_files": 4, "dirs": 2}

@@ -86,6 +86,16 @@ void CheckDirectory(const std::vector<std::string>& patterns, Coverage& coverage
             coverage.shortNames += !entry.shortName.empty();
         }
     }
+    // The same entries named by full path in a text, whatever their directory's names.
+    g_scanning = 1;
+    for (const ListedEntry& entry : listing.entries)
+    {
+        std::string path = JoinPath(listing.directory, entry.longName);
+        char expected[MAX_PATH];
+        QemGetDOSFileName(path.c_str(), expected);
+        EXPECT_EQ(std::string(expected), ShortPathOfNamedFile(path.c_str())) << path;
+    }
+    g_scanning = 0;
     ForgetListing();
     for (const std::string& name : Subdirectories(listing))
     {
@@ -120,6 +130,7 @@ TEST(DirectoryListingTest, AnswersAsThePlatformOnEveryFixtureDirectory)
         CheckDirectory(DefaultPatterns(), coverage);
     }
     SetCurrentDirectoryA("B:\\");
+    ForgetNamedDirectories();
     // The drives hold both kinds of directory, and names the listing had to match.
     EXPECT_GT(coverage.plainDirectories, 10);
     EXPECT_GT(coverage.otherDirectories, 0);
@@ -141,23 +152,27 @@ protected:
         Remove();
     }
 
-    static void Remove()
+    static void Remove() { RemoveTree(kRoot); }
+
+    static void RemoveTree(const std::string& directory)
     {
         WIN32_FIND_DATAA entry;
-        HANDLE find = FindFirstFileA((std::string(kRoot) + "\\*").c_str(), &entry);
+        HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &entry);
         if (find != INVALID_HANDLE_VALUE)
         {
             do
             {
-                std::string path = std::string(kRoot) + "\\" + entry.cFileName;
+                if (!std::strcmp(entry.cFileName, ".") || !std::strcmp(entry.cFileName, ".."))
+                    continue;
+                std::string path = directory + "\\" + entry.cFileName;
                 if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryA(path.c_str());
+                    RemoveTree(path);
                 else
                     DeleteFileA(path.c_str());
             } while (FindNextFileA(find, &entry));
             FindClose(find);
         }
-        RemoveDirectoryA(kRoot);
+        RemoveDirectoryA(directory.c_str());
     }
 
     static void Touch(const char* name)
@@ -228,6 +243,54 @@ TEST_F(ScratchDirectory, ModuleLookupsFromTheListingResolveAsTheSearchDoes)
         ForgetModuleLookups();
     }
     ForgetListing();
+}
+
+// A file named by full path in a text is shortened from listings of its directories,
+// as the platform shortens it: every way of writing the path that a text may hold,
+// files that are not there, and paths that only the platform can answer.
+TEST_F(ScratchDirectory, NamedFilesShortenAsThePlatformDoes)
+{
+    const std::string root = kRoot;
+    ASSERT_TRUE(CreateDirectoryA((root + "\\Long Folder Name").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((root + "\\Long Folder Name\\sub dir").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((root + "\\PLAIN").c_str(), nullptr));
+    for (const char* name :
+         {"Long Folder Name\\sub dir\\long library name.dll", "Long Folder Name\\Mixed.Dll",
+          "PLAIN\\a.b.c.dll", "PLAIN\\short.dll", "top level.dll"})
+        Touch(name);
+    char folder[MAX_PATH];
+    ASSERT_TRUE(QemGetDOSFileName((root + "\\Long Folder Name").c_str(), folder));
+    const std::string shortFolder = folder;
+
+    std::vector<std::string> paths;
+    for (const char* relative :
+         {"Long Folder Name\\sub dir\\long library name.dll",
+          "long folder name\\SUB DIR\\LONG LIBRARY NAME.DLL", "Long Folder Name\\Mixed.Dll",
+          "long folder name\\mixed.dll", "PLAIN\\a.b.c.dll", "plain\\short.DLL", "top level.dll",
+          "Long Folder Name\\sub dir", "Long Folder Name\\missing file.dll", "Long Folder Name\\missing.dll",
+          "Missing Folder\\x.dll", "MISSING\\y.dll", "PLAIN\\", "PLAIN\\\\short.dll", "PLAIN/short.dll",
+          "PLAIN\\.\\short.dll", "Long Folder Name\\..\\top level.dll", "PLAIN\\short.dll "})
+        paths.push_back(root + "\\" + relative);
+    // The folder by its 8.3 name, as a text may hold it.
+    paths.push_back(shortFolder + "\\sub dir\\long library name.dll");
+    paths.push_back(shortFolder + "\\mixed.dll");
+    paths.push_back("b:\\listing scratch\\top level.dll");
+    paths.push_back("B:\\");
+
+    g_scanning = 1;
+    for (int round = 0; round < 2; round++)
+        for (const std::string& path : paths)
+        {
+            char expected[MAX_PATH];
+            QemGetDOSFileName(path.c_str(), expected);
+            EXPECT_EQ(std::string(expected), ShortPathOfNamedFile(path.c_str())) << path;
+        }
+    g_scanning = 0;
+    ForgetNamedDirectories();
+    // The files can be shortened at all: the comparisons above are not of paths copied.
+    char shortened[MAX_PATH];
+    ASSERT_TRUE(QemGetDOSFileName(paths[0].c_str(), shortened));
+    EXPECT_NE(paths[0], shortened);
 }
 
 } // namespace
