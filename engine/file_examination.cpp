@@ -30,6 +30,19 @@ static const char* UsableFileName(const WIN32_FIND_DATAA& entry)
 static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
                              const ListedEntry* listed);
 
+// After every file of a pattern but the first, a pump step; false once the scan has
+// stopped.
+static bool GoOnAfterFile(bool& first)
+{
+    if (first)
+    {
+        first = false;
+        return true;
+    }
+    PumpStep();
+    return g_scanning != 0;
+}
+
 // The pattern asked of the platform: the directory entered again through its drive and
 // root, then enumerated on the pattern.
 static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* pattern)
@@ -54,13 +67,8 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
         std::string path = JoinPath(current, UsableFileName(entry));
         if (path.size() <= kMaxPathLength)
             ExamineFile(mainWindow, path.c_str(), kind);
-        if (!first)
-        {
-            PumpStep();
-            if (!g_scanning)
-                break;
-        }
-        first = false;
+        if (!GoOnAfterFile(first))
+            break;
     } while (FindNextFileA(find.handle, &entry));
     return 0;
 }
@@ -83,13 +91,8 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
         if (path.size() <= kMaxPathLength)
             ExamineShortPath(mainWindow, ShortPathOfEntry(listing, *entry, path.c_str()).c_str(),
                              path.c_str(), kind, entry);
-        if (!first)
-        {
-            PumpStep();
-            if (!g_scanning)
-                break;
-        }
-        first = false;
+        if (!GoOnAfterFile(first))
+            break;
     }
     return 0;
 }
