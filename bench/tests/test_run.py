@@ -92,6 +92,10 @@ class MissedReasons(unittest.TestCase):
         self.assertIn("0.50 s of it", lines[0])
         self.assertTrue(lines[1].startswith("- window (20000):"), lines[1])
         self.assertEqual([], run.missed_reasons([met]))
+        empty = report("empty", 0.1, 0.4)
+        empty["runs"]["window /S"] = timed(0.6)
+        lines = run.missed_reasons([missed], empty)
+        self.assertIn("the window took 0.60 s and orvscan 0.40 s", lines[1])
 
 
 class FloorChecks(unittest.TestCase):
