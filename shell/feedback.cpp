@@ -75,8 +75,12 @@ static void ShowHeldResultList()
 
 void ReleaseResultListDrawing()
 {
+    // Drawn by the message loop, after whatever waits: the summary line is up already.
     if (s_heldList)
-        ShowHeldResultList();
+    {
+        SendMessageA(s_heldList, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(s_heldList, nullptr, TRUE);
+    }
     s_heldList = nullptr;
 }
 
