@@ -87,14 +87,15 @@ class Bench:
     # --- set-up ---------------------------------------------------------------------
 
     def compile_programs(self):
-        """The floor and the window clock, built with the project's warning flags."""
+        """The floor, the window clock and the bare window, built with the project's warning
+        flags."""
         os.makedirs(os.path.join(self.work, "bin"), exist_ok=True)
-        for name in ["floor", "window_clock"]:
+        for name, extra in [("floor", []), ("window_clock", []), ("bare_window", ["-mwindows", "-lcomctl32"])]:
             source, target = os.path.join(HERE, name + ".c"), os.path.join(self.work, "bin", name + ".exe")
             if os.path.exists(target) and os.path.getmtime(target) > os.path.getmtime(source):
                 continue
             subprocess.run(["i686-w64-mingw32-gcc", "-std=c11", "-O2", "-Wall", "-Wextra", "-Werror",
-                            "-D__USE_MINGW_ANSI_STDIO=1", "-static", "-o", target, source], check=True)
+                            "-D__USE_MINGW_ANSI_STDIO=1", "-static", "-o", target, source] + extra, check=True)
         shutil.copy(os.path.join(self.build, "bin", "long_names.exe"), os.path.join(self.work, "bin"))
 
     def make_prefix(self):
@@ -348,7 +349,11 @@ class Bench:
                      ("peer", ["/usr/bin/python3", os.path.join(HERE, "peer.py"), self.prefix,
                                os.path.join(folder, "tree")], "peer.txt")]
         elif window:
-            plan.append(("window /S", None, "window-list.txt"))
+            # Set against each other, the bare window and the scanner's own start give what
+            # opening any window costs on the platform.
+            plan += [("window /S", None, "window-list.txt"),
+                     ("bare window", ["wine", "B:\\bin\\bare_window.exe"], "bare-window.txt"),
+                     ("orvscan --help", orvscan + ["--help"], "orvscan-help.txt")]
         self.measure_once("warm-up", floor + ["quick"])
         runs, stops = {}, []
         for turn in range(ROUNDS):
@@ -471,7 +476,7 @@ def run_rows(report):
     rows = []
     for name, run in runs.items():
         mode = "full" if "full" in name else "quick"
-        base = name.startswith("floor") or name == "peer"
+        base = name.startswith("floor") or name in ("peer", "bare window", "orvscan --help")
         to_floor = "" if base else f"{cell(ratio(wall(run), wall(floor[mode])))} / {cell(ratio(cpu(run), cpu(floor[mode])))}"
         to_peer = cell(ratio(wall(run), wall(peer))) if mode == "quick" and not base and peer else ""
         if run.get("timeout"):
@@ -542,6 +547,11 @@ def missed_reasons(reports, empty=None):
     if empty and "window /S" in empty["runs"] and not empty["runs"]["window /S"].get("timeout"):
         start = (f" With D: empty, the window took {empty['runs']['window /S']['wall']:.2f} s and orvscan "
                  f"{empty['runs']['orvscan --quick']['wall']:.2f} s: that much is the window's start.")
+        bare, console = empty["runs"].get("bare window"), empty["runs"].get("orvscan --help")
+        if bare and console and not bare.get("timeout") and not console.get("timeout"):
+            start += (f" A window that only opens and closes (bench/bare_window.c) takes {bare['wall']:.2f} s, "
+                      f"orvscan's start alone (--help) {console['wall']:.2f} s: {bare['wall'] - console['wall']:.2f} s "
+                      f"of the window's time is what the platform asks of any program with a window.")
     for r in (r for r in reports if r["label"].isdigit()):
         runs = r["runs"]
         full, floor_full = runs.get("orvscan --full"), runs.get("floor full")

@@ -96,6 +96,11 @@ class MissedReasons(unittest.TestCase):
         empty["runs"]["window /S"] = timed(0.6)
         lines = run.missed_reasons([missed], empty)
         self.assertIn("the window took 0.60 s and orvscan 0.40 s", lines[1])
+        self.assertNotIn("bare_window", lines[1])
+        empty["runs"]["bare window"] = timed(0.2)
+        empty["runs"]["orvscan --help"] = timed(0.05)
+        lines = run.missed_reasons([missed], empty)
+        self.assertIn("takes 0.20 s, orvscan's start alone (--help) 0.05 s: 0.15 s", lines[1])
 
 
 class FloorChecks(unittest.TestCase):
