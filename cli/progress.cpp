@@ -29,8 +29,6 @@ struct Progress
 
 Progress s_progress;
 
-const char kExamining[] = " Examining ";
-const char kChecking[] = " Checking links in ";
 // How often the progress is shown: often enough to look alive on a terminal, seldom
 // enough not to flood a log.
 constexpr DWORD kTerminalInterval = 100;
@@ -88,9 +86,9 @@ void Show(bool force)
 
 void OnStatusText(const char* text)
 {
-    if (StartsWith(text, kExamining))
+    if (StartsWith(text, kExaminingText))
         s_progress.filesExamined++;
-    else if (StartsWith(text, kChecking))
+    else if (StartsWith(text, kCheckingLinksText))
         s_progress.linksChecked++;
     else
     {

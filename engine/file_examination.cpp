@@ -143,7 +143,7 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
 static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
                              const ListedEntry* listed)
 {
-    std::string status = std::string(" Examining ") + shortPath;
+    std::string status = std::string(kExaminingText) + shortPath;
     SetStatusText(status.c_str());
 
     // The import names of an other format are never filed, so its imports are not read.

@@ -57,7 +57,7 @@ static void EnterDirectoryOf(const char* path)
 // The status text is held to the 260 bytes a short path has.
 static void SetCheckingStatus(const char* shortPath)
 {
-    std::string status = (std::string(" Checking links in ") + shortPath).substr(0, kMaxPathLength);
+    std::string status = (std::string(kCheckingLinksText) + shortPath).substr(0, kMaxPathLength);
     SetStatusText(status.c_str());
 }
 

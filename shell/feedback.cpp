@@ -26,10 +26,8 @@ static DWORD s_progressShown = 0;
 
 static bool IsProgressText(const char* text)
 {
-    static const char examining[] = " Examining ";
-    static const char checking[] = " Checking links in ";
-    return !std::strncmp(text, examining, sizeof examining - 1) ||
-           !std::strncmp(text, checking, sizeof checking - 1);
+    return !std::strncmp(text, kExaminingText, sizeof kExaminingText - 1) ||
+           !std::strncmp(text, kCheckingLinksText, sizeof kCheckingLinksText - 1);
 }
 
 static void ShowStatusText(HWND statusBar, const char* text)

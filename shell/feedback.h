@@ -29,6 +29,9 @@ void HoldResultListDrawing(HWND mainWindow);
 void ReleaseResultListDrawing();
 // Status bar, part 0.
 void SetStatusText(const char* text);
+// The per-file progress texts of the status bar begin with these.
+inline constexpr char kExaminingText[] = " Examining ";
+inline constexpr char kCheckingLinksText[] = " Checking links in ";
 // The status line under the result list.
 void SetStatusLineText(const char* text);
 void SetToolbarButtonState(HWND mainWindow, int command, int state);
