@@ -23,8 +23,8 @@ extern FeedbackSink g_feedbackSink;
 
 // Lets at most one waiting message through, after refreshing the toolbar.
 void PumpStep();
-// Around a scan in the window: the result list is drawn only by the pump step, a few
-// times a second, and in full when the scan ends.
+// Around a scan in the window: the result list is drawn only by the pump step, once a
+// second, and by the message loop when the scan ends.
 void HoldResultListDrawing(HWND mainWindow);
 void ReleaseResultListDrawing();
 // Status bar, part 0.
