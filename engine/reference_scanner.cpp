@@ -24,13 +24,25 @@ struct FileCloser
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// Searches what read gives into list, with a pump step before every read. Stop clears
+// the flag from inside a pump step; comparing with the value on entry rather than with
+// 0 also lets the scanner run outside a scan.
+int SearchInto(NameList& list, const ChunkReader& read, int kind, std::size_t chunkSize)
+{
+    const unsigned char scanning = g_scanning;
+    return SearchModuleNames(
+        read,
+        [&] {
+            PumpStep();
+            return g_scanning == scanning;
+        },
+        [&](std::string_view name) { AddName(list, name); }, kind, chunkSize);
+}
+
 } // namespace
 
 int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
 {
-    // Stop clears the flag from inside a pump step; comparing with the value on entry
-    // rather than with 0 also lets the scanner run outside a scan.
-    const unsigned char scanning = g_scanning;
     // Outlives the stream that it buffers.
     ScratchBuffer streamBuffer(kStreamBufferSize);
     // A buffered stream, read strictly forward: the chunk overlap needs no seek.
@@ -44,18 +56,13 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
     // The chunks are small; each call into the platform is dear, so it is asked for
     // large blocks.
     std::setvbuf(file.get(), reinterpret_cast<char*>(streamBuffer.data()), _IOFBF, streamBuffer.size());
-    return SearchModuleNames(
-        [&](std::uint8_t* buffer, std::size_t size) { return std::fread(buffer, 1, size, file.get()); },
-        [&] {
-            PumpStep();
-            return g_scanning == scanning;
-        },
-        [&](std::string_view name) { AddName(list, name); }, kind);
+    return SearchInto(
+        list, [&](std::uint8_t* buffer, std::size_t size) { return std::fread(buffer, 1, size, file.get()); },
+        kind, kScanChunkSize);
 }
 
 int ScanFileForModuleNames(NameList& list, void* file, int kind)
 {
-    const unsigned char scanning = g_scanning;
     LARGE_INTEGER start = {};
     LARGE_INTEGER length = {};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !GetFileSizeEx(file, &length))
@@ -63,16 +70,13 @@ int ScanFileForModuleNames(NameList& list, void* file, int kind)
     // A small file is read whole in one read, into a buffer no larger than it needs.
     const std::size_t chunkSize = static_cast<std::size_t>(
         std::clamp<LONGLONG>(length.QuadPart + 1, kScanChunkSize, kLargeScanChunkSize));
-    return SearchModuleNames(
+    return SearchInto(
+        list,
         [&](std::uint8_t* buffer, std::size_t size) -> std::size_t {
             DWORD read = 0;
             if (!ReadFile(file, buffer, static_cast<DWORD>(size), &read, nullptr))
                 return 0;
             return read;
         },
-        [&] {
-            PumpStep();
-            return g_scanning == scanning;
-        },
-        [&](std::string_view name) { AddName(list, name); }, kind, chunkSize);
+        kind, chunkSize);
 }
