@@ -27,6 +27,16 @@ static void LowerAscii(std::string& text)
             c = static_cast<char>(c - 'A' + 'a');
 }
 
+// The symbol is loaded at the first item drawn and kept, its size always taken from
+// it: loaded for every item, it asked this platform's display driver several times an
+// item, and a page of items cost more than examining a hundred files.
+static HBITMAP ListItemSymbol()
+{
+    static const GdiObject<HBITMAP> symbol(
+        LoadBitmapA(QemGetInstHandle(), MAKEINTRESOURCEA(QEM_IDB_LIST_ITEM)));
+    return symbol.Get();
+}
+
 int DrawResultItem(const DRAWITEMSTRUCT& item)
 {
     std::string text = ItemText(item.hwndItem, item.itemID);
@@ -35,10 +45,9 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
     HDC dc = item.hDC;
     const RECT& rect = item.rcItem;
 
-    // The symbol is loaded for every item, and its size taken from it, not assumed.
-    GdiObject<HBITMAP> symbol(LoadBitmapA(QemGetInstHandle(), MAKEINTRESOURCEA(QEM_IDB_LIST_ITEM)));
+    const HBITMAP symbol = ListItemSymbol();
     BITMAP info{};
-    if (!symbol || !GetObjectA(symbol.Get(), sizeof info, &info))
+    if (!symbol || !GetObjectA(symbol, sizeof info, &info))
         info.bmWidth = info.bmHeight = 0;
     const int bw = info.bmWidth, bh = info.bmHeight;
 
@@ -49,7 +58,7 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
     if (symbol)
     {
         MemoryDC memory(dc);
-        SelectedObject selected(memory.Get(), symbol.Get());
+        SelectedObject selected(memory.Get(), symbol);
         BitBlt(dc, rect.left, rect.top + (rect.bottom - rect.top - bh) / 2, bw, bh, memory.Get(), 0, 0,
                SRCCOPY);
     }

@@ -49,26 +49,64 @@ static void ShowPendingProgress(DWORD now)
 
 // While a scan fills and empties the result list, the list box is not redrawn at
 // every change (each one moves the caret and the scroll bar and repaints at once, which
-// costs more than examining a file); the pump shows it as it stands this often. Each
-// showing draws every visible item, which on this platform asks the server a few
-// hundred times: a list that is not yet the answer is not worth more.
+// costs more than examining a file); the pump shows it as it stands this often. Drawing
+// the visible items asks this platform's server a few hundred times, so they are drawn
+// again only when what they show has changed: most changes of a long list fall outside
+// its page, and then only the scroll bar moves.
 static constexpr DWORD kListShowIntervalMs = 1000;
 static HWND s_heldList = nullptr;
 static DWORD s_listShown = 0;
+static std::string s_shownPage;
+
+// The list's top index and the text and selection mark of every item in its page.
+static std::string VisiblePage(HWND list)
+{
+    const LRESULT top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    const LRESULT itemHeight = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
+    RECT client{};
+    GetClientRect(list, &client);
+    if (top == LB_ERR || count == LB_ERR || itemHeight <= 0)
+        return {};
+    const LRESULT rows = (client.bottom - client.top + itemHeight - 1) / itemHeight;
+    // Neither mark can be part of a file name.
+    std::string page = std::to_string(top);
+    for (LRESULT i = top; i < count && i < top + rows; ++i)
+    {
+        page += SendMessageA(list, LB_GETSEL, i, 0) > 0 ? '*' : '|';
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
+        if (length <= 0)
+            continue;
+        const size_t at = page.size();
+        page.resize(at + static_cast<size_t>(length) + 1);
+        const LRESULT copied = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(page.data() + at));
+        page.resize(at + static_cast<size_t>(copied > 0 ? copied : 0));
+    }
+    return page;
+}
 
 void HoldResultListDrawing(HWND mainWindow)
 {
     s_heldList = mainWindow ? GetDlgItem(mainWindow, IDC_RESULT_LIST) : nullptr;
     if (s_heldList)
+    {
+        s_shownPage = VisiblePage(s_heldList);
         SendMessageA(s_heldList, WM_SETREDRAW, FALSE, 0);
+    }
     s_listShown = GetTickCount();
 }
 
 static void ShowHeldResultList()
 {
+    // Turning drawing on brings the scroll bar up to date.
     SendMessageA(s_heldList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(s_heldList, nullptr, TRUE);
-    UpdateWindow(s_heldList);
+    std::string page = VisiblePage(s_heldList);
+    if (page != s_shownPage)
+    {
+        InvalidateRect(s_heldList, nullptr, TRUE);
+        UpdateWindow(s_heldList);
+        s_shownPage = std::move(page);
+    }
 }
 
 void ReleaseResultListDrawing()
@@ -80,6 +118,7 @@ void ReleaseResultListDrawing()
         InvalidateRect(s_heldList, nullptr, TRUE);
     }
     s_heldList = nullptr;
+    s_shownPage.clear();
 }
 
 void PumpStep()
@@ -150,27 +189,32 @@ int AskErrorQuestion(HWND mainWindow)
     return MessageBoxA(mainWindow, text, caption, MB_ICONQUESTION | MB_YESNO);
 }
 
-void SetToolbarButtonState(HWND mainWindow, int command, int state)
+static void SetButtonState(HWND toolbar, int command, int state)
 {
-    HWND toolbar = mainWindow ? GetDlgItem(mainWindow, IDC_TOOLBAR) : nullptr;
-    if (!toolbar)
-        return;
     LRESULT current = SendMessageA(toolbar, TB_GETSTATE, command, 0);
     if (current != -1 && (current & TBSTATE_PRESSED))
         state |= TBSTATE_PRESSED;
     SendMessageA(toolbar, TB_SETSTATE, command, MAKELPARAM(state, 0));
 }
 
+void SetToolbarButtonState(HWND mainWindow, int command, int state)
+{
+    if (HWND toolbar = mainWindow ? GetDlgItem(mainWindow, IDC_TOOLBAR) : nullptr)
+        SetButtonState(toolbar, command, state);
+}
+
 void RefreshToolbarStates()
 {
-    if (!g_mainWindow || !GetDlgItem(g_mainWindow, IDC_TOOLBAR))
+    // Finding a child is a call into the server on this platform: once, not per button.
+    HWND toolbar = g_mainWindow ? GetDlgItem(g_mainWindow, IDC_TOOLBAR) : nullptr;
+    if (!toolbar)
         return;
     const int count = GetCount(g_resultList);
     // Commands without a button are set too; the toolbar ignores them.
     for (int command :
          {IDM_START, IDM_STOP, IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE,
           IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS, IDM_SET_FILTERS})
-        SetToolbarButtonState(g_mainWindow, command,
-                              IsCommandEnabled(command, g_scanning != 0, count) ? TBSTATE_ENABLED
-                                                                                : TBSTATE_INDETERMINATE);
+        SetButtonState(toolbar, command,
+                       IsCommandEnabled(command, g_scanning != 0, count) ? TBSTATE_ENABLED
+                                                                         : TBSTATE_INDETERMINATE);
 }

@@ -6,6 +6,7 @@
 #include "platform/qemcom95.h"
 #include "results/results.h"
 #include "settings/settings.h"
+#include "shell/feedback.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "tests/platform/platform_test_util.h"
@@ -191,6 +192,66 @@ TEST_F(DrawingTest, SummaryLineCountsPast4GB)
     Clear(g_resultList);
     UpdateSummaryLine(window);
     EXPECT_EQ(" 0 possibly unlinked .DLLs listed. Disk space taken: 0 bytes", StatusLineText(window));
+}
+
+// The result list's items that the main window draws.
+int s_itemsDrawn = 0;
+WNDPROC s_mainWindowProc = nullptr;
+
+LRESULT CALLBACK CountingItemsDrawn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRAWITEM && wParam == IDC_RESULT_LIST)
+        ++s_itemsDrawn;
+    return CallWindowProcA(s_mainWindowProc, window, message, wParam, lParam);
+}
+
+void AddNumberedNames(const char* folder, int count)
+{
+    for (int i = 0; i < count; ++i)
+        AddName(g_resultList, std::string(folder) + "\\N" + std::to_string(1000 + i) + ".DLL");
+}
+
+// Items drawn by the pump step that comes once the list is due to be shown again.
+int ItemsDrawnByTheNextShowing()
+{
+    Sleep(1100);
+    s_itemsDrawn = 0;
+    PumpStep();
+    PumpWaitingMessages();
+    return s_itemsDrawn;
+}
+
+// While a scan holds it, the list is shown once a second; its items are drawn again only
+// when its page changed, while the scroll bar always follows the count.
+TEST_F(MainWindowTest, HeldResultListDrawsItsItemsOnlyWhenItsPageChanged)
+{
+    Open();
+    s_mainWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingItemsDrawn)));
+    PumpWaitingMessages();
+    HoldResultListDrawing(window);
+    AddNumberedNames("C:\\B", 100);
+    EXPECT_EQ(0, s_itemsDrawn) << "nothing is drawn between showings";
+    const int firstPage = ItemsDrawnByTheNextShowing();
+    EXPECT_GT(firstPage, 3);
+    EXPECT_LT(firstPage, 100) << "only the page is drawn";
+
+    // Every new name sorts after the page.
+    AddNumberedNames("C:\\C", 50);
+    EXPECT_EQ(0, ItemsDrawnByTheNextShowing());
+    SCROLLINFO scroll{};
+    scroll.cbSize = sizeof scroll;
+    scroll.fMask = SIF_RANGE;
+    ASSERT_TRUE(GetScrollInfo(g_resultListWindow, SB_VERT, &scroll));
+    EXPECT_EQ(149, scroll.nMax);
+
+    // One name before the page moves every item of it; so does a selection in it.
+    AddName(g_resultList, "C:\\A\\FIRST.DLL");
+    EXPECT_EQ(firstPage, ItemsDrawnByTheNextShowing());
+    SendMessageA(g_resultListWindow, LB_SETSEL, TRUE, 2);
+    EXPECT_GT(ItemsDrawnByTheNextShowing(), 0);
+    ReleaseResultListDrawing();
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_mainWindowProc));
 }
 
 // The window as it shows on the screen.
