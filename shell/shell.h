@@ -28,11 +28,6 @@ void ReleaseDrawingObjects();
 // startup.cpp
 // Registers the main class; a failure shows up as a failed window creation.
 void RegisterMainClass();
-// Creates the main window at the default placement; false when it failed.
-bool CreateMainWindow();
-// The show code for the first ShowWindow: the caller's for a normal window, whose
-// stored rectangle is applied, else the stored minimized or maximized state.
-int RestorePlacement(HWND mainWindow, int showCode);
 // Start-up up to the shown window: class, window, placement, command line. Null when
 // the window could not be created.
 HWND OpenMainWindow(HINSTANCE instance, const char* commandLine, int showCode);

@@ -15,6 +15,29 @@ void LoadClassName(char (&name)[20])
     LoadStringA(g_instance, IDS_CLASS_NAME, name, sizeof name);
 }
 
+// Created where it will show: moving it afterwards lays the children out twice, and on
+// this platform that doubles what the window costs before a scan can begin.
+WindowPlacementRect FirstPlacement(const StoredPlacement& stored)
+{
+    if (stored.showState == SW_SHOWNORMAL && stored.hasRect)
+        return WindowPlacementRect{stored.left, stored.top, stored.width, stored.height};
+    return DefaultPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+// The main window, at place; false when it could not be created.
+bool CreateMainWindow(const WindowPlacementRect& place)
+{
+    char className[20];
+    LoadClassName(className);
+    char title[150] = {};
+    LoadStringA(g_instance, IDS_TITLE, title, sizeof title);
+    // WM_CREATE builds the children and reads the preferences inside this call.
+    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, place.x,
+                                  place.y, place.width, place.height, nullptr, nullptr, g_instance, nullptr);
+    g_mainWindow = window;
+    return window != nullptr;
+}
+
 } // namespace
 
 void RegisterMainClass()
@@ -46,40 +69,17 @@ void RegisterMainClass()
     RegisterClassA(&plain);
 }
 
-bool CreateMainWindow()
-{
-    char className[20];
-    LoadClassName(className);
-    char title[150] = {};
-    LoadStringA(g_instance, IDS_TITLE, title, sizeof title);
-    const WindowPlacementRect place =
-        DefaultPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    // WM_CREATE builds the children and reads the preferences inside this call.
-    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, place.x,
-                                  place.y, place.width, place.height, nullptr, nullptr, g_instance, nullptr);
-    g_mainWindow = window;
-    return window != nullptr;
-}
-
-int RestorePlacement(HWND mainWindow, int showCode)
-{
-    const StoredPlacement stored = ReadStoredPlacement();
-    if (stored.showState != SW_SHOWNORMAL)
-        return stored.showState;
-    if (stored.hasRect)
-        SetWindowPos(mainWindow, HWND_TOP, stored.left, stored.top, stored.width, stored.height,
-                     SWP_FRAMECHANGED);
-    return showCode;
-}
-
 HWND OpenMainWindow(HINSTANCE instance, const char* commandLine, int showCode)
 {
     g_instance = instance;
     RegisterMainClass();
-    if (!CreateMainWindow())
+    const StoredPlacement stored = ReadStoredPlacement();
+    if (!CreateMainWindow(FirstPlacement(stored)))
         return nullptr;
     HWND window = g_mainWindow;
-    showCode = RestorePlacement(window, showCode);
+    // A stored minimized or maximized state overrides the caller's show code.
+    if (stored.showState != SW_SHOWNORMAL)
+        showCode = stored.showState;
     // Sent, not posted: a scan it asks for is posted in turn, and so begins only in
     // the message loop, once the window is shown.
     if (commandLine)

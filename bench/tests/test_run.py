@@ -1,8 +1,12 @@
 """The table's verdicts: each target is judged from the right pair of runs, a timed-out run
 is never counted as met, and the floor's counts are held against the machine."""
 
+import collections
+import contextlib
+import io
 import os
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -79,6 +83,43 @@ class Rounds(unittest.TestCase):
         self.assertEqual(0.2, run.slowest_stop([0.1, 0.2]))
         self.assertIsNone(run.slowest_stop([0.1, None]))
         self.assertIsNone(run.slowest_stop([]))
+
+
+class Tries(unittest.TestCase):
+    """How often each program of a machine runs, with every measurement stubbed."""
+
+    def runs_of_each(self, warm_up_wall, full=True, window=False):
+        calls = collections.Counter()
+        with tempfile.TemporaryDirectory() as work:
+            bench = run.Bench(work, 1)
+            bench.work = work
+
+            def measure(name, command, path=None):
+                calls[name] += 1
+                return timed(warm_up_wall if name == "warm-up" else 2.5)
+
+            def measure_window(path):
+                calls["window /S"] += 1
+                return timed(2.5)
+            bench.measure, bench.measure_window = measure, measure_window
+            bench.map_machine = lambda folder, description: None
+            bench.measure_stop = lambda: 0.02
+            bench.parse_floor = lambda result, path: None
+            bench.floor_checks = lambda quick, full, machine: []
+            bench.agreement = lambda runs, out: {}
+            with contextlib.redirect_stdout(io.StringIO()):
+                bench.run_machine("m", "/machine", {"files": 1, "bytes": 1}, full=full, window=window)
+        return calls
+
+    def test_the_two_sides_of_every_ratio_run_as_often(self):
+        for warm_up, tries in [(1.5, 3), (2.5, 1)]:
+            calls = self.runs_of_each(warm_up)
+            self.assertEqual(1, calls.pop("warm-up"))
+            self.assertEqual({run.ROUNDS * tries}, set(calls.values()), (warm_up, calls))
+            self.assertIn("window /S", calls)
+        calls = self.runs_of_each(0.1, full=False, window=True)
+        self.assertEqual(run.ROUNDS * 3, calls["window /S"])
+        self.assertEqual(calls["window /S"], calls["orvscan --quick"])
 
 
 class MissedReasons(unittest.TestCase):
