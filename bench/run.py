@@ -42,6 +42,8 @@ CLOCK_TICK = os.sysconf("SC_CLK_TCK")
 STOP_DELAY = 1.0
 # Every run of a machine is made this many times, and its fastest kept.
 ROUNDS = 3
+# A machine whose warm-up is shorter than this has each run made three times a round.
+SHORT_MACHINE_SECONDS = 4
 
 
 class LineReader:
@@ -342,10 +344,10 @@ class Bench:
                      ("bare window", ["wine", "B:\\bin\\bare_window.exe"], "bare-window.txt"),
                      ("orvscan --help", orvscan + ["--help"], "orvscan-help.txt")]
         warm_up = self.measure("warm-up", floor + ["quick"])
-        # On a machine read in under two seconds one stray wait of the shared machine would
+        # On a machine read in a few seconds one stray wait of the shared machine would
         # decide a ratio: there every program runs three times a round, so that the two
         # sides of each ratio always have as many tries.
-        tries = 3 if warm_up.get("wall", self.timeout) < 2 else 1
+        tries = 3 if warm_up.get("wall", self.timeout) < SHORT_MACHINE_SECONDS else 1
         runs, stops = {}, []
         for turn in range(ROUNDS):
             print(f"  round {turn + 1} of {ROUNDS}", flush=True)
