@@ -1,16 +1,14 @@
 #include "engine/list_box_mirror.h"
 
+#include <map>
+#include <memory>
+
 namespace
 {
 
 LRESULT Send(HWND listBox, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
     return SendMessageA(listBox, message, wParam, lParam);
-}
-
-HWND ListBoxOf(void* context)
-{
-    return static_cast<HWND>(context);
 }
 
 bool HasMultipleSelection(HWND listBox)
@@ -29,6 +27,29 @@ struct Marks
     int count;
 };
 
+// What the mirror keeps of an attached list box. While its marks are deferred, marks
+// holds where they belong once known is set; the list box's own may lag behind.
+struct Mirrored
+{
+    HWND listBox;
+    bool deferred = false;
+    bool known = false;
+    Marks marks{-1, -1, 0};
+};
+
+std::map<const NameList*, std::unique_ptr<Mirrored>> s_mirrored;
+
+Mirrored& MirroredOf(void* context)
+{
+    return *static_cast<Mirrored*>(context);
+}
+
+Mirrored* FindMirrored(const NameList& list)
+{
+    auto found = s_mirrored.find(&list);
+    return found == s_mirrored.end() ? nullptr : found->second.get();
+}
+
 Marks ReadMarks(HWND listBox)
 {
     return Marks{static_cast<int>(Send(listBox, LB_GETCARETINDEX)),
@@ -44,34 +65,74 @@ void MoveCaret(HWND listBox, int caret)
     Send(listBox, LB_SETTOPINDEX, static_cast<WPARAM>(top));
 }
 
+// The marks before a change: read from the list box, or while deferred as the mirror
+// last left them.
+Marks MarksBefore(Mirrored& mirrored)
+{
+    if (!mirrored.deferred)
+        return ReadMarks(mirrored.listBox);
+    if (!mirrored.known)
+    {
+        mirrored.marks = ReadMarks(mirrored.listBox);
+        mirrored.known = true;
+    }
+    return mirrored.marks;
+}
+
+void PlaceMarks(HWND listBox, const Marks& current, const Marks& wanted)
+{
+    if (wanted.caret != current.caret)
+        MoveCaret(listBox, wanted.caret);
+    if (wanted.anchor != current.anchor)
+        Send(listBox, LB_SETANCHORINDEX, static_cast<WPARAM>(wanted.anchor));
+}
+
+void AfterChange(Mirrored& mirrored, const Marks& before, const Marks& after)
+{
+    if (mirrored.deferred)
+        mirrored.marks = after;
+    else
+        PlaceMarks(mirrored.listBox, before, after);
+}
+
 void InsertIntoListBox(void* context, int index, const char* name)
 {
-    HWND listBox = ListBoxOf(context);
-    bool multiple = HasMultipleSelection(listBox);
-    Marks before = multiple ? ReadMarks(listBox) : Marks{-1, -1, 0};
-    Send(listBox, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name));
+    Mirrored& mirrored = MirroredOf(context);
+    const bool multiple = HasMultipleSelection(mirrored.listBox);
+    Marks before = multiple ? MarksBefore(mirrored) : Marks{-1, -1, 0};
+    Send(mirrored.listBox, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name));
+    if (!multiple)
+        return;
+    Marks after{before.caret, before.anchor, before.count + 1};
     if (before.caret >= index && before.caret < before.count)
-        MoveCaret(listBox, before.caret + 1);
+        after.caret = before.caret + 1;
     if (before.anchor >= index && before.anchor < before.count)
-        Send(listBox, LB_SETANCHORINDEX, static_cast<WPARAM>(before.anchor + 1));
+        after.anchor = before.anchor + 1;
+    AfterChange(mirrored, before, after);
 }
 
 void RemoveFromListBox(void* context, int index)
 {
-    HWND listBox = ListBoxOf(context);
-    bool multiple = HasMultipleSelection(listBox);
-    Marks before = multiple ? ReadMarks(listBox) : Marks{-1, -1, 0};
-    Send(listBox, LB_DELETESTRING, static_cast<WPARAM>(index));
+    Mirrored& mirrored = MirroredOf(context);
+    const bool multiple = HasMultipleSelection(mirrored.listBox);
+    Marks before = multiple ? MarksBefore(mirrored) : Marks{-1, -1, 0};
+    Send(mirrored.listBox, LB_DELETESTRING, static_cast<WPARAM>(index));
+    if (!multiple)
+        return;
+    Marks after{before.caret, before.anchor, before.count - 1};
     // A removed caret stays at its index, on the entry that moved up into its place.
     if (before.caret > index && before.caret < before.count)
-        MoveCaret(listBox, before.caret - 1);
+        after.caret = before.caret - 1;
     if (before.anchor > index && before.anchor < before.count)
-        Send(listBox, LB_SETANCHORINDEX, static_cast<WPARAM>(before.anchor - 1));
+        after.anchor = before.anchor - 1;
+    AfterChange(mirrored, before, after);
 }
 
 void EmptyListBox(void* context)
 {
-    Send(ListBoxOf(context), LB_RESETCONTENT);
+    Mirrored& mirrored = MirroredOf(context);
+    Send(mirrored.listBox, LB_RESETCONTENT);
+    mirrored.known = false;
 }
 
 // An owner-drawn list box without LBS_HASSTRINGS keeps the pointer it is given, not
@@ -86,7 +147,7 @@ bool KeepsStrings(HWND listBox)
 
 int AttachListBox(NameList& list, HWND listBox)
 {
-    DetachMirror(list);
+    DetachListBox(list);
     Send(listBox, LB_RESETCONTENT);
     if (!KeepsStrings(listBox))
         return -1;
@@ -102,11 +163,40 @@ int AttachListBox(NameList& list, HWND listBox)
             return -1;
         }
     }
-    AttachMirror(list, NameListMirror{listBox, InsertIntoListBox, RemoveFromListBox, EmptyListBox});
+    auto mirrored = std::make_unique<Mirrored>(Mirrored{listBox});
+    AttachMirror(list, NameListMirror{mirrored.get(), InsertIntoListBox, RemoveFromListBox, EmptyListBox});
+    s_mirrored[&list] = std::move(mirrored);
     return 1;
 }
 
 void DetachListBox(NameList& list)
 {
     DetachMirror(list);
+    s_mirrored.erase(&list);
+}
+
+void DeferListBoxMarks(NameList& list)
+{
+    if (Mirrored* mirrored = FindMirrored(list))
+    {
+        mirrored->deferred = true;
+        mirrored->known = false;
+    }
+}
+
+void SettleListBoxMarks(NameList& list)
+{
+    Mirrored* mirrored = FindMirrored(list);
+    if (!mirrored || !mirrored->deferred || !mirrored->known)
+        return;
+    PlaceMarks(mirrored->listBox, ReadMarks(mirrored->listBox), mirrored->marks);
+    // Whatever the window does next may move them again.
+    mirrored->known = false;
+}
+
+void EndListBoxMarksDeferral(NameList& list)
+{
+    SettleListBoxMarks(list);
+    if (Mirrored* mirrored = FindMirrored(list))
+        mirrored->deferred = false;
 }

@@ -18,3 +18,15 @@ int AttachListBox(NameList& list, HWND listBox);
 
 // Stops the mirroring; the list box keeps what it shows.
 void DetachListBox(NameList& list);
+
+// Moving the caret makes the list box scroll to it, and back, and on this platform
+// each scroll costs many times a change: during a long run of changes that nobody
+// sees (a scan holding the list's drawing), the caret and the anchor are deferred.
+// The mirror then keeps where they belong and moves them only when settled, which
+// must come before anything reads or uses them (a user's click, a command). The
+// entries, the count and the selection are mirrored at once all the same.
+void DeferListBoxMarks(NameList& list);
+// Moves the deferred caret and anchor where they belong; they stay deferred.
+void SettleListBoxMarks(NameList& list);
+// Settles the marks and mirrors them at every change again.
+void EndListBoxMarksDeferral(NameList& list);

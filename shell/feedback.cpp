@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/list_box_mirror.h"
 #include "engine/scan_state.h"
 #include "shell/command_states.h"
 #include "shell/resources/resource.h"
@@ -92,12 +93,14 @@ void HoldResultListDrawing(HWND mainWindow)
     {
         s_shownPage = VisiblePage(s_heldList);
         SendMessageA(s_heldList, WM_SETREDRAW, FALSE, 0);
+        DeferListBoxMarks(g_resultList);
     }
     s_listShown = GetTickCount();
 }
 
 static void ShowHeldResultList()
 {
+    SettleListBoxMarks(g_resultList);
     // Turning drawing on brings the scroll bar up to date.
     SendMessageA(s_heldList, WM_SETREDRAW, TRUE, 0);
     std::string page = VisiblePage(s_heldList);
@@ -114,6 +117,7 @@ void ReleaseResultListDrawing()
     // Drawn by the message loop, after whatever waits: the summary line is up already.
     if (s_heldList)
     {
+        EndListBoxMarksDeferral(g_resultList);
         SendMessageA(s_heldList, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(s_heldList, nullptr, TRUE);
     }
@@ -144,6 +148,8 @@ void PumpStep()
     MSG msg;
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
         return;
+    // Whatever the message is, it may act on the current item.
+    SettleListBoxMarks(g_resultList);
     RefreshToolbarStates();
     // No accelerator translation here: shortcuts stay dead while a scan pumps.
     if (GetMessageA(&msg, nullptr, 0, 0) > 0)

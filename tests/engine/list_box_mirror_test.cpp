@@ -225,6 +225,46 @@ TEST_F(ListBoxMirror, FollowingTheCurrentItemLeavesTheViewAlone)
     EXPECT_EQ(Send(listBox, LB_GETTOPINDEX), 100);
 }
 
+// Deferred, the caret and the anchor land on the entries they would have followed
+// change by change, once settled; the entries and the selection follow at once, the
+// view does not move, and a caret the user sets between settlings counts from there.
+TEST_F(ListBoxMirror, DeferredMarksLandOnTheirEntriesWhenSettled)
+{
+    for (int i = 0; i < 100; ++i)
+        AddName(list, "C:\\M" + std::to_string(1000 + i));
+    ASSERT_EQ(AttachListBox(list, listBox), 1);
+    Send(listBox, LB_SETSEL, TRUE, 10);
+    Send(listBox, LB_SETCARETINDEX, 12);
+    Send(listBox, LB_SETANCHORINDEX, 10);
+    const int top = static_cast<int>(Send(listBox, LB_GETTOPINDEX));
+    auto anchorName = [&] {
+        return std::string(NameAt(list, static_cast<int>(Send(listBox, LB_GETANCHORINDEX))));
+    };
+
+    DeferListBoxMarks(list);
+    for (int i = 0; i < 30; ++i)
+        AddName(list, "C:\\A" + std::to_string(i));
+    RemoveAt(list, 0);
+    AddName(list, "C:\\M1011X");
+    EXPECT_MIRRORS();
+    EXPECT_EQ(SelectedIndexes(listBox), std::vector<int>{39});
+    SettleListBoxMarks(list);
+    EXPECT_EQ(CurrentName(listBox, list), "C:\\M1012");
+    EXPECT_EQ(anchorName(), "C:\\M1010");
+    EXPECT_EQ(Send(listBox, LB_GETTOPINDEX), top);
+
+    Send(listBox, LB_SETCARETINDEX, static_cast<WPARAM>(FindPrefix(list, "C:\\M1050")));
+    AddName(list, "C:\\B");
+    RemoveAt(list, 5);
+    EndListBoxMarksDeferral(list);
+    EXPECT_EQ(CurrentName(listBox, list), "C:\\M1050");
+    EXPECT_EQ(anchorName(), "C:\\M1010");
+    // No longer deferred: the caret follows at every change again.
+    AddName(list, "C:\\C");
+    EXPECT_EQ(CurrentName(listBox, list), "C:\\M1050");
+    EXPECT_MIRRORS();
+}
+
 // Removing selected items by index while walking upwards, as the delete command
 // does, leaves exactly the unselected ones in both.
 TEST_F(ListBoxMirror, RemovingSelectedItemsInAWalkKeepsBothInStep)

@@ -200,7 +200,9 @@ WNDPROC s_mainWindowProc = nullptr;
 
 LRESULT CALLBACK CountingItemsDrawn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_DRAWITEM && wParam == IDC_RESULT_LIST)
+    // A focus change draws nothing.
+    if (message == WM_DRAWITEM && wParam == IDC_RESULT_LIST &&
+        reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->itemAction != ODA_FOCUS)
         ++s_itemsDrawn;
     return CallWindowProcA(s_mainWindowProc, window, message, wParam, lParam);
 }
