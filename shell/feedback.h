@@ -23,8 +23,9 @@ extern FeedbackSink g_feedbackSink;
 
 // Lets at most one waiting message through, after refreshing the toolbar.
 void PumpStep();
-// Around a scan in the window: the result list is drawn only by the pump step, once a
-// second, and by the message loop when the scan ends.
+// Around a scan in the window: the result list is shown only by the pump step, once a
+// second (its items drawn again only when its page changed), and by the message loop
+// when the scan ends; its caret and anchor are moved only before a message is handled.
 void HoldResultListDrawing(HWND mainWindow);
 void ReleaseResultListDrawing();
 // Status bar, part 0.
