@@ -12,8 +12,17 @@
 static DirectoryListing s_listing;
 static bool s_listed = false;
 
+static std::string s_walkDirectory;
+
+void SetWalkDirectory(const std::string& directory)
+{
+    s_walkDirectory = directory;
+}
+
 std::string CurrentDirectory()
 {
+    if (!s_walkDirectory.empty())
+        return s_walkDirectory;
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
     return length && length < MAX_PATH ? std::string(current, length) : std::string();

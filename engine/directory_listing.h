@@ -22,7 +22,7 @@ struct ListedEntry
 
 struct DirectoryListing
 {
-    std::string directory;            // as GetCurrentDirectoryA gave it
+    std::string directory;            // as CurrentDirectory gave it
     std::string shortDirectory;       // its short form; empty when the platform gave none
     std::vector<ListedEntry> entries; // in enumeration order, "." and ".." left out
     // Every name plain (engine/file_pattern.h): patterns and lookups can be decided
@@ -32,8 +32,15 @@ struct DirectoryListing
     std::unordered_map<std::string, std::size_t> positions;
 };
 
-// The current directory as GetCurrentDirectoryA gives it; empty when it is too long.
+// The directory the scan stands in: the walk's while a walk goes on, otherwise the
+// current directory as GetCurrentDirectoryA gives it; empty when it is too long.
 std::string CurrentDirectory();
+
+// The walk stands in a directory without making it the process's current directory:
+// each change of that costs two calls into the server on this platform, and the walk
+// makes one for every directory of the machine. Every lookup of the scan asks
+// CurrentDirectory instead. An empty directory ends the walk's stay.
+void SetWalkDirectory(const std::string& directory);
 
 // Lists a directory given by its full path. False when it cannot be enumerated.
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory,

@@ -41,7 +41,7 @@ static const char* EnterableName(const char* longName, const char* shortName)
 template <typename Visit> static void ForEachSubdir(Visit visit)
 {
     WIN32_FIND_DATAA entry;
-    FindHandle find(FindFirstFileA("*.*", &entry));
+    FindHandle find(FindFirstFileA(JoinPath(CurrentDirectory(), "*.*").c_str(), &entry));
     if (!find.IsValid())
         return;
     do
@@ -108,15 +108,39 @@ static std::vector<Subdir> ListSubdirs()
     return subdirs;
 }
 
-// Enters a subdirectory of the current directory, unless it has gone, cannot be
-// entered, or its path would pass the longest path the scan handles.
+// Enters a subdirectory of the walk's directory, unless it has gone or its path would
+// pass the longest path the scan handles. (Asking for a file's attributes takes this
+// platform no call into the server.)
 static bool EnterSubdir(const std::string& directory, const Subdir& subdir)
 {
     std::string path = JoinPath(directory, subdir.name);
     if (directory.empty() || path.size() > kMaxPathLength)
         return false;
-    return SetCurrentDirectoryA(path.c_str()) != 0;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    SetWalkDirectory(path);
+    return true;
 }
+
+// A directory that cannot be listed may still be there but closed to the scan, as the
+// process could not have made it current either: then it counts as one that cannot be
+// entered. One that went away since it was entered is left to the filter pass, which
+// finds that it cannot enter it again.
+static bool ClosedToTheWalk(const std::string& directory)
+{
+    return GetFileAttributesA(directory.c_str()) != INVALID_FILE_ATTRIBUTES &&
+           !SetCurrentDirectoryA(directory.c_str());
+}
+
+// The walk's stay in its directories ends with the walk, however it ends.
+struct WalkStay
+{
+    explicit WalkStay(const std::string& root) { SetWalkDirectory(root); }
+    ~WalkStay() { SetWalkDirectory({}); }
+    WalkStay(const WalkStay&) = delete;
+    WalkStay& operator=(const WalkStay&) = delete;
+};
 
 // One pattern of the filter pass; false when the user declines to go on after the
 // current directory could not be entered again.
@@ -170,6 +194,10 @@ int WalkDrive(HWND mainWindow, int drive)
     const char root[3] = {static_cast<char>('@' + drive), ':', '\0'};
     if (!SetCurrentDirectoryA(root) || !SetCurrentDirectoryA("\\"))
         return 0;
+    length = GetCurrentDirectoryA(MAX_PATH, current);
+    if (length == 0 || length >= MAX_PATH)
+        return 0;
+    WalkStay stay(current);
 
     // The filter list is read once a drive: nothing in the program changes it while a
     // scan runs (the Filters dialog is closed to it), and every read costs registry calls
@@ -195,7 +223,12 @@ int WalkDrive(HWND mainWindow, int drive)
         if (entered)
         {
             PumpStep();
-            ListCurrentDirectory(enteredShortPath);
+            if (!ListCurrentDirectory(enteredShortPath) && depth > 0 && ClosedToTheWalk(CurrentDirectory()))
+            {
+                SetWalkDirectory(levels[--depth].directory);
+                entered = false;
+                continue;
+            }
             bool goOn = RunFilterPass(mainWindow, slots);
             levels[depth] = Level{CurrentDirectory(),
                                   goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<Subdir>(), 0};

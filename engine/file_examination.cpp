@@ -47,14 +47,13 @@ static bool GoOnAfterFile(bool& first)
 // root, then enumerated on the pattern.
 static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* pattern)
 {
-    char current[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-    if (length == 0 || length >= MAX_PATH)
+    const std::string current = CurrentDirectory();
+    if (current.empty())
         return -1;
-    // Enter the directory again through its drive and root: whatever a dispatched
-    // command did to the current directory, the files found are the walk's.
+    // Enter the directory through its drive and root: whatever a dispatched command
+    // did to the process's current directory, the files found are the walk's.
     const char drive[3] = {static_cast<char>(current[0] & ~0x20), ':', '\0'};
-    if (!SetCurrentDirectoryA(drive) || !SetCurrentDirectoryA("\\") || !SetCurrentDirectoryA(current))
+    if (!SetCurrentDirectoryA(drive) || !SetCurrentDirectoryA("\\") || !SetCurrentDirectoryA(current.c_str()))
         return -1;
 
     WIN32_FIND_DATAA entry;

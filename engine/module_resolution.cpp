@@ -234,15 +234,14 @@ static ModuleHit SearchCurrentDirectory(const std::string& fileName, const std::
 // On success found holds the file's short full path.
 static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
 {
-    char current[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-    const bool hasCurrent = length && length < MAX_PATH;
+    const std::string current = CurrentDirectory();
+    const bool hasCurrent = !current.empty();
     ModuleHit hit;
     if (!g_scanning || !FixedDirectoriesAreAbsolute() || ProgramDirectory().empty())
     {
         std::string directories = ProgramDirectory() + ';';
         if (hasCurrent)
-            directories += std::string(current) + ';';
+            directories += current + ';';
         directories += FixedSearchDirectories();
         hit = SearchForShortPath(directories, fileName);
     }

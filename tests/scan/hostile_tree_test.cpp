@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
@@ -21,13 +22,6 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-std::string CurrentDirectory()
-{
-    char buffer[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
-    return length && length < MAX_PATH ? buffer : "";
-}
 
 double SecondsSince(Clock::time_point start)
 {

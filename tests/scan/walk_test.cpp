@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
@@ -17,7 +18,7 @@
 namespace
 {
 
-std::string CurrentDirectory()
+std::string ProcessDirectory()
 {
     char buffer[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
@@ -33,8 +34,8 @@ protected:
         ASSERT_TRUE(DriveIsMapped('F'));
     }
 
-    // The directories the walk made current, in order, one entry per stay: the
-    // pump step at the start of every directory (and those after files) shows them.
+    // The directories the walk stood in, in order, one entry per stay: the pump step
+    // at the start of every directory (and those after files) shows them.
     void RecordDirectories()
     {
         recorder_.onPump = [this] {
@@ -70,7 +71,7 @@ TEST_F(WalkTest, FilesComeBeforeSubdirectoriesAndSiblingsFollowInOrder)
     };
     EXPECT_EQ(directories, directories_);
     // A finished walk selects again the drive that was current before it.
-    EXPECT_EQ('B', CurrentDirectory()[0]) << CurrentDirectory();
+    EXPECT_EQ('B', ProcessDirectory()[0]) << ProcessDirectory();
 }
 
 TEST_F(WalkTest, OneSeparatorBetweenDirectoryAndNameAtTheRootAndBelow)
@@ -92,7 +93,7 @@ TEST_F(WalkTest, DriveThatCannotBeEnteredIsNotWalked)
     ASSERT_TRUE(SetCurrentDirectoryA("B:\\bin"));
     EXPECT_EQ(0, WalkDrive(nullptr, DriveNumber('Y')));
     EXPECT_TRUE(recorder_.Examined().empty());
-    EXPECT_TRUE(EqualsIgnoringCase("B:\\bin", CurrentDirectory())) << CurrentDirectory();
+    EXPECT_TRUE(EqualsIgnoringCase("B:\\bin", ProcessDirectory())) << ProcessDirectory();
 }
 
 // Whatever pump step the stop comes in, the walk ends there: at most the next file
@@ -127,7 +128,7 @@ TEST_F(WalkTest, StopAtAnyPumpStepEndsTheWalk)
         ASSERT_LE(examined.size(), kWalkOrder.size());
         EXPECT_EQ(std::vector<std::string>(kWalkOrder.begin(), kWalkOrder.begin() + examined.size()),
                   examined);
-        EXPECT_EQ('W', CurrentDirectory()[0]) << CurrentDirectory();
+        EXPECT_EQ('W', ProcessDirectory()[0]) << ProcessDirectory();
     }
 }
 
