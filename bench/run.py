@@ -114,6 +114,10 @@ class Bench:
         """One wineserver for the whole run, so that no timed run pays for a session's start
         (services, desktop). They outlive the call: none may hold a pipe of ours."""
         quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        # A server left running for the prefix (an earlier run cut short, a program
+        # started by hand) would refuse to be started again.
+        subprocess.run(["wineserver", "-k"], env=self.env, **quiet)
+        subprocess.run(["wineserver", "-w"], env=self.env, **quiet)
         subprocess.run(["wineserver", "-p"], env=self.env, check=True, **quiet)
         subprocess.run(["wine", "B:\\bin\\window_clock.exe", "desktop"], env=self.env, cwd=self.work, **quiet)
 

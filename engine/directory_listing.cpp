@@ -19,6 +19,17 @@ void SetWalkDirectory(const std::string& directory)
     s_walkDirectory = directory;
 }
 
+void FollowWalkDirectory()
+{
+    if (s_walkDirectory.empty())
+        return;
+    char current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
+    if (length && length < MAX_PATH && s_walkDirectory == std::string_view(current, length))
+        return;
+    SetCurrentDirectoryA(s_walkDirectory.c_str());
+}
+
 std::string CurrentDirectory()
 {
     if (!s_walkDirectory.empty())
@@ -164,6 +175,10 @@ std::string ShortPathOfNamedFile(const char* path)
         if (std::optional<std::string> composed = ComposeShortPath(path))
             return *composed;
     char shortPath[MAX_PATH];
+    const bool fullyQualified = (path[0] && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+                                (path[0] == '\\' && path[1] == '\\');
+    if (!fullyQualified)
+        FollowWalkDirectory();
     QemGetDOSFileName(path, shortPath);
     return shortPath;
 }

@@ -41,6 +41,9 @@ std::string CurrentDirectory();
 // makes one for every directory of the machine. Every lookup of the scan asks
 // CurrentDirectory instead. An empty directory ends the walk's stay.
 void SetWalkDirectory(const std::string& directory);
+// Makes the walk's directory the process's current directory, for a relative path
+// that the platform must resolve; nothing outside a walk or when it is already.
+void FollowWalkDirectory();
 
 // Lists a directory given by its full path. False when it cannot be enumerated.
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory,

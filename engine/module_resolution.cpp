@@ -66,6 +66,9 @@ struct ModuleHit
 
 static ModuleHit SearchDirectories(const std::string& directories, const std::string& fileName)
 {
+    // A name that begins with "." or ".." is looked for from the current directory alone.
+    if (!fileName.empty() && fileName.front() == '.')
+        FollowWalkDirectory();
     char found[MAX_PATH];
     char* filePart = nullptr;
     DWORD length = SearchPathA(directories.c_str(), fileName.c_str(), nullptr, MAX_PATH, found, &filePart);

@@ -293,4 +293,21 @@ TEST_F(ScratchDirectory, NamedFilesShortenAsThePlatformDoes)
     EXPECT_NE(paths[0], shortened);
 }
 
+// A walk leaves the process's current directory where it was; a relative name that
+// only the platform can shorten is still taken from the walk's directory.
+TEST_F(ScratchDirectory, RelativeNamedFileIsTakenFromTheWalksDirectory)
+{
+    const std::string sub = std::string(kRoot) + "\\sub";
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    Touch("long library name.dll");
+    const char relative[] = "..\\long library name.dll";
+    ASSERT_TRUE(SetCurrentDirectoryA(sub.c_str()));
+    char expected[MAX_PATH];
+    ASSERT_EQ(1, QemGetDOSFileName(relative, expected));
+    ASSERT_TRUE(SetCurrentDirectoryA("B:\\"));
+    SetWalkDirectory(sub);
+    EXPECT_EQ(expected, ShortPathOfNamedFile(relative));
+    SetWalkDirectory({});
+}
+
 } // namespace
