@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -59,29 +60,26 @@ static HWND s_heldList = nullptr;
 static DWORD s_listShown = 0;
 static std::string s_shownPage;
 
-// The list's top index and the text and selection mark of every item in its page.
+// The list's top index and the text and selection mark of every item in its page. The
+// texts come from the store, which the list box mirrors index for index.
 static std::string VisiblePage(HWND list)
 {
     const LRESULT top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
-    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
     const LRESULT itemHeight = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
     RECT client{};
     GetClientRect(list, &client);
-    if (top == LB_ERR || count == LB_ERR || itemHeight <= 0)
+    if (top == LB_ERR || itemHeight <= 0)
         return {};
-    const LRESULT rows = (client.bottom - client.top + itemHeight - 1) / itemHeight;
+    const int first = static_cast<int>(top);
+    const int last =
+        std::min(GetCount(g_resultList),
+                 first + static_cast<int>((client.bottom - client.top + itemHeight - 1) / itemHeight));
     // Neither mark can be part of a file name.
-    std::string page = std::to_string(top);
-    for (LRESULT i = top; i < count && i < top + rows; ++i)
+    std::string page = std::to_string(first);
+    for (int i = first; i < last; ++i)
     {
         page += SendMessageA(list, LB_GETSEL, i, 0) > 0 ? '*' : '|';
-        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
-        if (length <= 0)
-            continue;
-        const size_t at = page.size();
-        page.resize(at + static_cast<size_t>(length) + 1);
-        const LRESULT copied = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(page.data() + at));
-        page.resize(at + static_cast<size_t>(copied > 0 ? copied : 0));
+        page += NameAt(g_resultList, i);
     }
     return page;
 }
