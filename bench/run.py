@@ -40,6 +40,7 @@ CLOCK_TICK = os.sysconf("SC_CLK_TCK")
 # Stop is sent this long after the window first shows a status: within the scan of the
 # smallest machine, which now takes about three seconds.
 STOP_DELAY = 1.0
+QUIET = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
 # Every run of a machine is made this many times, and its fastest kept.
 ROUNDS = 3
 # A machine whose warm-up is shorter than this has each run made three times a round.
@@ -113,17 +114,15 @@ class Bench:
     def start_session(self):
         """One wineserver for the whole run, so that no timed run pays for a session's start
         (services, desktop). They outlive the call: none may hold a pipe of ours."""
-        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
         # A server left running for the prefix (an earlier run cut short, a program
         # started by hand) would refuse to be started again.
-        subprocess.run(["wineserver", "-k"], env=self.env, **quiet)
-        subprocess.run(["wineserver", "-w"], env=self.env, **quiet)
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True, **quiet)
-        subprocess.run(["wine", "B:\\bin\\window_clock.exe", "desktop"], env=self.env, cwd=self.work, **quiet)
+        self.end_session()
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True, **QUIET)
+        subprocess.run(["wine", "B:\\bin\\window_clock.exe", "desktop"], env=self.env, cwd=self.work, **QUIET)
 
     def end_session(self):
-        subprocess.run(["wineserver", "-k"], env=self.env)
-        subprocess.run(["wineserver", "-w"], env=self.env)
+        subprocess.run(["wineserver", "-k"], env=self.env, **QUIET)
+        subprocess.run(["wineserver", "-w"], env=self.env, **QUIET)
 
     def wine(self, command, stdin=None):
         """Runs a Windows program to its end and returns its output. The output goes through
@@ -570,7 +569,7 @@ def missed_reasons(reports, empty=None):
                 window["wall"] > 1.2 * quick["wall"]:
             lines.append(f"- window ({r['label']}): {window['wall']:.2f} s against orvscan's {quick['wall']:.2f} s; "
                          f"the window spent {split(window)} against orvscan's {split(quick)}: the window's own "
-                         f"start, the list box filled item by item and drawn once a second, and the status "
+                         f"start, the list box filled item by item and shown once a second, and the status "
                          f"texts.{start}")
     return lines
 

@@ -206,8 +206,8 @@ int WalkDrive(HWND mainWindow, int drive)
     ReadScanFilters(slots);
 
     // Per depth: the directory there, its subdirectories, listed when it was entered,
-    // and which of them is being walked. Each is entered by its full path, so the walk
-    // never climbs back with ".." (each change of directory is a call into the server).
+    // and which of them is being walked. Each is entered by its full path, so climbing
+    // back is only a return to the level above.
     struct Level
     {
         std::string directory;

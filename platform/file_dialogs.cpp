@@ -64,8 +64,8 @@ FileDialogFunction FindFileDialog(bool save)
 }
 
 // Runs the dialog on a copy of the caller's MAX_PATH buffer, which changes only when a
-// file was chosen. OFN_NOCHANGEDIR matters: a scan may be walking the directory tree
-// by relative moves while a companion tool is being located.
+// file was chosen. OFN_NOCHANGEDIR matters: a companion tool may be located while a
+// scan runs, and the scan's cross-check works from the process's current directory.
 int RunFileDialog(HWND owner, LPSTR path, const DialogKind& kind, DWORD flags, bool save)
 {
     if (!path)
