@@ -1,6 +1,8 @@
 // The console scanner: the engine's second front end, for scripts, tests and the benchmark.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@ enum
     EXIT_OK = 0,
     EXIT_FAILED = 1,
     EXIT_BAD_ARGUMENTS = 2,
+    EXIT_NOT_FOUND = 3, // orvscan why: a target named no file, or no DLL the scan saw
     EXIT_INTERRUPTED = 130,
 };
 
@@ -19,6 +22,15 @@ enum
 // are binary then: in text mode this runtime asks the platform about the console for
 // every line, or on the error stream every character, that it writes, a call each.
 constexpr char kLineEnd[] = "\r\n";
+
+// How the result list is written: the saved-list lines and the summary line, or one
+// record a DLL for scripts.
+enum class ListFormat
+{
+    Plain,
+    Tsv,
+    Json,
+};
 
 struct ScanOptions
 {
@@ -28,6 +40,8 @@ struct ScanOptions
     bool prefixGiven = false, suffixGiven = false;
     std::string prefix, suffix;
     std::string output; // empty: standard output
+    ListFormat format = ListFormat::Plain;
+    std::vector<std::string> targets; // the arguments that are no options
 };
 
 // usage.cpp
@@ -47,6 +61,17 @@ void EndProgress();
 
 // scan_command.cpp: `orvscan [OPTIONS]`
 int RunScanCommand(const ScanOptions& options);
+// A whole scan with the stored settings as the options change them, as the window's
+// Start runs it. False, with the message written, when it was stopped.
+bool ScanMachine(const ScanOptions& options, std::uint64_t& total);
+
+// list_formats.cpp: `orvscan --format tsv|json`
+// The result list, one record a DLL: short and long path, size, file version and the
+// DLLs of the scan that link to it. False when it could not all be written.
+bool WriteListRecords(ListFormat format, std::FILE* out);
+
+// why_command.cpp: `orvscan why [OPTIONS] TARGET...`
+int RunWhyCommand(const ScanOptions& options);
 
 // imports_command.cpp: `orvscan imports FILE...`
 int RunImportsCommand(int fileCount, char** files);

@@ -4,6 +4,21 @@
 
 #include "cli/cli.h"
 
+// What the parsed options cannot mean together; empty when they can.
+static std::string MisusedOptions(const ScanOptions& options, bool why)
+{
+    if (why && options.targets.empty())
+        return "why needs at least one TARGET";
+    if (why && (options.prefixGiven || options.suffixGiven || !options.output.empty() ||
+                options.format != ListFormat::Plain))
+        return "why takes no --prefix, --suffix, --output or --format";
+    if (!why && !options.targets.empty())
+        return "unexpected argument '" + options.targets.front() + "'";
+    if (options.format != ListFormat::Plain && (options.prefixGiven || options.suffixGiven))
+        return "--prefix and --suffix are for the plain list, not --format";
+    return {};
+}
+
 int main(int argc, char** argv)
 {
     // The runtime may leave standard output unbuffered, and every write is a call
@@ -22,12 +37,16 @@ int main(int argc, char** argv)
         return EXIT_BAD_ARGUMENTS;
     }
 
+    // why takes the scan's options, and targets in place of the list's options.
+    const bool why = argc >= 2 && std::strcmp(argv[1], "why") == 0;
     ScanOptions options;
     std::string error;
-    if (!ParseScanOptions(argc, argv, options, error))
+    if (ParseScanOptions(why ? argc - 1 : argc, why ? argv + 1 : argv, options, error))
+        error = MisusedOptions(options, why);
+    if (!error.empty())
     {
         std::fprintf(stderr, "orvscan: %s\nTry 'orvscan --help'.\n", error.c_str());
         return EXIT_BAD_ARGUMENTS;
     }
-    return RunScanCommand(options);
+    return why ? RunWhyCommand(options) : RunScanCommand(options);
 }

@@ -61,7 +61,7 @@ bool WriteResultList(const ScanOptions& options, std::FILE* out)
 
 } // namespace
 
-int RunScanCommand(const ScanOptions& options)
+bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
 {
     LoadPreferences();
     if (options.quickScan != -1)
@@ -74,7 +74,7 @@ int RunScanCommand(const ScanOptions& options)
     BeginScan();
     int finished = RunScan(nullptr) && !s_interrupted;
     // Summed while the scan still knows the listed files' sizes.
-    std::uint64_t total = 0;
+    total = 0;
     if (finished)
     {
         TotalListedBytes(g_resultList, total);
@@ -88,24 +88,35 @@ int RunScanCommand(const ScanOptions& options)
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
 
     if (!finished)
-    {
         std::fputs(" Scanning interrupted.\n", stderr);
+    return finished != 0;
+}
+
+int RunScanCommand(const ScanOptions& options)
+{
+    std::uint64_t total = 0;
+    if (!ScanMachine(options, total))
         return EXIT_INTERRUPTED;
-    }
 
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
+    auto write = [&](std::FILE* out) {
+        return options.format == ListFormat::Plain ? WriteResultList(options, out)
+                                                   : WriteListRecords(options.format, out);
+    };
     if (options.output.empty())
-        WriteResultList(options, stdout);
+        write(stdout);
     else
     {
         std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
-        if (!out || !WriteResultList(options, out.get()))
+        if (!out || !write(out.get()))
         {
             std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
             return EXIT_FAILED;
         }
     }
-    std::printf("%s%s", FormatSummaryLine(GetCount(g_resultList), total).c_str(), kLineEnd);
+    // Records are for scripts: the summary would only be one more line to skip.
+    if (options.format == ListFormat::Plain)
+        std::printf("%s%s", FormatSummaryLine(GetCount(g_resultList), total).c_str(), kLineEnd);
     return EXIT_OK;
 }

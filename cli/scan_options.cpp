@@ -90,11 +90,25 @@ bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& 
                 return false;
             }
         }
-        else
+        else if (std::strcmp(arg, "--format") == 0)
+        {
+            std::string format;
+            if (!value(format))
+                return false;
+            if (format != "tsv" && format != "json")
+            {
+                error = "--format must be tsv or json";
+                return false;
+            }
+            options.format = format == "tsv" ? ListFormat::Tsv : ListFormat::Json;
+        }
+        else if (arg[0] == '-')
         {
             error = std::string("unknown option '") + arg + "'";
             return false;
         }
+        else
+            options.targets.push_back(arg);
     }
     return true;
 }

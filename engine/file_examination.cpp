@@ -9,6 +9,7 @@
 #include "engine/file_pattern.h"
 #include "engine/import_reader.h"
 #include "engine/library_links.h"
+#include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
@@ -144,6 +145,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
 {
     std::string status = std::string(kExaminingText) + shortPath;
     SetStatusText(status.c_str());
+    NoteExaminedFile(shortPath, path);
 
     // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)
@@ -170,7 +172,12 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
         DropDuplicates(g_fileRefs);
         NameList* target = imports != -1 || scanned != 0 ? &g_pendingLinks : nullptr;
         if (FileModuleReferences(target, &record.links))
+        {
+            RecordLibraryLinks(record.links, kind == FILE_KIND_LIBRARY,
+                               kind == FILE_KIND_LIBRARY && imports != -1, target != nullptr,
+                               listed ? &listed->size : nullptr);
             RememberLibraryLinks(std::move(record));
+        }
     }
     Clear(g_fileRefs);
 }
@@ -188,6 +195,7 @@ static void FileTextReferences()
         char name[MAX_PATH];
         if (GetName(g_textRefs, i, name) < 0)
             continue;
+        const std::string found = name;
         // Asking the platform for a short name means a search along the name's path; a
         // bare 8.3 name is its own short name.
         const std::string shortName = IsBare83Name(name) ? std::string(name) : ShortPathOfNamedFile(name);
@@ -195,11 +203,15 @@ static void FileTextReferences()
         if (!parts.drive.empty())
         {
             AddName(g_validLinks, shortName);
+            RecordDirectLink(shortName.c_str(), false, found.c_str());
             continue;
         }
         lstrcpynA(name, parts.base.c_str(), MAX_PATH);
         if (ResolveModule(name) == MODULE_DLL)
+        {
             AddName(g_validLinks, name);
+            RecordDirectLink(name, false, found.c_str());
+        }
     }
     Clear(g_textRefs);
 }
@@ -219,6 +231,8 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
             continue;
         if (target)
             AddName(*target, name);
+        if (target == &g_validLinks)
+            RecordDirectLink(name, true);
         if (filed)
             filed->push_back(name);
     }

@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "engine/import_reader.h"
 #include "engine/library_links.h"
+#include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
@@ -84,7 +85,10 @@ static bool PromoteReferencedLinks()
         PumpStep();
         char name[MAX_PATH];
         if (GetName(g_fileRefs, j, name) >= 0 && ResolveModule(name) == MODULE_DLL)
+        {
+            RecordCheckedLink(name);
             promoted = PromoteLink(name) || promoted;
+        }
     }
     return promoted;
 }
@@ -97,6 +101,7 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
     for (const std::string& name : links)
     {
         PumpStep();
+        RecordCheckedLink(name.c_str());
         promoted = PromoteLink(name.c_str()) || promoted;
     }
     return promoted;
@@ -110,11 +115,13 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
+        NoteCheckedLibrary(shortPath);
         return PromoteRecalledLinks(record->links);
     }
     EnterDirectoryOf(link);
     QemGetDOSFileName(link, shortPath);
     SetCheckingStatus(shortPath);
+    NoteCheckedLibrary(shortPath);
     if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
         ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
     // A name found again would only be resolved again to the same file.
@@ -182,7 +189,10 @@ void RemoveSharedDlls()
         const std::string shortPath = ShortPathOfNamedFile(name);
         int k = FindPrefix(g_resultList, shortPath.c_str());
         if (k != -1)
+        {
+            RecordSharedDll(shortPath.c_str(), name);
             RemoveAt(g_resultList, k);
+        }
     }
     RegCloseKey(key);
 }
@@ -207,6 +217,8 @@ static void ForgetScanMemory()
 void BeginScan()
 {
     ForgetScanMemory();
+    // Who links to whom stays after the scan: it explains the scan's answer.
+    ForgetLinkGraph();
     Clear(g_resultList);
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");
     g_scanning = 1;

@@ -67,6 +67,9 @@ int StartWinZip(HWND owner, const char* archive);
 // The current item of the result list (the one with the caret) and its text; false
 // when there is none.
 bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path);
+// Fills the version list for path: the file's version record, then the line that
+// says what the last scan found linking to it.
+void ShowVersionInformation(HWND versionList, const std::string& path);
 // Command 830: opens the version pane on the current file, or closes it. With no
 // current file, message 6003 and the pane stays closed.
 void ToggleVersionPane(HWND mainWindow);

@@ -29,3 +29,28 @@ std::string FormatListLine(const char* prefix, std::string_view path, const char
         line.append(" ").append(suffix);
     return line;
 }
+
+std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool allListed,
+                                 const std::function<bool(const std::string&)>& fits)
+{
+    if (libraries.empty())
+        return "Linked from: nothing examined";
+    const std::string head =
+        allListed ? "Linked from listed DLLs only: " : "Linked only from DLLs no examined file links to: ";
+    auto more = [&](std::size_t shown) {
+        return shown < libraries.size() ? " and " + std::to_string(libraries.size() - shown) + " more" : "";
+    };
+    for (std::size_t shown = libraries.size(); shown > 0; shown--)
+    {
+        std::string line = head;
+        for (std::size_t i = 0; i < shown; i++)
+            line += (i ? ", " : "") + libraries[i];
+        line += more(shown);
+        if (fits(line))
+            return line;
+    }
+    std::string first = libraries[0];
+    while (!first.empty() && !fits(head + first + "..." + more(1)))
+        first.pop_back();
+    return head + first + "..." + more(1);
+}

@@ -1,10 +1,12 @@
-// Texts of the result list: the summary line and the lines of a saved list.
-// Portable: no windows.h.
+// Texts of the result list: the summary line, the lines of a saved list, and what the
+// version pane says links to a listed file. Portable: no windows.h.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Decimal with a comma between each group of three digits: 1234567 is "1,234,567".
 std::string GroupThousands(std::uint64_t value);
@@ -15,3 +17,10 @@ std::string FormatSummaryLine(int count, std::uint64_t totalBytes);
 // One line of a saved list, without its line end: the prefix and a blank when a
 // prefix is given, the path, a blank and the suffix when a suffix is given.
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix);
+
+// The version pane's last line: "Linked from: nothing examined" when no DLL links to the
+// file, else "Linked from listed DLLs only: " (when one of them is no longer listed,
+// "Linked only from DLLs no examined file links to: ") and the DLLs, as many as fits
+// takes, the rest counted ("and 2 more"); a first one too long is cut with "...".
+std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool allListed,
+                                 const std::function<bool(const std::string&)>& fits);

@@ -3,7 +3,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "engine/link_graph.h"
+#include "engine/name_list.h"
+#include "engine/path_parts.h"
+#include "engine/scan_state.h"
+#include "platform/gdi_handles.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
 #include "shell/resources/resource.h"
@@ -34,6 +40,42 @@ bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path)
     return true;
 }
 
+// What the last scan found linking to a listed file, in the width the list shows. A
+// scan under way has not yet seen all that links, and has not listed what it shows.
+static void AddLinkedFromLine(HWND versionList, const std::string& path)
+{
+    const LinkedFile* file = FindLinkedFile(path);
+    if (g_scanning || !file || !file->accepted)
+        return;
+    std::vector<std::string> libraries;
+    bool allListed = true;
+    for (const LinkedFile* library : LinkingLibraries(path))
+    {
+        libraries.push_back(library->shortPath);
+        const int k = FindPrefix(g_resultList, library->shortPath);
+        allListed = allListed && k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), library->shortPath);
+    }
+    RECT client;
+    GetClientRect(versionList, &client);
+    // The library draws a line without a tab from a small margin on each side.
+    const int width = client.right - client.left - 8;
+    WindowDC dc(versionList);
+    SelectedObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(versionList, WM_GETFONT, 0, 0)));
+    const std::string line = FormatLinkedFromLine(libraries, allListed, [&](const std::string& text) {
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        return extent.cx <= width;
+    });
+    SendMessageA(versionList, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+void ShowVersionInformation(HWND versionList, const std::string& path)
+{
+    QemUpdateVerListbox(versionList, path.c_str());
+    AddLinkedFromLine(versionList, path);
+}
+
 // Closing only hides the version list: its contents stay until the next opening.
 void ToggleVersionPane(HWND mainWindow)
 {
@@ -47,7 +89,7 @@ void ToggleVersionPane(HWND mainWindow)
     if (g_versionPaneShown)
     {
         if (hasCurrent)
-            QemUpdateVerListbox(versionList, path.c_str());
+            ShowVersionInformation(versionList, path);
         else
         {
             QemInfo(QEM_INFO_NO_CURRENT_FILE);

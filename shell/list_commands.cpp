@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "platform/qemcom95.h"
 #include "results/results.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
@@ -30,7 +29,7 @@ void HandleResultListNotice(HWND mainWindow, WORD code)
         LRESULT current = LB_ERR;
         std::string path;
         if (ReadCurrentResult(g_resultListWindow, current, path))
-            QemUpdateVerListbox(g_versionListWindow, path.c_str());
+            ShowVersionInformation(g_versionListWindow, path);
     }
     else if (code == LBN_DBLCLK && !g_versionPaneShown)
         PostMessageA(mainWindow, WM_COMMAND, IDM_DISPLAY_VERSION, 0);

@@ -22,7 +22,8 @@ def check(condition, what):
 
 help_run = run("--help")
 check(help_run.returncode == 0, f"--help exits {help_run.returncode}")
-for word in ("imports FILE", "--quick", "--full", "--filters", "--prefix", "--suffix", "--output", "130"):
+for word in ("imports FILE", "--quick", "--full", "--filters", "--prefix", "--suffix", "--output", "130",
+             "why [--quick", "--format tsv|json", "short_path", "long_path", "file_version", "linked_from", "3 when"):
     check(word in help_run.stdout, f"--help does not describe {word}")
 
 for args, why in (
@@ -33,6 +34,11 @@ for args, why in (
     (["--prefix"], "option without its value"),
     (["--output", ""], "empty output name"),
     (["imports"], "imports without a file"),
+    (["why", "--quick"], "why without a target"),
+    (["why", "--output", "list.txt", "A.DLL"], "why with a list option"),
+    (["--format", "xml"], "unknown format"),
+    (["--format", "json", "--prefix", "del"], "a prefix for records"),
+    (["A.DLL"], "a target without why"),
 ):
     result = run(*args)
     check(result.returncode == 2, f"{why}: exit {result.returncode}, expected 2")

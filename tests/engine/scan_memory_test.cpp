@@ -12,6 +12,7 @@
 
 #include "engine/file_pattern.h"
 #include "engine/library_links.h"
+#include "engine/link_graph.h"
 #include "engine/module_names.h"
 #include "engine/paged_bytes.h"
 #include "engine/scratch_buffer.h"
@@ -171,6 +172,60 @@ TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting
     EXPECT_NE(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
     ForgetLibraryLinks();
     EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
+}
+
+// What a scan records as it files, and the answers made of it: the chain is the
+// shortest, over links to DLLs that stood as pending, and only filed links count as
+// linking a listed DLL.
+TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
+{
+    ForgetLinkGraph();
+    auto library = [](const char* dll, std::vector<std::string> links, bool filed = true) {
+        NoteExaminedFile(dll, dll);
+        RecordLibraryLinks(links, true, true, filed, nullptr);
+        NoteCheckedLibrary(dll);
+        for (const std::string& link : links)
+            RecordCheckedLink(link.c_str());
+    };
+    library("D:\\A.DLL", {"D:\\B.DLL", "D:\\D.DLL", "D:\\Z.DLL"}, false);
+    library("D:\\B.DLL", {"D:\\C.DLL"});
+    library("D:\\C.DLL", {"D:\\D.DLL"});
+    library("D:\\T1.DLL", {"D:\\T2.DLL"});
+    library("D:\\T2.DLL", {"D:\\T1.DLL", "D:\\T1.DLL"});
+    library("D:\\R.DLL", {"D:\\T1.DLL", "D:\\B.DLL"}, false);
+    NoteExaminedFile("D:\\DATA.INI", "D:\\Data.ini");
+    RecordDirectLink("D:\\A.DLL", false, "a.dll");
+    RecordDirectLink("D:\\P.DLL", false, "p.dll");
+    NoteExaminedFile("D:\\APP.EXE", "D:\\App.exe");
+    RecordDirectLink("d:\\a.dll", true);
+    RecordDirectLink("D:\\B.DLL", true);
+
+    const std::pair<const char*, std::vector<std::string>> chains[] = {
+        {"D:\\D.DLL", {"D:\\App.exe", "D:\\A.DLL", "D:\\D.DLL"}},
+        {"d:\\c.dll", {"D:\\App.exe", "D:\\B.DLL", "D:\\C.DLL"}},
+        {"D:\\P.DLL", {"D:\\Data.ini p.dll", "D:\\P.DLL"}},
+        {"D:\\Z.DLL", {}}, // no DLL of the library pass filed it: never promoted
+        {"D:\\T1.DLL", {}},
+    };
+    for (const auto& [dll, expected] : chains)
+    {
+        const LinkSource* source = nullptr;
+        std::vector<const LinkedFile*> chain;
+        std::vector<std::string> got;
+        if (ShortestLinkChain(dll, source, chain))
+            got.push_back(source->path + (source->program ? "" : " " + source->name));
+        for (const LinkedFile* file : chain)
+            got.push_back(file->shortPath);
+        EXPECT_EQ(expected, got) << dll;
+    }
+    std::vector<std::string> linking;
+    for (const LinkedFile* file : LinkingLibraries("D:\\T1.DLL"))
+        linking.push_back(file->shortPath);
+    EXPECT_EQ(std::vector<std::string>{"D:\\T2.DLL"}, linking) << "the reader gave up on R.DLL";
+    ASSERT_NE(nullptr, FindLinkedFile("d:\\t2.dll"));
+    EXPECT_TRUE(FindLinkedFile("D:\\T2.DLL")->accepted);
+    ForgetLinkGraph();
+    EXPECT_EQ(nullptr, FindLinkedFile("D:\\T2.DLL"));
 }
 
 } // namespace

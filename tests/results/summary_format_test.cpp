@@ -38,4 +38,28 @@ TEST(SummaryFormat, ListLineHasBlanksOnlyForGivenTexts)
     EXPECT_EQ("C:\\A.DLL", FormatListLine(nullptr, "C:\\A.DLL", nullptr));
 }
 
+TEST(SummaryFormat, LinkedFromLineNamesWhatFitsAndCountsTheRest)
+{
+    const std::vector<std::string> two = {"C:\\A\\ONE.DLL", "C:\\B\\TWO.DLL"};
+    const struct
+    {
+        std::vector<std::string> libraries;
+        bool allListed;
+        std::size_t width;
+        const char* line;
+    } cases[] = {
+        {{}, true, 100, "Linked from: nothing examined"},
+        {two, true, 100, "Linked from listed DLLs only: C:\\A\\ONE.DLL, C:\\B\\TWO.DLL"},
+        {two, false, 100, "Linked only from DLLs no examined file links to: C:\\A\\ONE.DLL, C:\\B\\TWO.DLL"},
+        {two, true, 55, "Linked from listed DLLs only: C:\\A\\ONE.DLL and 1 more"},
+        {two, true, 50, "Linked from listed DLLs only: C:\\A\\O... and 1 more"},
+        {two, true, 10, "Linked from listed DLLs only: ... and 1 more"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.line,
+                  FormatLinkedFromLine(c.libraries, c.allListed,
+                                       [&](const std::string& text) { return text.size() <= c.width; }))
+            << c.width;
+}
+
 } // namespace

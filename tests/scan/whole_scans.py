@@ -6,6 +6,8 @@
   on ("unlinked") and off ("unlinked_full");
 - no fixed drive but C: (Wine's own installation): the scan finishes, lists only
   files of C:, and the summary line counts the lines listed;
+- on the sample machine, `orvscan why` gives each kind of verdict, and `--format
+  json` and `--format tsv` give every listed DLL, a path beyond ASCII included;
 - Ctrl+C (Wine turns SIGINT into it) during the drive phase: " Scanning
   interrupted." on standard error, no list, exit status 130. A scan of C: alone
   ends within a second, so the scan interrupted is a full one with the walk
@@ -16,9 +18,11 @@ Usage: whole_scans.py BUILD_DIR"""
 import json
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 build = os.path.abspath(sys.argv[1])
@@ -53,6 +57,77 @@ def summary_count(summary):
     return int(match.group(1)) if match else None
 
 
+# What `orvscan why` says on the sample machine: target, then the lines under its header.
+KEPT_BY_INI = [r'kept: D:\APPS\EDITOR\EDITOR.INI names "PLUGIN.DLL" -> D:\APPS\EDITOR\PLUGIN.DLL']
+WHY_QUICK = {
+    r"D:\APPS\EDITOR\GFXC.DLL": [
+        r"kept: D:\APPS\EDITOR\EDITOR.EXE -> D:\APPS\EDITOR\EDCORE.DLL -> D:\APPS\EDITOR\GFXA.DLL"
+        r" -> D:\APPS\EDITOR\GFXB.DLL -> D:\APPS\EDITOR\GFXC.DLL"
+    ],
+    r"D:\APPS\EDITOR\EDCORE.DLL": [r"kept: D:\APPS\EDITOR\EDITOR.EXE -> D:\APPS\EDITOR\EDCORE.DLL"],
+    r"D:\SHARED\COMMON.DLL": [r'kept: the shared-DLL register names it, value "D:\SHARED\COMMON.DLL"'],
+    r"D:\OLD\WIN16.DLL": ["not a candidate: not a 32-bit DLL: a 16-bit (NE) executable"],
+    r"D:\APPS\EDITOR\EDITOR.INI": [
+        "not a candidate: only *.DLL files are listed; it was examined under filter entry .INI"
+    ],
+    r"D:\NO\SUCH.DLL": ["not found"],
+    r"D:\APPS\EDITOR\PLUGIN.DLL": ["listed: no examined file links to it"],
+    r"D:\BACKUP\EDCORE.DLL": ["listed: no examined file links to it"],
+    r"D:\JUNK\OLDTOOL.DLL": ["listed: no examined file links to it"],
+    r"D:\JUNK\UNUSED.DLL": ["listed: no examined file links to it"],
+    r"D:\JUNK\LEFTOVER.DLL": ["listed: linked only from listed DLLs:", r"  D:\JUNK\UNUSED.DLL"],
+    r"D:\LIBS\TWINA.DLL": ["listed: linked only from listed DLLs:", r"  D:\LIBS\TWINB.DLL"],
+    r"D:\LIBS\TWINB.DLL": ["listed: linked only from listed DLLs:", r"  D:\LIBS\TWINA.DLL"],
+}
+
+
+def why_answers(stdout):
+    """Each header line of `orvscan why` with the indented lines under it."""
+    answers, header = {}, None
+    for line in stdout.replace("\r", "").splitlines():
+        if line.startswith("  "):
+            answers[header].append(line[2:])
+        else:
+            header = line
+            answers[header] = []
+    return answers
+
+
+def explain_sample(mappings, machine, listed):
+    """`why` in both scans (a bare name stands for both EDCORE.DLLs), then the records."""
+    targets = [t for t in WHY_QUICK if t != r"D:\APPS\EDITOR\EDCORE.DLL" and t != r"D:\BACKUP\EDCORE.DLL"]
+    result = run([with_drives, build] + mappings + ["--", run_sh, build, orvscan, "why", "--quick", "EDCORE.DLL"] + targets)
+    check(result.returncode == 3, f"why: exit status {result.returncode} with a target not found")
+    check(why_answers(result.stdout) == WHY_QUICK, f"why --quick answered:\n{result.stdout}")
+    check(set(machine["unlinked"]) <= {t for t, a in WHY_QUICK.items() if a[0].startswith("listed:")}, "why: a listed DLL unexplained")
+    result = run([with_drives, build] + mappings + ["--", run_sh, build, orvscan, "why", "--full", "plugin.dll"])
+    check(result.returncode == 0, f"why --full: exit status {result.returncode}")
+    check(why_answers(result.stdout) == {r"D:\APPS\EDITOR\PLUGIN.DLL": KEPT_BY_INI}, f"why --full:\n{result.stdout}")
+
+    # A name beyond ASCII comes through the ANSI code page into the JSON text.
+    beyond = tempfile.mkdtemp(prefix="orv-ansi-")
+    try:
+        shutil.copy(os.path.join(machine["drives"]["D"], "JUNK", "OLDTOOL.DLL"), os.path.join(beyond, "Ünïcode.dll"))
+        scans = {}
+        for form in ("json", "tsv"):
+            result = run([with_drives, build, f"U={beyond}"] + mappings + ["--", run_sh, build, orvscan, "--quick", "--format", form])
+            check(result.returncode == 0, f"--format {form}: exit status {result.returncode}")
+            scans[form] = result.stdout
+    finally:
+        shutil.rmtree(beyond)
+    records = json.loads(scans["json"])
+    by_path = {r["short_path"].upper(): r for r in records}
+    check({p.upper() for p in listed} <= set(by_path), "json: a DLL of the plain list is missing")
+    check([r["long_path"] for r in records if r["long_path"].startswith("U:")] == ["U:\\Ünïcode.dll"], "json: the long name beyond ASCII")
+    leftover = by_path.get(r"D:\JUNK\LEFTOVER.DLL", {})
+    check(leftover.get("linked_from") == [r"D:\JUNK\UNUSED.DLL"], f"json: LEFTOVER.DLL {leftover}")
+    check(leftover.get("size") == os.path.getsize(os.path.join(machine["drives"]["D"], "JUNK", "LEFTOVER.DLL")), "json: size")
+    rows = [line.split("\t") for line in scans["tsv"].replace("\r", "").splitlines()]
+    check(rows[0] == ["short_path", "long_path", "size", "file_version", "linked_from"], f"tsv: header {rows[0]}")
+    check(sorted(r[0] for r in rows[1:]) == sorted(r["short_path"] for r in records), "tsv and json list different DLLs")
+    check([r"D:\JUNK\UNUSED.DLL"] == [r[4] for r in rows if r[0] == r"D:\JUNK\LEFTOVER.DLL"], "tsv: linked_from")
+
+
 def scan_sample():
     with open(os.path.join(build, "machines", "sample", "machine.json")) as f:
         machine = json.load(f)
@@ -60,6 +135,7 @@ def scan_sample():
     for name, count in machine["shared_dlls"].items():
         run([run_sh, build, "reg", "add", shared_key, "/v", name, "/t", "REG_DWORD", "/d", str(count), "/f"], check=True)
     try:
+        listings = {}
         for option, expected in (("--quick", machine["unlinked"]), ("--full", machine["unlinked_full"])):
             result = run([with_drives, build] + mappings + ["--", run_sh, build, orvscan, option])
             listed, summary = listed_lines(result.stdout)
@@ -70,6 +146,8 @@ def scan_sample():
                 f"sample {option}: D: lists {on_d}, designed: {expected}",
             )
             check(summary_count(summary) == len(listed), f"sample {option}: summary {summary!r} for {len(listed)}")
+            listings[option] = listed
+        explain_sample(mappings, machine, listings["--quick"])
     finally:
         for name in machine["shared_dlls"]:
             run([run_sh, build, "reg", "delete", shared_key, "/v", name, "/f"])

@@ -1,0 +1,215 @@
+// orvscan why: a whole scan, then for each target its verdict and the reason, from what
+// the scan recorded of who links to whom.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "engine/link_graph.h"
+#include "engine/name_list.h"
+#include "engine/path_parts.h"
+#include "engine/scan_state.h"
+#include "platform/qemcom95.h"
+#include "settings/settings.h"
+
+namespace
+{
+
+struct Target
+{
+    std::string given;
+    bool bare = false; // a file name, matched against every DLL the scan saw
+    std::string path;  // a path, made full before the scan moves the current directory
+};
+
+Target TargetOf(const std::string& given)
+{
+    Target target{given, given.find_first_of("\\/:") == std::string::npos, {}};
+    char full[MAX_PATH];
+    const DWORD length = target.bare ? 0 : GetFullPathNameA(given.c_str(), MAX_PATH, full, nullptr);
+    target.path = length > 0 && length < MAX_PATH ? std::string(full) : given;
+    return target;
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string LongPathOf(const std::string& path)
+{
+    char full[MAX_PATH];
+    const DWORD length = GetLongPathNameA(path.c_str(), full, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(full) : path;
+}
+
+// A file as the answers show it: its full long path.
+std::string Shown(const LinkedFile& file)
+{
+    return file.longPath.empty() ? LongPathOf(file.shortPath) : file.longPath;
+}
+
+bool IsListed(const std::string& shortPath)
+{
+    const int k = FindPrefix(g_resultList, shortPath);
+    return k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), shortPath);
+}
+
+std::string ChainText(const LinkSource& source, const std::vector<const LinkedFile*>& chain)
+{
+    std::string text = source.path;
+    if (!source.program)
+        text += " names \"" + source.name + "\"";
+    for (const LinkedFile* file : chain)
+        text += " -> " + Shown(*file);
+    return text;
+}
+
+std::string KeptReason(const LinkedFile& file)
+{
+    const LinkSource* source = nullptr;
+    std::vector<const LinkedFile*> chain;
+    if (ShortestLinkChain(file.shortPath, source, chain))
+        return "kept: " + ChainText(*source, chain);
+    if (!file.sharedValue.empty())
+        return "kept: the shared-DLL register names it, value \"" + file.sharedValue + "\"";
+    return "kept: the cross-check took it off the list";
+}
+
+std::vector<std::string> ListedReason(const LinkedFile& file)
+{
+    const std::vector<const LinkedFile*> libraries = LinkingLibraries(file.shortPath);
+    if (libraries.empty())
+        return {"listed: no examined file links to it"};
+    std::vector<std::string> lines(1);
+    bool allListed = true;
+    for (const LinkedFile* library : libraries)
+    {
+        // A DLL that the register keeps is not worked off: its own links count for nothing.
+        const bool listed = IsListed(library->shortPath);
+        allListed = allListed && listed;
+        lines.push_back("  " + Shown(*library) +
+                        (listed                         ? ""
+                         : library->sharedValue.empty() ? " (not listed)"
+                                                        : " (kept only by the shared-DLL register)"));
+    }
+    lines[0] = allListed ? "listed: linked only from listed DLLs:"
+                         : "listed: linked only from DLLs that no examined file links to:";
+    return lines;
+}
+
+std::string UnreadableReason(const std::string& path)
+{
+    switch (QemGetExeType(path.c_str()))
+    {
+    case QEM_EXE_NE: return "a 16-bit (NE) executable";
+    case QEM_EXE_PE32PLUS: return "a 64-bit (PE32+) executable";
+    case QEM_EXE_DOS: return "an MS-DOS program";
+    case QEM_EXE_OTHER: return "an LE or LX image, or a PE file of no known kind";
+    case QEM_EXE_PE32: return "its headers or import table do not lie inside the file";
+    }
+    return "not an executable, or it cannot be read";
+}
+
+// Why a file the library pass did not examine is no candidate.
+std::string UnexaminedReason(const std::string& longPath, const std::string& shortPath)
+{
+    const std::string longExtension(PathExtension(longPath)), shortExtension(PathExtension(shortPath));
+    if (!EqualsIgnoringCase(longExtension, ".DLL") && !EqualsIgnoringCase(shortExtension, ".DLL"))
+    {
+        std::vector<FilterEntry> slots;
+        ReadScanFilters(slots);
+        for (const FilterEntry& slot : slots)
+            if (!slot.extension.empty() && (EqualsIgnoringCase(slot.extension, longExtension) ||
+                                            EqualsIgnoringCase(slot.extension, shortExtension)))
+                return "not a candidate: only *.DLL files are listed; it was examined under filter entry " +
+                       slot.extension;
+        return "not a candidate: only *.DLL files are listed, and it is under no filter entry";
+    }
+    const char drive =
+        longPath.size() >= 3 && longPath[1] == ':' ? static_cast<char>(longPath[0] & ~0x20) : '\0';
+    const char root[4] = {drive, ':', '\\', '\0'};
+    if (drive < 'C' || drive > 'Z' || GetDriveTypeA(root) != DRIVE_FIXED)
+        return "not a candidate: the walk did not reach it: it is not on a fixed drive from C: to Z:";
+    return "not a candidate: the walk did not reach it: it lies in a folder the walk does not enter (a "
+           "junction "
+           "or link), or its path is too long";
+}
+
+std::vector<std::string> Reason(const LinkedFile* file, const std::string& longPath,
+                                const std::string& shortPath)
+{
+    if (file && file->accepted)
+        return IsListed(shortPath) ? ListedReason(*file) : std::vector<std::string>{KeptReason(*file)};
+    if (file && file->examined)
+        return {"not a candidate: not a 32-bit DLL: " + UnreadableReason(longPath)};
+    return {UnexaminedReason(longPath, shortPath)};
+}
+
+void Explain(const LinkedFile* file, const std::string& longPath, const std::string& shortPath,
+             std::string& out)
+{
+    out += longPath;
+    if (!EqualsIgnoringCase(longPath, shortPath))
+        out += " (" + shortPath + ")";
+    out += kLineEnd;
+    for (const std::string& line : Reason(file, longPath, shortPath))
+        out += "  " + line + kLineEnd;
+}
+
+// Explains a target; false when it names no file, or no DLL the scan saw.
+bool ExplainTarget(const Target& target, std::string& out)
+{
+    if (target.bare)
+    {
+        bool found = false;
+        for (const LinkedFile* file : LinkedFiles())
+            if (file->examined && (lstrcmpiA(FileNameOf(file->longPath).c_str(), target.given.c_str()) == 0 ||
+                                   lstrcmpiA(FileNameOf(file->shortPath).c_str(), target.given.c_str()) == 0))
+            {
+                Explain(file, file->longPath, file->shortPath, out);
+                found = true;
+            }
+        if (!found)
+            out += target.given + kLineEnd + "  not found: no DLL the scan saw has that name" + kLineEnd;
+        return found;
+    }
+    if (GetFileAttributesA(target.path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    {
+        out += target.given + kLineEnd + "  not found" + kLineEnd;
+        return false;
+    }
+    char shortPath[MAX_PATH];
+    QemGetDOSFileName(target.path.c_str(), shortPath);
+    const LinkedFile* file = FindLinkedFile(shortPath);
+    Explain(file, file && !file->longPath.empty() ? file->longPath : LongPathOf(target.path), shortPath, out);
+    return true;
+}
+
+} // namespace
+
+int RunWhyCommand(const ScanOptions& options)
+{
+    std::vector<Target> targets;
+    for (const std::string& given : options.targets)
+        targets.push_back(TargetOf(given));
+    std::uint64_t total = 0;
+    if (!ScanMachine(options, total))
+        return EXIT_INTERRUPTED;
+
+    std::string out;
+    bool allFound = true;
+    for (const Target& target : targets)
+        allFound = ExplainTarget(target, out) && allFound;
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+    return allFound ? EXIT_OK : EXIT_NOT_FOUND;
+}

@@ -1,0 +1,221 @@
+#include "engine/link_graph.h"
+
+#include <deque>
+#include <unordered_map>
+
+#include "engine/path_parts.h"
+
+namespace
+{
+
+char FoldAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The scan compares its names with only the ASCII letters folded.
+struct FoldedHash
+{
+    std::size_t operator()(std::string_view text) const
+    {
+        std::uint32_t hash = 2166136261u;
+        for (char c : text)
+            hash = (hash ^ static_cast<unsigned char>(FoldAscii(c))) * 16777619u;
+        return hash;
+    }
+};
+
+struct FoldedEqual
+{
+    bool operator()(std::string_view a, std::string_view b) const { return EqualsIgnoringCase(a, b); }
+};
+
+struct Graph
+{
+    // A deque keeps every file where it is, so the index can refer to its name.
+    std::deque<LinkedFile> files;
+    std::unordered_map<std::string_view, int, FoldedHash, FoldedEqual> index;
+    std::vector<LinkSource> sources;
+
+    std::string examinedShortPath, examinedPath;
+    int checking = -1; // the DLL the cross-check records for, or -1
+
+    // Made when first asked after a change: the shortest chains' previous steps (-1 at
+    // a DLL a source links to, -2 where no chain reaches), and who links to whom.
+    bool answered = false;
+    std::vector<int> previous;
+    std::vector<std::vector<int>> linkedFrom;
+};
+
+Graph s_graph;
+
+int FileOf(std::string_view shortPath)
+{
+    auto found = s_graph.index.find(shortPath);
+    if (found != s_graph.index.end())
+        return found->second;
+    LinkedFile& file = s_graph.files.emplace_back();
+    file.shortPath.assign(shortPath);
+    const int id = static_cast<int>(s_graph.files.size()) - 1;
+    s_graph.index.emplace(file.shortPath, id);
+    return id;
+}
+
+void Changed()
+{
+    s_graph.answered = false;
+}
+
+// One breadth-first pass from every DLL a source links to, over the links the
+// cross-check followed: only to DLLs that stood in the pending link list.
+void Answer()
+{
+    if (s_graph.answered)
+        return;
+    const std::size_t count = s_graph.files.size();
+    s_graph.previous.assign(count, -2);
+    std::vector<int> queue;
+    for (std::size_t id = 0; id < count; id++)
+        if (s_graph.files[id].source != -1)
+        {
+            s_graph.previous[id] = -1;
+            queue.push_back(static_cast<int>(id));
+        }
+    for (std::size_t next = 0; next < queue.size(); next++)
+    {
+        const LinkedFile& file = s_graph.files[static_cast<std::size_t>(queue[next])];
+        for (int link : file.checkedLinks)
+            if (s_graph.previous[static_cast<std::size_t>(link)] == -2 &&
+                s_graph.files[static_cast<std::size_t>(link)].pending)
+            {
+                s_graph.previous[static_cast<std::size_t>(link)] = queue[next];
+                queue.push_back(link);
+            }
+    }
+
+    s_graph.linkedFrom.assign(count, {});
+    for (std::size_t id = 0; id < count; id++)
+        if (s_graph.files[id].filed)
+            for (int link : s_graph.files[id].links)
+            {
+                // Two names of one file may resolve to the same DLL.
+                std::vector<int>& from = s_graph.linkedFrom[static_cast<std::size_t>(link)];
+                if (from.empty() || from.back() != static_cast<int>(id))
+                    from.push_back(static_cast<int>(id));
+            }
+    s_graph.answered = true;
+}
+
+} // namespace
+
+void ForgetLinkGraph()
+{
+    s_graph = Graph{};
+}
+
+void NoteExaminedFile(const char* shortPath, const char* path)
+{
+    s_graph.examinedShortPath = shortPath;
+    s_graph.examinedPath = path;
+}
+
+void RecordDirectLink(const char* dll, bool program, const char* name)
+{
+    LinkedFile& file = s_graph.files[static_cast<std::size_t>(FileOf(dll))];
+    // A program's imports make the plainest chain: it replaces an other-format file's.
+    if (file.source != -1 && (!program || s_graph.sources[static_cast<std::size_t>(file.source)].program))
+        return;
+    file.source = static_cast<int>(s_graph.sources.size());
+    s_graph.sources.push_back(LinkSource{s_graph.examinedPath, program, program ? std::string() : name});
+    Changed();
+}
+
+void RecordLibraryLinks(const std::vector<std::string>& links, bool libraryPass, bool accepted, bool filed,
+                        const std::uint64_t* size)
+{
+    const int id = FileOf(s_graph.examinedShortPath);
+    std::vector<int> resolved;
+    resolved.reserve(links.size());
+    for (const std::string& link : links)
+    {
+        const int target = FileOf(link);
+        resolved.push_back(target);
+        if (filed)
+            s_graph.files[static_cast<std::size_t>(target)].pending = true;
+    }
+    LinkedFile& file = s_graph.files[static_cast<std::size_t>(id)];
+    file.longPath = s_graph.examinedPath;
+    file.examined = file.examined || libraryPass;
+    file.accepted = file.accepted || accepted;
+    file.filed = file.filed || filed;
+    file.links = std::move(resolved);
+    file.sized = size != nullptr;
+    file.size = size ? *size : 0;
+    Changed();
+}
+
+void NoteCheckedLibrary(const char* shortPath)
+{
+    const int id = FileOf(shortPath);
+    LinkedFile& file = s_graph.files[static_cast<std::size_t>(id)];
+    s_graph.checking = file.checked ? -1 : id;
+    file.checked = true;
+    Changed();
+}
+
+void RecordCheckedLink(const char* dll)
+{
+    if (s_graph.checking == -1)
+        return;
+    const int target = FileOf(dll);
+    s_graph.files[static_cast<std::size_t>(s_graph.checking)].checkedLinks.push_back(target);
+}
+
+void RecordSharedDll(const char* dll, const char* valueName)
+{
+    s_graph.files[static_cast<std::size_t>(FileOf(dll))].sharedValue = valueName;
+}
+
+const LinkedFile* FindLinkedFile(std::string_view shortPath)
+{
+    auto found = s_graph.index.find(shortPath);
+    return found == s_graph.index.end() ? nullptr : &s_graph.files[static_cast<std::size_t>(found->second)];
+}
+
+std::vector<const LinkedFile*> LinkedFiles()
+{
+    std::vector<const LinkedFile*> files;
+    files.reserve(s_graph.files.size());
+    for (const LinkedFile& file : s_graph.files)
+        files.push_back(&file);
+    return files;
+}
+
+bool ShortestLinkChain(std::string_view shortPath, const LinkSource*& source,
+                       std::vector<const LinkedFile*>& chain)
+{
+    chain.clear();
+    auto found = s_graph.index.find(shortPath);
+    if (found == s_graph.index.end())
+        return false;
+    Answer();
+    int id = found->second;
+    if (s_graph.previous[static_cast<std::size_t>(id)] == -2)
+        return false;
+    for (; id >= 0; id = s_graph.previous[static_cast<std::size_t>(id)])
+        chain.insert(chain.begin(), &s_graph.files[static_cast<std::size_t>(id)]);
+    source = &s_graph.sources[static_cast<std::size_t>(chain.front()->source)];
+    return true;
+}
+
+std::vector<const LinkedFile*> LinkingLibraries(std::string_view shortPath)
+{
+    std::vector<const LinkedFile*> libraries;
+    auto found = s_graph.index.find(shortPath);
+    if (found == s_graph.index.end())
+        return libraries;
+    Answer();
+    for (int id : s_graph.linkedFrom[static_cast<std::size_t>(found->second)])
+        libraries.push_back(&s_graph.files[static_cast<std::size_t>(id)]);
+    return libraries;
+}
