@@ -128,8 +128,9 @@ std::string UnexaminedReason(const std::string& longPath, const std::string& sho
         for (const FilterEntry& slot : slots)
             if (!slot.extension.empty() && (EqualsIgnoringCase(slot.extension, longExtension) ||
                                             EqualsIgnoringCase(slot.extension, shortExtension)))
-                return "not a candidate: only *.DLL files are listed; it was examined under filter entry " +
-                       slot.extension;
+                return "not a candidate: only *.DLL files are listed; filter entry " + slot.extension +
+                       (slot.kind == FILE_KIND_OTHER ? " selects it as an other format"
+                                                     : " selects it as a program");
         return "not a candidate: only *.DLL files are listed, and it is under no filter entry";
     }
     const char drive =

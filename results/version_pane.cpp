@@ -89,7 +89,7 @@ void ToggleVersionPane(HWND mainWindow)
     if (g_versionPaneShown)
     {
         if (hasCurrent)
-            ShowVersionInformation(versionList, path);
+            QemUpdateVerListbox(versionList, path.c_str());
         else
         {
             QemInfo(QEM_INFO_NO_CURRENT_FILE);
@@ -98,6 +98,9 @@ void ToggleVersionPane(HWND mainWindow)
     }
     ShowWindow(versionList, g_versionPaneShown ? SW_SHOW : SW_HIDE);
     RelayoutMainWindow(mainWindow);
+    // Only now has the pane the width its last line is fitted to.
+    if (g_versionPaneShown)
+        AddLinkedFromLine(versionList, path);
     if (current != LB_ERR)
         SendMessageA(resultList, LB_SETTOPINDEX, static_cast<WPARAM>(current), 0);
     SetFocus(resultList);

@@ -296,8 +296,8 @@ using VersionPaneTest = ToolsTest;
 
 TEST_F(VersionPaneTest, OpensOnTheCurrentFileAndClosesKeepingItsContents)
 {
-    // The last scan: the listed ONE.DLL links to KERNEL32.DLL, nothing to THREE.DLL.
-    for (const char* dll : {"C:\\A\\ONE.DLL", "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL", "C:\\Z\\THREE.DLL"})
+    // The last scan: the listed ONE.DLL links to KERNEL32.DLL, nothing to F000.DLL.
+    for (const char* dll : {"C:\\A\\ONE.DLL", "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL", "C:\\Y\\F000.DLL"})
     {
         NoteExaminedFile(dll, dll);
         const bool one = dll[3] == 'A';

@@ -68,7 +68,7 @@ WHY_QUICK = {
     r"D:\SHARED\COMMON.DLL": [r'kept: the shared-DLL register names it, value "D:\SHARED\COMMON.DLL"'],
     r"D:\OLD\WIN16.DLL": ["not a candidate: not a 32-bit DLL: a 16-bit (NE) executable"],
     r"D:\APPS\EDITOR\EDITOR.INI": [
-        "not a candidate: only *.DLL files are listed; it was examined under filter entry .INI"
+        "not a candidate: only *.DLL files are listed; filter entry .INI selects it as an other format"
     ],
     r"D:\NO\SUCH.DLL": ["not found"],
     r"D:\APPS\EDITOR\PLUGIN.DLL": ["listed: no examined file links to it"],
