@@ -22,18 +22,15 @@ struct ListRecord
 };
 
 // The file version of the fixed part of the version record, "1.2.3.4"; empty when the
-// file has none.
+// file has none. The fixed part comes first in the record, so the record's start is all
+// that is read: asking for the record's size first would open the file twice.
 std::string FileVersionOf(const std::string& path)
 {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0)
-        return {};
-    std::vector<BYTE> record(size);
+    std::uint8_t start[1024];
     void* value = nullptr;
     UINT length = 0;
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, record.data()) ||
-        !VerQueryValueA(record.data(), "\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO))
+    if (!GetFileVersionInfoA(path.c_str(), 0, sizeof start, start) ||
+        !VerQueryValueA(start, "\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO))
         return {};
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     if (fixed->dwSignature != VS_FFI_SIGNATURE)

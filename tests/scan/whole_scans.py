@@ -25,6 +25,8 @@ import sys
 import tempfile
 import time
 
+import pefile
+
 build = os.path.abspath(sys.argv[1])
 here = os.path.dirname(os.path.abspath(__file__))
 wine_scripts = os.path.join(here, "..", "wine")
@@ -122,6 +124,14 @@ def explain_sample(mappings, machine, listed):
     leftover = by_path.get(r"D:\JUNK\LEFTOVER.DLL", {})
     check(leftover.get("linked_from") == [r"D:\JUNK\UNUSED.DLL"], f"json: LEFTOVER.DLL {leftover}")
     check(leftover.get("size") == os.path.getsize(os.path.join(machine["drives"]["D"], "JUNK", "LEFTOVER.DLL")), "json: size")
+    # The file version is the version record's, as pefile reads it: Wine's DLLs carry one.
+    versioned = [r for r in records if r["file_version"] and r["long_path"].upper().startswith("C:\\")][:1]
+    check(versioned, "json: no listed DLL of C: has a file version")
+    for record in versioned:
+        unix = os.path.join(build, "wineprefix", "drive_c", *record["long_path"][3:].split("\\"))
+        fixed = pefile.PE(unix).VS_FIXEDFILEINFO[0]
+        ms, ls = fixed.FileVersionMS, fixed.FileVersionLS
+        check(record["file_version"] == f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}", f"json: {record}")
     rows = [line.split("\t") for line in scans["tsv"].replace("\r", "").splitlines()]
     check(rows[0] == ["short_path", "long_path", "size", "file_version", "linked_from"], f"tsv: header {rows[0]}")
     check(sorted(r[0] for r in rows[1:]) == sorted(r["short_path"] for r in records), "tsv and json list different DLLs")
