@@ -67,7 +67,10 @@ try:
     check(lines[-1:] and lines[-1].startswith(f" {len(lines) - 1} possibly unlinked .DLLs listed."),
           f"scan: summary {lines[-1:]} after {len(lines) - 1} paths")
 
-    # ---- orvscan why, run from the unpacked folder: its checks go here. ----
+    result = wine(folder + r"\orvscan.exe", "why", "--quick", "LEFTOVER.DLL")
+    check(result.returncode == 0 and result.stdout.replace("\r", "").splitlines()
+          == [r"D:\JUNK\LEFTOVER.DLL", "  listed: linked only from listed DLLs:", r"    D:\JUNK\UNUSED.DLL"],
+          f"why: exit status {result.returncode}, {result.stdout!r}")
 finally:
     subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
 print(f"{len(failures)} check(s) failed" if failures else "unpacked release: all checks passed")
