@@ -82,9 +82,9 @@ std::string KeptReason(const LinkedFile& file)
     return "kept: the cross-check took it off the list";
 }
 
-std::vector<std::string> ListedReason(const LinkedFile& file)
+std::vector<std::string> ListedReason(const std::string& shortPath)
 {
-    const std::vector<const LinkedFile*> libraries = LinkingLibraries(file.shortPath);
+    const std::vector<const LinkedFile*> libraries = LinkingLibraries(shortPath);
     if (libraries.empty())
         return {"listed: no examined file links to it"};
     std::vector<std::string> lines(1);
@@ -146,8 +146,11 @@ std::string UnexaminedReason(const std::string& longPath, const std::string& sho
 std::vector<std::string> Reason(const LinkedFile* file, const std::string& longPath,
                                 const std::string& shortPath)
 {
+    // The list itself is the verdict; the records only give the reasons.
+    if (IsListed(shortPath))
+        return ListedReason(shortPath);
     if (file && file->accepted)
-        return IsListed(shortPath) ? ListedReason(*file) : std::vector<std::string>{KeptReason(*file)};
+        return {KeptReason(*file)};
     if (file && file->examined)
         return {"not a candidate: not a 32-bit DLL: " + UnreadableReason(longPath)};
     return {UnexaminedReason(longPath, shortPath)};

@@ -49,21 +49,22 @@ struct Graph
 
 Graph s_graph;
 
+void Changed()
+{
+    s_graph.answered = false;
+}
+
 int FileOf(std::string_view shortPath)
 {
     auto found = s_graph.index.find(shortPath);
     if (found != s_graph.index.end())
         return found->second;
+    Changed();
     LinkedFile& file = s_graph.files.emplace_back();
     file.shortPath.assign(shortPath);
     const int id = static_cast<int>(s_graph.files.size()) - 1;
     s_graph.index.emplace(file.shortPath, id);
     return id;
-}
-
-void Changed()
-{
-    s_graph.answered = false;
 }
 
 // One breadth-first pass from every DLL a source links to, over the links the
@@ -122,7 +123,7 @@ void NoteExaminedFile(const char* shortPath, const char* path)
 void RecordDirectLink(const char* dll, bool program, const char* name)
 {
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(FileOf(dll))];
-    // A program's imports make the plainest chain: it replaces an other-format file's.
+    // A program's link makes the plainest chain: it replaces an other-format file's.
     if (file.source != -1 && (!program || s_graph.sources[static_cast<std::size_t>(file.source)].program))
         return;
     file.source = static_cast<int>(s_graph.sources.size());
