@@ -85,7 +85,7 @@ void Answer()
     for (std::size_t next = 0; next < queue.size(); next++)
     {
         const LinkedFile& file = s_graph.files[static_cast<std::size_t>(queue[next])];
-        for (int link : file.checkedLinks)
+        for (int link : file.checkedAsWalked ? file.links : file.checkedLinks)
             if (s_graph.previous[static_cast<std::size_t>(link)] == -2 &&
                 s_graph.files[static_cast<std::size_t>(link)].pending)
             {
@@ -155,11 +155,13 @@ void RecordLibraryLinks(const std::vector<std::string>& links, bool libraryPass,
     Changed();
 }
 
-void NoteCheckedLibrary(const char* shortPath)
+void NoteCheckedLibrary(const char* shortPath, bool asWalked)
 {
     const int id = FileOf(shortPath);
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(id)];
-    s_graph.checking = file.checked ? -1 : id;
+    s_graph.checking = file.checked || asWalked ? -1 : id;
+    if (!file.checked)
+        file.checkedAsWalked = asWalked;
     file.checked = true;
     Changed();
 }

@@ -32,7 +32,8 @@ struct LinkedFile
     bool filed = false;            // its own links were filed as pending
     std::vector<int> links;        // the library pass: the DLLs its references resolved to
     bool checked = false;          // worked off by the cross-check
-    std::vector<int> checkedLinks; // what its references resolved to then
+    bool checkedAsWalked = false;  // with the links the library pass recorded
+    std::vector<int> checkedLinks; // else what its references resolved to then
     int source = -1;               // the first examined file that links to it directly
     std::string sharedValue;       // the shared-DLL register's value that took it off the list
 };
@@ -51,8 +52,9 @@ void RecordLibraryLinks(const std::vector<std::string>& links, bool libraryPass,
                         const std::uint64_t* size);
 
 // The cross-check: the DLL it checks now, then each DLL that one's references resolved
-// to. A DLL checked again records nothing more.
-void NoteCheckedLibrary(const char* shortPath);
+// to, unless asWalked: it takes the links the library pass recorded for the DLL. A DLL
+// checked again records nothing more.
+void NoteCheckedLibrary(const char* shortPath, bool asWalked);
 void RecordCheckedLink(const char* dll);
 // The shared-DLL pass took dll off the list for the register's value valueName.
 void RecordSharedDll(const char* dll, const char* valueName);

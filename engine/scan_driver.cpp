@@ -101,7 +101,6 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
     for (const std::string& name : links)
     {
         PumpStep();
-        RecordCheckedLink(name.c_str());
         promoted = PromoteLink(name.c_str()) || promoted;
     }
     return promoted;
@@ -115,13 +114,13 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
-        NoteCheckedLibrary(shortPath);
+        NoteCheckedLibrary(shortPath, true);
         return PromoteRecalledLinks(record->links);
     }
     EnterDirectoryOf(link);
     QemGetDOSFileName(link, shortPath);
     SetCheckingStatus(shortPath);
-    NoteCheckedLibrary(shortPath);
+    NoteCheckedLibrary(shortPath, false);
     if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
         ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
     // A name found again would only be resolved again to the same file.

@@ -180,15 +180,17 @@ TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting
 TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
 {
     ForgetLinkGraph();
-    auto library = [](const char* dll, std::vector<std::string> links, bool filed = true) {
+    // Checked as walked, a DLL's links are the ones the walk recorded.
+    auto library = [](const char* dll, std::vector<std::string> links, bool filed = true,
+                      bool asWalked = false) {
         NoteExaminedFile(dll, dll);
         RecordLibraryLinks(links, true, true, filed, nullptr);
-        NoteCheckedLibrary(dll);
+        NoteCheckedLibrary(dll, asWalked);
         for (const std::string& link : links)
             RecordCheckedLink(link.c_str());
     };
     library("D:\\A.DLL", {"D:\\B.DLL", "D:\\D.DLL", "D:\\Z.DLL"}, false);
-    library("D:\\B.DLL", {"D:\\C.DLL"});
+    library("D:\\B.DLL", {"D:\\C.DLL"}, true, true);
     library("D:\\C.DLL", {"D:\\D.DLL"});
     library("D:\\T1.DLL", {"D:\\T2.DLL"});
     library("D:\\T2.DLL", {"D:\\T1.DLL", "D:\\T1.DLL"});
