@@ -9,10 +9,11 @@
 
 #include "cli/cli.h"
 #include "engine/engine.h"
+#include "engine/name_collation.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/feedback.h"
 
 namespace
 {
@@ -68,6 +69,8 @@ int RunScanCommand(const ScanOptions& options)
         g_quickScan = static_cast<unsigned char>(options.quickScan);
     SetScanFilterOverride(options.filtersGiven ? &options.filters : nullptr);
 
+    // Listed as the window lists them: a sorted list box takes the user's locale.
+    OrderAsSortedListBox(g_resultList, GetUserDefaultLCID());
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     g_feedbackSink.pump = CarryOutStopRequest;
     BeginProgress();

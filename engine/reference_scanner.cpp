@@ -10,8 +10,8 @@
 #include "engine/name_list.h"
 #include "engine/scratch_buffer.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/qemcom95.h"
-#include "shell/feedback.h"
 
 namespace
 {

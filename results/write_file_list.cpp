@@ -7,7 +7,7 @@
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
-#include "shell/feedback.h"
+#include "feedback/feedback.h"
 #include "shell/resources/resource.h"
 
 namespace

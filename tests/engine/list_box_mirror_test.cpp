@@ -1,4 +1,5 @@
 #include "engine/list_box_mirror.h"
+#include "engine/name_collation.h"
 
 #include <gtest/gtest.h>
 
@@ -302,6 +303,51 @@ TEST_F(ListBoxMirror, SingleSelectionFollowsItsEntry)
     EXPECT_EQ(Send(single, LB_GETCURSEL), 0);
     EXPECT_EQ(TextAt(single, 0), "D");
     ExpectMirrors(single, list, __LINE__);
+}
+
+// No table of bytes gives the locale's collation of every two printable ANSI
+// characters; the store stands them where a sorted list box does, and finds each as
+// that list box's search does.
+TEST_F(ListBoxMirror, CollationOrderIsASortedListBoxsOrder)
+{
+    HWND sorted = MakeListBox(WS_CHILD | LBS_SORT | LBS_HASSTRINGS, 289);
+    ASSERT_NE(sorted, nullptr);
+    const LCID locale = static_cast<LCID>(Send(sorted, LB_GETLOCALE));
+    OrderAsSortedListBox(list, locale);
+    std::vector<std::string> pairs;
+    for (int first = 0x20; first < 0x100; ++first)
+        for (int second = 0x20; second < 0x100; ++second)
+            if (first != 0x7f && second != 0x7f)
+                pairs.push_back({static_cast<char>(first), static_cast<char>(second)});
+    for (const std::string& pair : pairs)
+    {
+        AddName(list, pair);
+        Send(sorted, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pair.c_str()));
+    }
+    auto sameClass = [&](std::string_view a, const std::string& b) {
+        return CompareStringA(locale, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.c_str(), -1) ==
+               CSTR_EQUAL;
+    };
+    ASSERT_EQ(Send(sorted, LB_GETCOUNT), GetCount(list));
+    std::vector<std::string> shown;
+    for (int i = 0; i < GetCount(list); ++i)
+    {
+        shown.push_back(TextAt(sorted, i));
+        ASSERT_TRUE(sameClass(NameAt(list, i), shown.back())) << i << ": " << NameAt(list, i);
+    }
+    // Keys of one character and of two, a sample; the list box's own search would also
+    // take "[+" for "+", a directory in a listing of files.
+    const int n = GetCount(list);
+    for (std::size_t k = 0; k < pairs.size(); k += 41)
+    {
+        const std::string key = pairs[k].substr(0, 1 + k % 2);
+        int theirs = 1;
+        while (theirs < n + 1 && _strnicmp(shown[theirs % n].c_str(), key.c_str(), key.size()) != 0)
+            ++theirs;
+        const int found = FindPrefix(list, key);
+        ASSERT_GE(found, 0) << key;
+        EXPECT_TRUE(sameClass(NameAt(list, found), shown[theirs % n])) << key;
+    }
 }
 
 TEST_F(ListBoxMirror, DetachedListBoxKeepsWhatItShowed)

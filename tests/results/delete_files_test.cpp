@@ -54,6 +54,39 @@ TEST_F(DeleteTest, DeletesAdjacentSelectedFilesAfterBothConfirmations)
 
 // Opened with no sharing, the file cannot be deleted: it stays listed and selected,
 // while the selected file after it is still deleted.
+WNDPROC s_listProc = nullptr;
+std::string s_refusedItem;
+
+// The list box out of memory, or full, for one item.
+LRESULT CALLBACK RefusingOneItem(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_INSERTSTRING && s_refusedItem == reinterpret_cast<const char*>(lParam))
+        return LB_ERRSPACE;
+    return CallWindowProcA(s_listProc, list, message, wParam, lParam);
+}
+
+// An item the list box refuses is not listed at all: the selection names the files it
+// shows, and only those are deleted.
+TEST_F(DeleteTest, AFileTheListBoxRefusedIsNeitherListedNorDeleted)
+{
+    OpenWithFiles(4);
+    Clear(g_resultList);
+    s_refusedItem = files_[1];
+    s_listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(g_resultListWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingOneItem)));
+    for (const std::string& file : files_)
+        AddName(g_resultList, file);
+    SetWindowLongPtrA(g_resultListWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_listProc));
+    EXPECT_EQ((std::vector<std::string>{files_[0], files_[2], files_[3]}), Listed());
+    Select({1, 2});
+    DeleteAnswering(window, {IDYES, IDOK});
+    EXPECT_TRUE(FileExists(files_[0]));
+    EXPECT_TRUE(FileExists(files_[1]));
+    EXPECT_FALSE(FileExists(files_[2]));
+    EXPECT_FALSE(FileExists(files_[3]));
+    EXPECT_EQ(std::vector<std::string>{files_[0]}, Listed());
+}
+
 TEST_F(DeleteTest, FileThatCannotBeDeletedStaysListedAndSelected)
 {
     OpenWithFiles(4);
