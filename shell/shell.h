@@ -8,6 +8,7 @@
 
 #include "feedback/feedback.h"
 #include "platform/gdi_handles.h"
+#include "shell/help_file.h"
 
 // shell_state.cpp: the window's state, on the one GUI thread.
 extern HINSTANCE g_instance;      // module of every resource load
@@ -102,9 +103,7 @@ void ToggleLowerCase();
 void ToggleToolbar(HWND mainWindow);
 void ToggleStatusBar(HWND mainWindow);
 
-// help_commands.cpp
-// The help file and its context numbers: the command and dialog identifiers.
-inline constexpr const char* kHelpFile = "ORVENNA.HLP";
+// help_commands.cpp (the help file itself: help_file.h)
 void ShowHelpContents(HWND mainWindow);
 void SearchHelp(HWND mainWindow);
 void ShowHelpOnHelp(HWND mainWindow);
