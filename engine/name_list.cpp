@@ -295,6 +295,9 @@ void RemoveAt(NameList& list, int index)
 int FindPrefix(const NameList& list, std::string_view key)
 {
     key = CutName(key);
+    // The list control finds nothing for an empty key, though every entry begins with it.
+    if (key.empty())
+        return -1;
     // The entries that begin with key are the range that starts at its lower bound.
     std::size_t b = BlockOfBound(list, key, true);
     if (b == list.blocks.size())
