@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -100,9 +102,23 @@ int RunScanCommand(const ScanOptions& options)
     else
     {
         std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
-        if (!out || !WriteResultList(options, out.get()))
+        bool written = out && WriteResultList(options, out.get());
+        int error = errno;
+        // The close writes what is still buffered. No part of a list stays behind to
+        // pass for the whole one.
+        if (out)
         {
-            std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
+            const bool closed = std::fclose(out.release()) == 0;
+            if (written && !closed)
+                error = errno;
+            written = written && closed;
+            if (!written)
+                DeleteFileA(options.output.c_str());
+        }
+        if (!written)
+        {
+            std::fprintf(stderr, "orvscan: cannot write the list to %s: %s\n", options.output.c_str(),
+                         std::strerror(error));
             return EXIT_FAILED;
         }
     }
