@@ -3,9 +3,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -103,22 +101,16 @@ int RunScanCommand(const ScanOptions& options)
     {
         std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
         bool written = out && WriteResultList(options, out.get());
-        int error = errno;
-        // The close writes what is still buffered. No part of a list stays behind to
-        // pass for the whole one.
+        // No part of a list stays behind to pass for the whole one.
         if (out)
         {
-            const bool closed = std::fclose(out.release()) == 0;
-            if (written && !closed)
-                error = errno;
-            written = written && closed;
+            written = std::fclose(out.release()) == 0 && written;
             if (!written)
                 DeleteFileA(options.output.c_str());
         }
         if (!written)
         {
-            std::fprintf(stderr, "orvscan: cannot write the list to %s: %s\n", options.output.c_str(),
-                         std::strerror(error));
+            std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
             return EXIT_FAILED;
         }
     }
