@@ -70,19 +70,6 @@ TEST_F(PagedBytesTest, FetchesWithinAndAcrossPagesReadingEachPageOnce)
     EXPECT_EQ((std::vector<std::uint64_t>{0, page, 2 * page, 3 * page}), reads_);
 }
 
-// A table walked page by page past a page looked at all the while: the walked pages are
-// given up, the page looked at stays.
-TEST_F(PagedBytesTest, HoldsAFewPagesTheLeastRecentlyUsedGivenUpFirst)
-{
-    file_.resize(40 * PagedBytes::kPageSize);
-    PagedBytes bytes = Over();
-    for (std::size_t index = 1; index < 40; index++)
-        ASSERT_TRUE(bytes.Fetch(index * PagedBytes::kPageSize, 4).size() == 4 &&
-                    bytes.Fetch(100, 4).size() == 4);
-    bytes.Fetch(PagedBytes::kPageSize, 4);
-    EXPECT_EQ(41u, reads_.size());
-}
-
 TEST_F(PagedBytesTest, BytesBeyondTheEndOrUnreadableAreRefused)
 {
     PagedBytes bytes = Over(2 * PagedBytes::kPageSize);
