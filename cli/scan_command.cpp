@@ -103,7 +103,15 @@ int RunScanCommand(const ScanOptions& options)
     else
     {
         std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
-        if (!out || !WriteResultList(options, out.get()))
+        bool written = out && WriteResultList(options, out.get());
+        // No part of a list stays behind to pass for the whole one.
+        if (out)
+        {
+            written = std::fclose(out.release()) == 0 && written;
+            if (!written)
+                DeleteFileA(options.output.c_str());
+        }
+        if (!written)
         {
             std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
             return EXIT_FAILED;

@@ -377,6 +377,9 @@ void RemoveAt(NameList& list, int index)
 int FindPrefix(const NameList& list, std::string_view key)
 {
     key = CutName(key);
+    // The list control finds nothing for an empty key, though every entry begins with it.
+    if (key.empty())
+        return -1;
     // The entries that begin with key lie in one range: in CompareNames' order, the
     // range of those very entries, from the lower bound of key; in an order of the
     // list's own, that of the entries whose sort keys begin with the bytes that every

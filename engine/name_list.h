@@ -111,9 +111,9 @@ std::string_view NameAt(const NameList& list, int index);
 // Later entries move up by one; an index outside the list changes nothing.
 void RemoveAt(NameList& list, int index);
 
-// The index of an entry that begins with key (cut as AddName cuts a name), or -1.
-// Of several, the first in the list control's search order: from the second entry to
-// the last, then the first.
+// The index of an entry that begins with key (cut as AddName cuts a name), or -1;
+// always -1 for an empty key, as for the list control. Of several, the first in the list control's search
+// order: from the second entry to the last, then the first.
 int FindPrefix(const NameList& list, std::string_view key);
 
 void Clear(NameList& list);

@@ -145,6 +145,8 @@ void ModelAdd(ModelList& model, std::string_view name)
 int ModelFind(const ModelList& model, std::string_view key)
 {
     std::string text = ModelCut(key);
+    if (text.empty())
+        return -1;
     int n = static_cast<int>(model.names.size());
     for (int step = 1; step <= n; ++step)
     {
@@ -231,8 +233,9 @@ TEST(NameList, FindPrefixFollowsTheListControlsSearchOrder)
         {"key between entries", {"A", "C"}, "B", -1},
         {"key after every entry", {"A", "C"}, "D", -1},
         {"single entry equal", {"A"}, "a", 0},
-        {"empty key matches from the second", {"A", "B"}, "", 1},
-        {"empty key, one entry", {"A"}, "", 0},
+        {"empty key matches nothing", {"A", "B"}, "", -1},
+        {"empty key, one entry", {"A"}, "", -1},
+        {"key empty once cut at its NUL", {"A", "B"}, std::string_view("\0A", 2), -1},
     };
     for (const Case& c : cases)
     {

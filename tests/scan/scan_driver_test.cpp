@@ -163,6 +163,8 @@ TEST_F(SharedDllPassTest, MissingRegisterKeyIsCreatedAndTheListKept)
 TEST_F(SharedDllPassTest, PassRunsToItsEndWithoutPumping)
 {
     SharedDllsGuard::SetValue("S:\\LIB\\SPARE.DLL", 1);
+    // The unnamed value names no DLL and removes none.
+    SharedDllsGuard::SetValue("", 1);
     ScanSession session;
     AddName(g_resultList, "S:\\LIB\\SPARE.DLL");
     AddName(g_resultList, "S:\\LIB\\Y.DLL");
