@@ -116,8 +116,7 @@ NameRead ReadModuleName(Source& source, std::uint64_t offset, std::string_view& 
 // an .idata section put the names inside it, and a file that points elsewhere is read
 // the same way rather than mapped section by section.
 template <typename Source>
-int WalkDescriptors(Source& source, std::uint64_t first, std::uint32_t delta,
-                    std::vector<std::string_view>& names)
+int WalkDescriptors(Source& source, std::uint64_t first, std::uint32_t delta, const ImportNameSink& sink)
 {
     int count = 0;
     for (std::uint64_t at = first;; at += kDescriptorSize)
@@ -137,14 +136,14 @@ int WalkDescriptors(Source& source, std::uint64_t first, std::uint32_t delta,
         case NameRead::Cut: return -1;
         case NameRead::Unterminated: break;
         case NameRead::Found:
-            names.push_back(ReduceModuleName(name));
+            sink(ReduceModuleName(name));
             count++;
             break;
         }
     }
 }
 
-template <typename Source> int ParseImportsFrom(Source& source, std::vector<std::string_view>& names)
+template <typename Source> int ParseImportsFrom(Source& source, const ImportNameSink& sink)
 {
     std::uint16_t magic = 0;
     if (!FetchU16(source, 0, magic) || magic != kMzMagic)
@@ -170,7 +169,7 @@ template <typename Source> int ParseImportsFrom(Source& source, std::vector<std:
     if (!FetchU32(source, section + kSectionAddressOffset, virtualAddress) ||
         !FetchU32(source, section + kSectionRawDataOffset, rawData))
         return -1;
-    return WalkDescriptors(source, rawData, virtualAddress - rawData, names);
+    return WalkDescriptors(source, rawData, virtualAddress - rawData, sink);
 }
 
 } // namespace
@@ -188,13 +187,13 @@ std::string_view ReduceModuleName(std::string_view name)
     return name.substr(0, kMaxModuleName);
 }
 
-int ParseImports(ByteSpan bytes, std::vector<std::string_view>& names)
+int ParseImports(ByteSpan bytes, const ImportNameSink& sink)
 {
     SpanSource source(bytes);
-    return ParseImportsFrom(source, names);
+    return ParseImportsFrom(source, sink);
 }
 
-int ParseImports(PagedBytes& bytes, std::vector<std::string_view>& names)
+int ParseImports(PagedBytes& bytes, const ImportNameSink& sink)
 {
-    return ParseImportsFrom(bytes, names);
+    return ParseImportsFrom(bytes, sink);
 }

@@ -20,8 +20,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
-#include <vector>
 
 #include "engine/paged_bytes.h"
 #include "engine/pe_bytes.h"
@@ -36,12 +36,18 @@ constexpr std::size_t kModuleNameScan = 260;
 // '.' and what follows it, at most kMaxModuleName characters. A view into name.
 std::string_view ReduceModuleName(std::string_view name);
 
-// Appends to names the reduced name of every import descriptor at the start of the
-// first ".idata" section of bytes, duplicates included; each name is a view into bytes,
-// and the raw name it comes from ends with a zero inside bytes. Answers -1 when bytes
-// are not a readable PE file or a descriptor or name runs past their end (names
-// appended before that stay), 0 when there is no ".idata" section or its first
-// descriptor is the terminator, else the number of names appended.
-int ParseImports(ByteSpan bytes, std::vector<std::string_view>& names);
-// The same over a file read where it is looked at; the names are views into bytes.
-int ParseImports(PagedBytes& bytes, std::vector<std::string_view>& names);
+// Receives the reduced name of every descriptor as it is read, in descriptor order.
+// The view lies in the bytes parsed and is valid during the call only: a file read in
+// pages gives up the page it lies in soon after.
+using ImportNameSink = std::function<void(std::string_view name)>;
+
+// Hands on the reduced name of every import descriptor at the start of the first
+// ".idata" section of bytes, duplicates included; the raw name each comes from ends
+// with a zero inside bytes. Answers -1 when bytes are not a readable PE file or a
+// descriptor or name runs past their end (names handed on before that stand), 0 when
+// there is no ".idata" section or its first descriptor is the terminator, else the
+// number of names handed on. Nothing is gathered: any number of descriptors costs the
+// same memory.
+int ParseImports(ByteSpan bytes, const ImportNameSink& sink);
+// The same over a file read where it is looked at.
+int ParseImports(PagedBytes& bytes, const ImportNameSink& sink);

@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/distinct_names.h"
+#include "engine/name_list.h"
+#include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
 
 namespace
@@ -113,15 +118,13 @@ struct Parsed
 
 Parsed Parse(const Bytes& image)
 {
-    std::vector<std::string_view> views;
-    Parsed parsed{ParseImports(ByteSpan(image.data(), image.size()), views), {}};
+    Parsed parsed{0, {}};
     const char* begin = reinterpret_cast<const char*>(image.data());
-    for (std::string_view view : views)
-    {
+    parsed.answer = ParseImports(ByteSpan(image.data(), image.size()), [&](std::string_view view) {
         EXPECT_TRUE(view.data() >= begin && view.data() + view.size() <= begin + image.size())
             << "name outside the image: " << view;
         parsed.names.emplace_back(view);
-    }
+    });
     return parsed;
 }
 
@@ -425,6 +428,40 @@ TEST(PeImports, LongNamesAreCutOrSkipped)
     parsed = Parse(cut);
     EXPECT_EQ(1, parsed.answer);
     EXPECT_EQ((Names{"KERNEL32"}), parsed.names);
+}
+
+// A crafted file of 300,000 descriptors that name three modules over and over, read
+// page by page as the import reader reads a file: every name is counted, the scratch
+// list holds each once, and a few pages are held, the names' page all the while.
+TEST(PeImports, CraftedTableOfManyDescriptorsCostsAFewPagesAndItsNamesOnce)
+{
+    Bytes image = MakeHeaders(2);
+    PutSection(image, 0, ".text", 0x1000, 0x200);
+    PutSection(image, 1, ".idata", kIdataRva, kIdataRaw);
+    const std::string_view names[] = {"KERNEL32.dll", "USER32.dll", "kernel32.dll"};
+    for (std::size_t k = 0; k < 3; k++)
+        PutString(image, 0x200 + 0x40 * k, names[k]);
+    constexpr std::size_t kCount = 300'000;
+    image.resize(kIdataRaw + 20 * (kCount + 1));
+    for (std::size_t k = 0; k < kCount; k++)
+        PutU32(image, kIdataRaw + 20 * k + 12, static_cast<std::uint32_t>(0x200 + 0x40 * (k % 3) + kDelta));
+
+    std::set<const std::uint8_t*> pages;
+    std::size_t reads = 0;
+    PagedBytes paged(image.size(), [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t n) {
+        pages.insert(buffer);
+        reads++;
+        std::memcpy(buffer, image.data() + offset, n);
+        return n;
+    });
+    NameList list;
+    DistinctNames distinct(list);
+    EXPECT_EQ(static_cast<int>(kCount),
+              ParseImports(paged, [&](std::string_view name) { distinct.Add(name); }));
+    EXPECT_EQ(2, GetCount(list));
+    EXPECT_EQ(ReduceModuleName(names[(kCount - 1) % 3]), NameAt(list, 0)) << "the spelling read last";
+    EXPECT_LE(pages.size(), PagedBytes::kHeldPages);
+    EXPECT_LE(reads, image.size() / PagedBytes::kPageSize + 1);
 }
 
 TEST(ReduceModuleName, KeepsTheFileNamePartWithoutExtension)
