@@ -99,9 +99,10 @@ void Answer()
         if (s_graph.files[id].filed)
             for (int link : s_graph.files[id].links)
             {
-                // Two names of one file may resolve to the same DLL.
+                // Two names of one file may resolve to the same DLL, and a DLL's bytes
+                // name the DLL itself (its export table): that links it to nothing.
                 std::vector<int>& from = s_graph.linkedFrom[static_cast<std::size_t>(link)];
-                if (from.empty() || from.back() != static_cast<int>(id))
+                if (link != static_cast<int>(id) && (from.empty() || from.back() != static_cast<int>(id)))
                     from.push_back(static_cast<int>(id));
             }
     s_graph.answered = true;

@@ -68,5 +68,6 @@ std::vector<const LinkedFile*> LinkedFiles();
 // library pass had linked to as well. False when there is none.
 bool ShortestLinkChain(std::string_view shortPath, const LinkSource*& source,
                        std::vector<const LinkedFile*>& chain);
-// The DLLs whose links, filed as pending during the walk, include shortPath.
+// The DLLs but shortPath itself whose links, filed as pending during the walk, include
+// shortPath.
 std::vector<const LinkedFile*> LinkingLibraries(std::string_view shortPath);
