@@ -60,7 +60,6 @@ def summary_count(summary):
 
 
 # What `orvscan why` says on the sample machine: target, then the lines under its header.
-KEPT_BY_INI = [r'kept: D:\APPS\EDITOR\EDITOR.INI names "PLUGIN.DLL" -> D:\APPS\EDITOR\PLUGIN.DLL']
 WHY_QUICK = {
     r"D:\APPS\EDITOR\GFXC.DLL": [
         r"kept: D:\APPS\EDITOR\EDITOR.EXE -> D:\APPS\EDITOR\EDCORE.DLL -> D:\APPS\EDITOR\GFXA.DLL"
@@ -80,6 +79,11 @@ WHY_QUICK = {
     r"D:\JUNK\LEFTOVER.DLL": ["listed: linked only from listed DLLs:", r"  D:\JUNK\UNUSED.DLL"],
     r"D:\LIBS\TWINA.DLL": ["listed: linked only from listed DLLs:", r"  D:\LIBS\TWINB.DLL"],
     r"D:\LIBS\TWINB.DLL": ["listed: linked only from listed DLLs:", r"  D:\LIBS\TWINA.DLL"],
+}
+# A full scan: the INI file keeps the plug-in, and TWINB.DLL's bytes name TWINB.DLL itself.
+WHY_FULL = {
+    r"D:\APPS\EDITOR\PLUGIN.DLL": [r'kept: D:\APPS\EDITOR\EDITOR.INI names "PLUGIN.DLL" -> D:\APPS\EDITOR\PLUGIN.DLL'],
+    r"D:\LIBS\TWINB.DLL": WHY_QUICK[r"D:\LIBS\TWINB.DLL"],
 }
 
 
@@ -102,9 +106,9 @@ def explain_sample(mappings, machine, listed):
     check(result.returncode == 3, f"why: exit status {result.returncode} with a target not found")
     check(why_answers(result.stdout) == WHY_QUICK, f"why --quick answered:\n{result.stdout}")
     check(set(machine["unlinked"]) <= {t for t, a in WHY_QUICK.items() if a[0].startswith("listed:")}, "why: a listed DLL unexplained")
-    result = run([with_drives, build] + mappings + ["--", run_sh, build, orvscan, "why", "--full", "plugin.dll"])
+    result = run([with_drives, build] + mappings + ["--", run_sh, build, orvscan, "why", "--full", "plugin.dll", "TWINB.DLL"])
     check(result.returncode == 0, f"why --full: exit status {result.returncode}")
-    check(why_answers(result.stdout) == {r"D:\APPS\EDITOR\PLUGIN.DLL": KEPT_BY_INI}, f"why --full:\n{result.stdout}")
+    check(why_answers(result.stdout) == WHY_FULL, f"why --full:\n{result.stdout}")
 
     # A name beyond ASCII comes through the ANSI code page into the JSON text.
     beyond = tempfile.mkdtemp(prefix="orv-ansi-")
