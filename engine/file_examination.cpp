@@ -100,7 +100,15 @@ int ScanPattern(HWND mainWindow, int kind, const char* pattern)
 {
     const DirectoryListing* listing = CurrentListing();
     if (listing && listing->plain && IsPlainPattern(pattern))
+    {
+        // The directory is not entered again, but one that has gone since it was listed
+        // could not be: that asks whether to go on, as entering it would. Asking for its
+        // attributes takes this platform no call into the server.
+        const DWORD attributes = GetFileAttributesA(listing->directory.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return -1;
         return ScanListedPattern(mainWindow, kind, pattern, *listing);
+    }
     return ScanPatternByEnumeration(mainWindow, kind, pattern);
 }
 

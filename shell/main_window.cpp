@@ -13,9 +13,6 @@
 namespace
 {
 
-// The WinZip list file of Backup, left behind when a backup ended.
-constexpr char kWinZipListFile[] = "C:\\ORVENZIP.131";
-
 // Children first, then the drawing objects and the preferences: the bars are hidden
 // at once when their preference is off; the first layout comes with the first WM_SIZE.
 LRESULT OnCreate(HWND window)
@@ -62,7 +59,7 @@ LRESULT OnClose(HWND window)
         return 1;
     }
     WinHelpA(window, kHelpFile, HELP_QUIT, 0);
-    DeleteFileA(kWinZipListFile);
+    DeleteFileA(kWinZipListPath);
     ReleaseDrawingObjects();
     if (g_saveSettingsOnExit)
         SavePreferences(window);
