@@ -64,8 +64,9 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
         {
             if (name->empty())
                 continue;
+            // try_emplace leaves the key as it was when the name is there already.
             std::string key = ToUpperAscii(*name);
-            if (!listing.positions.emplace(key, position).second)
+            if (!listing.positions.try_emplace(std::move(key), position).second)
                 listing.sharedNames.insert(std::move(key));
         }
         listing.entries.push_back(std::move(entry));
@@ -132,7 +133,7 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
     if (found == listing.positions.end())
         return nullptr;
     // Of names that differ only in case, the platform opens the one written exactly so.
-    if (listing.sharedNames.contains(key))
+    if (!listing.sharedNames.empty() && listing.sharedNames.contains(key))
         for (const ListedEntry& entry : listing.entries)
             if (entry.longName == name || entry.shortName == name)
                 return &entry;

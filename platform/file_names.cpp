@@ -153,13 +153,9 @@ int WINAPI QemGetDOSFileName(LPCSTR path, LPSTR out)
         CopyCut(path, out, MAX_PATH);
         return 0;
     }
+    // A path that its long names would make too long keeps its 8.3 form.
     const std::string alone = NameEveryEntryAlone(path, shortPath);
-    if (alone.size() >= MAX_PATH)
-    {
-        CopyCut(shortPath, out, MAX_PATH);
-        return 1;
-    }
-    CopyCut(alone.c_str(), out, MAX_PATH);
+    CopyCut(alone.size() < sizeof shortPath ? alone.c_str() : shortPath, out, MAX_PATH);
     return 1;
 }
 
