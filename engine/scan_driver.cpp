@@ -36,6 +36,7 @@ static bool WalkFixedDrives(HWND mainWindow)
     return true;
 }
 
+// Asking for attributes takes this platform no call into the server, but a stat.
 static bool IsDirectory(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -44,16 +45,18 @@ static bool IsDirectory(const std::string& path)
 
 // Where changing into the directory of link leaves a current directory of current: the
 // link's drive selected (when it has one that is there), its root, then the link's
-// directory when that is there. Asking for attributes takes this platform no call into
-// the server; a change of directory takes two.
+// directory when that is there. Links in one directory are neighbours in the list, and
+// one already stood in is not asked for again.
 static std::string DirectoryOfLink(const char* link, const std::string& current)
 {
     PathParts parts = SplitPath(link);
-    std::string drive = current.size() >= 2 && current[1] == ':' ? current.substr(0, 2) : std::string();
+    const std::string currentDrive =
+        current.size() >= 2 && current[1] == ':' ? current.substr(0, 2) : std::string();
+    std::string drive = currentDrive;
     if (!parts.drive.empty())
     {
         const std::string named = {static_cast<char>(parts.drive[0] & ~0x20), ':'};
-        if (IsDirectory(named + "\\"))
+        if (named == currentDrive || IsDirectory(named + "\\"))
             drive = named;
     }
     if (drive.empty())
@@ -62,13 +65,18 @@ static std::string DirectoryOfLink(const char* link, const std::string& current)
     if (!directory.empty() && directory.back() == '\\')
         directory.pop_back();
     const std::string root = drive + "\\";
-    if (directory.empty())
-        return root;
-    const std::string target =
-        directory.front() == '\\' || directory.front() == '/' ? drive + directory : root + directory;
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(target.c_str(), MAX_PATH, full, nullptr);
-    return length && length < MAX_PATH && IsDirectory(full) ? std::string(full, length) : root;
+    std::string target = root;
+    if (!directory.empty())
+    {
+        const std::string written =
+            directory.front() == '\\' || directory.front() == '/' ? drive + directory : root + directory;
+        char full[MAX_PATH];
+        DWORD length = GetFullPathNameA(written.c_str(), MAX_PATH, full, nullptr);
+        target = length && length < MAX_PATH ? std::string(full, length) : root;
+    }
+    if (target == current || target == root)
+        return target;
+    return IsDirectory(target) ? target : root;
 }
 
 // The cross-check stands in the directory of each DLL it checks, so that references
