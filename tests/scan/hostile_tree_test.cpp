@@ -12,6 +12,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/directory_listing.h"
@@ -229,39 +230,37 @@ TEST_F(HostileTreeTest, SubdirectoryRemovedDuringTheWalkIsSkipped)
 // pass cannot enter it again.
 TEST_F(HostileTreeTest, DirectoryThatCannotBeEnteredAgainAsksWhetherToGoOn)
 {
-    for (bool duringPass : {false, true})
-        for (int yesAnswers : {0, 1})
-        {
-            SCOPED_TRACE(std::string(duringPass ? "during the pass, " : "on entering, ") +
-                         std::to_string(yesAnswers) + " Yes before No");
-            RestoreTrees();
-            recorder_.statusTexts.clear();
-            recorder_.questions = 0;
-            bool moved = false;
-            recorder_.onPump = [&] {
-                if (!moved && CurrentDirectory() == "K:\\ERR\\GONE" &&
-                    recorder_.Examined().empty() != duringPass)
-                {
-                    moved = MoveFileA("K:\\ERR", "K:\\MOVED") != 0;
-                    EXPECT_TRUE(moved) << "error " << GetLastError();
-                }
-            };
-            int questions = 0;
-            recorder_.answer = IDYES;
-            recorder_.onQuestion = [&] {
-                if (++questions > yesAnswers)
-                    recorder_.answer = IDNO;
-            };
-            ScanSession session;
-            EXPECT_EQ(0, WalkDrive(nullptr, DriveNumber('K')));
-            EXPECT_TRUE(moved);
-            EXPECT_EQ(yesAnswers + 1, recorder_.questions);
-            // No abandons the rest of the drive, not the scan.
-            EXPECT_EQ(1, g_scanning);
-            const std::vector<std::string> examined =
-                duringPass ? std::vector<std::string>{"K:\\ERR\\GONE\\GONE.EXE"} : std::vector<std::string>{};
-            EXPECT_EQ(examined, recorder_.Examined());
-        }
+    for (auto [duringPass, yesAnswers] : {std::pair{false, 0}, {false, 1}, {true, 0}, {true, 1}})
+    {
+        SCOPED_TRACE(std::string(duringPass ? "during the pass, " : "on entering, ") +
+                     std::to_string(yesAnswers) + " Yes before No");
+        RestoreTrees();
+        recorder_.statusTexts.clear();
+        recorder_.questions = 0;
+        bool moved = false;
+        recorder_.onPump = [&] {
+            if (!moved && CurrentDirectory() == "K:\\ERR\\GONE" && recorder_.Examined().empty() != duringPass)
+            {
+                moved = MoveFileA("K:\\ERR", "K:\\MOVED") != 0;
+                EXPECT_TRUE(moved) << "error " << GetLastError();
+            }
+        };
+        int questions = 0;
+        recorder_.answer = IDYES;
+        recorder_.onQuestion = [&] {
+            if (++questions > yesAnswers)
+                recorder_.answer = IDNO;
+        };
+        ScanSession session;
+        EXPECT_EQ(0, WalkDrive(nullptr, DriveNumber('K')));
+        EXPECT_TRUE(moved);
+        EXPECT_EQ(yesAnswers + 1, recorder_.questions);
+        // No abandons the rest of the drive, not the scan.
+        EXPECT_EQ(1, g_scanning);
+        const std::vector<std::string> examined =
+            duringPass ? std::vector<std::string>{"K:\\ERR\\GONE\\GONE.EXE"} : std::vector<std::string>{};
+        EXPECT_EQ(examined, recorder_.Examined());
+    }
 }
 
 // L: nests directories of eight characters: the directory at depth k has 9k + 2
