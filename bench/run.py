@@ -382,48 +382,19 @@ class Bench:
         lists = {"orvscan": self.long_paths(scan),
                  "window": self.long_paths(self.read_lines(os.path.join(out, "window-list.txt"), "utf-8")),
                  "peer": {p.lower() for p in self.read_lines(os.path.join(out, "peer.txt"))}}
-        problems, notes = [], []
+        problems = []
         if not summary.startswith(f" {len(scan)} possibly unlinked .DLLs listed."):
             problems.append(f"orvscan's summary does not count its {len(scan)} lines: {summary!r}")
         for name in ["window", "peer"]:
             missing, extra = lists["orvscan"] - lists[name], lists[name] - lists["orvscan"]
-            if name == "peer":
-                twins = self.short_name_twins(extra)
-                if twins:
-                    notes.append(f"the peer also lists {len(twins)} DLL(s) whose 8.3 name Wine gives to another "
-                                 f"file of the same folder, which the scan, naming files by 8.3 path, takes for "
-                                 f"that file: {', '.join(sorted(twins)[:3])}")
-                extra -= twins
             if missing or extra:
                 problems.append(f"{name} differs from orvscan: {len(extra)} only in {name} "
                                 f"(e.g. {sorted(extra)[:2]}), {len(missing)} only in orvscan (e.g. {sorted(missing)[:2]})")
         with open(os.path.join(out, "agreement.txt"), "w") as f:
             for name, paths in lists.items():
                 f.write(f"{name}: {len(paths)}\n")
-            f.write("\n".join(problems + notes) + "\n")
-        verdict = "; ".join(problems) if problems else f"agree: {len(lists['orvscan'])} DLLs listed"
-        return verdict + "".join(f" (but {n})" for n in notes)
-
-    def short_name_twins(self, paths, most=20):
-        """Those of paths whose 8.3 name another entry of their folder shares, as Wine's
-        cmd "dir /x" shows them; Wine's hashed 8.3 names are not unique in a folder."""
-        twins = set()
-        folders = {}
-        for path in paths:
-            folders.setdefault(path.rsplit("\\", 1)[0], []).append(path)
-        for folder, members in list(folders.items())[:most]:
-            listing = self.wine(["cmd", "/c", "dir", "/x", "/a", folder + "\\"])
-            short_of = {}
-            for line in listing.splitlines():
-                found = re.match(r"^.*?\s(?:[\d,]+|<DIR>)  (.{12}) (.+)$", line.rstrip("\r"))
-                if found and found.group(1).strip():
-                    short_of[found.group(2).lower()] = found.group(1).strip().lower()
-            shorts = list(short_of.values())
-            for path in members:
-                short = short_of.get(path.rsplit("\\", 1)[1])
-                if short and shorts.count(short) > 1:
-                    twins.add(path)
-        return twins
+            f.write("\n".join(problems) + "\n")
+        return "; ".join(problems) if problems else f"agree: {len(lists['orvscan'])} DLLs listed"
 
 
 # --- the table -------------------------------------------------------------------------

@@ -12,28 +12,28 @@
 static DirectoryListing s_listing;
 static bool s_listed = false;
 
-static std::string s_walkDirectory;
+static std::string s_scanDirectory;
 
-void SetWalkDirectory(const std::string& directory)
+void SetScanDirectory(const std::string& directory)
 {
-    s_walkDirectory = directory;
+    s_scanDirectory = directory;
 }
 
-void FollowWalkDirectory()
+void FollowScanDirectory()
 {
-    if (s_walkDirectory.empty())
+    if (s_scanDirectory.empty())
         return;
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-    if (length && length < MAX_PATH && s_walkDirectory == std::string_view(current, length))
+    if (length && length < MAX_PATH && s_scanDirectory == std::string_view(current, length))
         return;
-    SetCurrentDirectoryA(s_walkDirectory.c_str());
+    SetCurrentDirectoryA(s_scanDirectory.c_str());
 }
 
 std::string CurrentDirectory()
 {
-    if (!s_walkDirectory.empty())
-        return s_walkDirectory;
+    if (!s_scanDirectory.empty())
+        return s_scanDirectory;
     char current[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
     return length && length < MAX_PATH ? std::string(current, length) : std::string();
@@ -60,9 +60,15 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
         plain =
             plain && IsPlainName(entry.longName) && (entry.shortName.empty() || IsPlainName(entry.shortName));
         const std::size_t position = listing.entries.size();
-        listing.positions.emplace(ToUpperAscii(entry.longName), position);
-        if (!entry.shortName.empty())
-            listing.positions.emplace(ToUpperAscii(entry.shortName), position);
+        for (const std::string* name : {&entry.longName, &entry.shortName})
+        {
+            if (name->empty())
+                continue;
+            // try_emplace leaves the key as it was when the name is there already.
+            std::string key = ToUpperAscii(*name);
+            if (!listing.positions.try_emplace(std::move(key), position).second)
+                listing.sharedNames.insert(std::move(key));
+        }
         listing.entries.push_back(std::move(entry));
     } while (FindNextFileA(find.handle, &found));
 
@@ -95,14 +101,23 @@ const DirectoryListing* CurrentListing()
     return &s_listing;
 }
 
+const std::string& NameOfEntryAlone(const DirectoryListing& listing, const ListedEntry& entry)
+{
+    // An 8.3 name that two entries carry would name whichever the platform meets first.
+    if (entry.shortName.empty() ||
+        (!listing.sharedNames.empty() && listing.sharedNames.contains(ToUpperAscii(entry.shortName)) &&
+         entry.longName.find_first_of("?*") == std::string::npos))
+        return entry.longName;
+    return entry.shortName;
+}
+
 std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry& entry, const char* path)
 {
-    // The platform's short path takes each component's 8.3 name from the same
-    // enumeration data, so the directory's short form and the entry's name make it.
+    // The platform's short path takes each component's name from the same enumeration
+    // data, so the directory's short form and the entry's name make it.
     if (listing.plain && !listing.shortDirectory.empty())
     {
-        std::string composed =
-            JoinPath(listing.shortDirectory, entry.shortName.empty() ? entry.longName : entry.shortName);
+        std::string composed = JoinPath(listing.shortDirectory, NameOfEntryAlone(listing, entry));
         if (composed.size() <= kMaxPathLength)
             return composed;
     }
@@ -113,8 +128,16 @@ std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry&
 
 const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_view name)
 {
-    auto found = listing.positions.find(ToUpperAscii(name));
-    return found == listing.positions.end() ? nullptr : &listing.entries[found->second];
+    std::string key = ToUpperAscii(name);
+    auto found = listing.positions.find(key);
+    if (found == listing.positions.end())
+        return nullptr;
+    // Of names that differ only in case, the platform opens the one written exactly so.
+    if (!listing.sharedNames.empty() && listing.sharedNames.contains(key))
+        for (const ListedEntry& entry : listing.entries)
+            if (entry.longName == name || entry.shortName == name)
+                return &entry;
+    return &listing.entries[found->second];
 }
 
 namespace
@@ -158,7 +181,7 @@ std::optional<std::string> ComposeShortPath(std::string_view path)
         const ListedEntry* entry = listing ? FindListedEntry(*listing, component) : nullptr;
         if (!entry)
             return std::nullopt;
-        composed = JoinPath(composed, entry->shortName.empty() ? entry->longName : entry->shortName);
+        composed = JoinPath(composed, NameOfEntryAlone(*listing, *entry));
         written = JoinPath(written, component);
         start = end + 1;
     }
@@ -178,7 +201,7 @@ std::string ShortPathOfNamedFile(const char* path)
     const bool fullyQualified = (path[0] && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
                                 (path[0] == '\\' && path[1] == '\\');
     if (!fullyQualified)
-        FollowWalkDirectory();
+        FollowScanDirectory();
     QemGetDOSFileName(path, shortPath);
     return shortPath;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct ListedEntry
@@ -28,22 +29,28 @@ struct DirectoryListing
     // Every name plain (engine/file_pattern.h): patterns and lookups can be decided
     // from the listing alone.
     bool plain = false;
-    // Upper-case long and 8.3 names to the position of their entry.
+    // Upper-case long and 8.3 names to the position of the first entry that carries them.
     std::unordered_map<std::string, std::size_t> positions;
+    // Upper-case names that more than one entry carries: names that differ only in case
+    // (a host folder may hold both), and 8.3 names that the platform's hashing gave to
+    // two long names.
+    std::unordered_set<std::string> sharedNames;
 };
 
-// The directory the scan stands in: the walk's while a walk goes on, otherwise the
-// current directory as GetCurrentDirectoryA gives it; empty when it is too long.
+// The directory the scan stands in: the walk's directory or the checked DLL's while
+// the walk or the cross-check goes on, otherwise the current directory as
+// GetCurrentDirectoryA gives it; empty when it is too long.
 std::string CurrentDirectory();
 
-// The walk stands in a directory without making it the process's current directory:
+// The scan stands in a directory without making it the process's current directory:
 // each change of that costs two calls into the server on this platform, and the walk
-// makes one for every directory of the machine. Every lookup of the scan asks
-// CurrentDirectory instead. An empty directory ends the walk's stay.
-void SetWalkDirectory(const std::string& directory);
-// Makes the walk's directory the process's current directory, for a relative path
-// that the platform must resolve; nothing outside a walk or when it is already.
-void FollowWalkDirectory();
+// makes one for every directory of the machine, the cross-check one for every link.
+// Every lookup of the scan asks CurrentDirectory instead. An empty directory ends the
+// stay.
+void SetScanDirectory(const std::string& directory);
+// Makes the scan's directory the process's current directory, for a relative path
+// that the platform must resolve; nothing outside a stay or when it is already.
+void FollowScanDirectory();
 
 // Lists a directory given by its full path. False when it cannot be enumerated.
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory,
@@ -60,20 +67,25 @@ void ForgetListing();
 // The listing of the current directory, or nullptr when the walk holds none for it.
 const DirectoryListing* CurrentListing();
 
+// The name that names an entry alone in its directory, as QemGetDOSFileName takes it
+// into a short path: the 8.3 name, or the long name when another entry carries the
+// same 8.3 name (or when the long name is 8.3 already).
+const std::string& NameOfEntryAlone(const DirectoryListing& listing, const ListedEntry& entry);
+
 // The short full path of an entry of the listing, as QemGetDOSFileName would give it
 // for path (the entry's long path): composed from the directory's short form and the
-// entry's 8.3 name without asking the platform, whenever that is sure to be the same.
+// entry's name alone without asking the platform, whenever that is sure to be the same.
 std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry& entry, const char* path);
 
-// The entry whose long or 8.3 name is name, without regard to case, or nullptr.
+// The entry whose long or 8.3 name is name, without regard to case, as the platform
+// finds it: of several, the one of exactly that name, else the first; or nullptr.
 const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_view name);
 
 // The short form of a full path that names a file anywhere, as QemGetDOSFileName gives
 // it: while a scan runs, a plain path ("X:\" and plain components) is composed from
 // listings of its directories, each listed once a scan, as the platform composes it:
-// each component by the 8.3 name of the entry it names, or by the entry's own name when
-// that is 8.3. Anything else, and a path whose entries are not all listed, is asked of
-// the platform.
+// each component by the name that names its entry alone. Anything else, and a path whose entries are not all
+// listed, is asked of the platform.
 std::string ShortPathOfNamedFile(const char* path);
 // Forgets those listings: between scans files come and go.
 void ForgetNamedDirectories();

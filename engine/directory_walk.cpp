@@ -119,7 +119,7 @@ static bool EnterSubdir(const std::string& directory, const Subdir& subdir)
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    SetWalkDirectory(path);
+    SetScanDirectory(path);
     return true;
 }
 
@@ -136,8 +136,8 @@ static bool ClosedToTheWalk(const std::string& directory)
 // The walk's stay in its directories ends with the walk, however it ends.
 struct WalkStay
 {
-    explicit WalkStay(const std::string& root) { SetWalkDirectory(root); }
-    ~WalkStay() { SetWalkDirectory({}); }
+    explicit WalkStay(const std::string& root) { SetScanDirectory(root); }
+    ~WalkStay() { SetScanDirectory({}); }
     WalkStay(const WalkStay&) = delete;
     WalkStay& operator=(const WalkStay&) = delete;
 };
@@ -225,7 +225,7 @@ int WalkDrive(HWND mainWindow, int drive)
             PumpStep();
             if (!ListCurrentDirectory(enteredShortPath) && depth > 0 && ClosedToTheWalk(CurrentDirectory()))
             {
-                SetWalkDirectory(levels[--depth].directory);
+                SetScanDirectory(levels[--depth].directory);
                 entered = false;
                 continue;
             }

@@ -97,11 +97,27 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
     return 0;
 }
 
+// Whether files were examined since the walk's directory was last known to be there:
+// only then can a pump step have let anything take it away.
+static bool s_examinedSinceSeen = false;
+
 int ScanPattern(HWND mainWindow, int kind, const char* pattern)
 {
     const DirectoryListing* listing = CurrentListing();
     if (listing && listing->plain && IsPlainPattern(pattern))
+    {
+        // The directory is not entered again, but one that has gone since it was listed
+        // could not be: that asks whether to go on, as entering it would. Asking for its
+        // attributes takes this platform no call into the server, but a stat.
+        if (s_examinedSinceSeen)
+        {
+            const DWORD attributes = GetFileAttributesA(listing->directory.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                return -1;
+            s_examinedSinceSeen = false;
+        }
         return ScanListedPattern(mainWindow, kind, pattern, *listing);
+    }
     return ScanPatternByEnumeration(mainWindow, kind, pattern);
 }
 
@@ -146,6 +162,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
     std::string status = std::string(kExaminingText) + shortPath;
     SetStatusText(status.c_str());
     NoteExaminedFile(shortPath, path);
+    s_examinedSinceSeen = true;
 
     // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)

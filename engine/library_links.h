@@ -18,10 +18,17 @@ struct LibraryLinks
 };
 
 // Keeps what the DLL at shortPath refers to; a DLL examined again replaces its record.
+// A host folder may hold names that differ only in case (case twins): each is a file of
+// its own, with a record of its own.
 void RememberLibraryLinks(LibraryLinks record);
-// The record of the DLL at path (its short full path, case ignored), when the walk made
-// one with the same Quick Scan setting; nullptr otherwise.
+// The record of the file that the platform opens for path (a short full path), when
+// the walk made it with the same Quick Scan setting: the record of exactly that path,
+// else the only one equal to it without regard to case; nullptr otherwise, also when
+// case twins leave it open which file path names.
 const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan);
+// The records of every file whose short path equals path without regard to case but
+// for the one exactly at exclude, copied.
+std::vector<LibraryLinks> RecallCaseTwins(std::string_view path, std::string_view exclude);
 // The size of the DLL at path as the walk's listing gave it, when it did.
 bool RecallListedSize(std::string_view path, std::uint64_t& size);
 void ForgetLibraryLinks();

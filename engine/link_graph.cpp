@@ -146,10 +146,18 @@ void RecordLibraryLinks(const std::vector<std::string>& links, bool libraryPass,
             s_graph.files[static_cast<std::size_t>(target)].pending = true;
     }
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(id)];
-    file.longPath = s_graph.examinedPath;
     file.examined = file.examined || libraryPass;
     file.accepted = file.accepted || accepted;
     file.filed = file.filed || filed;
+    // Case twins share the scan's name, and the cross-check follows what either links
+    // to; a file examined again replaces its links.
+    if (!file.longPath.empty() && file.longPath != s_graph.examinedPath)
+    {
+        file.links.insert(file.links.end(), resolved.begin(), resolved.end());
+        Changed();
+        return;
+    }
+    file.longPath = s_graph.examinedPath;
     file.links = std::move(resolved);
     file.sized = size != nullptr;
     file.size = size ? *size : 0;

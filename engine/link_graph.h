@@ -45,7 +45,8 @@ void NoteExaminedFile(const char* shortPath, const char* path);
 // The file under examination links directly to dll (a short path): a program by its
 // imports or bytes, an other-format file by name, the name as found in it.
 void RecordDirectLink(const char* dll, bool program, const char* name = "");
-// The file under examination was read as a library: what its references resolved to,
+// The file under examination was read as a library: what its references resolved to
+// (added to those of a case twin recorded before, which the scan names alike),
 // whether it was examined by the library pass, accepted as a candidate, and whether its
 // links were filed as pending. size is its size when the walk's listing gave one.
 void RecordLibraryLinks(const std::vector<std::string>& links, bool libraryPass, bool accepted, bool filed,

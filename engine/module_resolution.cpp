@@ -68,7 +68,7 @@ static ModuleHit SearchDirectories(const std::string& directories, const std::st
 {
     // A name that begins with "." or ".." is looked for from the current directory alone.
     if (!fileName.empty() && fileName.front() == '.')
-        FollowWalkDirectory();
+        FollowScanDirectory();
     char found[MAX_PATH];
     char* filePart = nullptr;
     DWORD length = SearchPathA(directories.c_str(), fileName.c_str(), nullptr, MAX_PATH, found, &filePart);

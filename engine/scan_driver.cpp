@@ -37,23 +37,63 @@ static bool WalkFixedDrives(HWND mainWindow)
     return true;
 }
 
-// Makes the directory of path current, so that its references resolve as they did
-// during the walk. Failures are not checked: references then resolve from wherever
-// the current directory is.
-static void EnterDirectoryOf(const char* path)
+// Asking for attributes takes this platform no call into the server, but a stat.
+static bool IsDirectory(const std::string& path)
 {
-    PathParts parts = SplitPath(path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Where changing into the directory of link leaves a current directory of current: the
+// link's drive selected (when it has one that is there), its root, then the link's
+// directory when that is there. Links in one directory are neighbours in the list, and
+// one already stood in is not asked for again.
+static std::string DirectoryOfLink(const char* link, const std::string& current)
+{
+    PathParts parts = SplitPath(link);
+    const std::string currentDrive =
+        current.size() >= 2 && current[1] == ':' ? current.substr(0, 2) : std::string();
+    std::string drive = currentDrive;
     if (!parts.drive.empty())
     {
-        const char drive[3] = {static_cast<char>(parts.drive[0] & ~0x20), ':', '\0'};
-        SetCurrentDirectoryA(drive);
+        const std::string named = {static_cast<char>(parts.drive[0] & ~0x20), ':'};
+        if (named == currentDrive || IsDirectory(named + "\\"))
+            drive = named;
     }
-    SetCurrentDirectoryA("\\");
+    if (drive.empty())
+        return current;
     std::string directory = parts.directory;
     if (!directory.empty() && directory.back() == '\\')
         directory.pop_back();
-    SetCurrentDirectoryA(directory.c_str());
+    const std::string root = drive + "\\";
+    std::string target = root;
+    if (!directory.empty())
+    {
+        const std::string written =
+            directory.front() == '\\' || directory.front() == '/' ? drive + directory : root + directory;
+        char full[MAX_PATH];
+        DWORD length = GetFullPathNameA(written.c_str(), MAX_PATH, full, nullptr);
+        target = length && length < MAX_PATH ? std::string(full, length) : root;
+    }
+    if (target == current || target == root)
+        return target;
+    return IsDirectory(target) ? target : root;
 }
+
+// The cross-check stands in the directory of each DLL it checks, so that references
+// resolve as they did during the walk; the last one is made the process's current
+// directory when it ends, however it ends.
+struct CrossCheckStay
+{
+    CrossCheckStay() { SetScanDirectory(CurrentDirectory()); }
+    ~CrossCheckStay()
+    {
+        FollowScanDirectory();
+        SetScanDirectory({});
+    }
+    CrossCheckStay(const CrossCheckStay&) = delete;
+    CrossCheckStay& operator=(const CrossCheckStay&) = delete;
+};
 
 // The status text is held to the 260 bytes a short path has.
 static void SetCheckingStatus(const char* shortPath)
@@ -110,27 +150,50 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
     return promoted;
 }
 
+// Reads the DLL at shortPath (path as the link names it) again and promotes what it
+// refers to. True when a link was promoted.
+static bool ReadAndPromote(const char* shortPath, const char* path)
+{
+    if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
+        ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY);
+    // A name found again would only be resolved again to the same file.
+    DropDuplicates(g_fileRefs);
+    bool promoted = PromoteReferencedLinks();
+    Clear(g_fileRefs);
+    return promoted;
+}
+
 // Checks one valid link: promotes what it refers to. Its short full path goes to
 // shortPath.
 static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
 {
+    SetScanDirectory(DirectoryOfLink(link, CurrentDirectory()));
+    bool promoted;
     if (const LibraryLinks* record = RecallLibraryLinks(link, g_quickScan != 0))
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
         NoteCheckedLibrary(shortPath, true);
-        return PromoteRecalledLinks(record->links);
+        promoted = PromoteRecalledLinks(record->links);
     }
-    EnterDirectoryOf(link);
-    QemGetDOSFileName(link, shortPath);
-    SetCheckingStatus(shortPath);
-    NoteCheckedLibrary(shortPath, false);
-    if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
-        ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
-    // A name found again would only be resolved again to the same file.
-    DropDuplicates(g_fileRefs);
-    bool promoted = PromoteReferencedLinks();
-    Clear(g_fileRefs);
+    else
+    {
+        // A link without a drive is read from the directory stood in.
+        FollowScanDirectory();
+        QemGetDOSFileName(link, shortPath);
+        SetCheckingStatus(shortPath);
+        NoteCheckedLibrary(shortPath, false);
+        promoted = ReadAndPromote(shortPath, link);
+    }
+    // The lists take names without regard to case, so the link of a case twin may have
+    // been merged into this one: what each twin refers to counts as well.
+    for (LibraryLinks& twin : RecallCaseTwins(link, shortPath))
+    {
+        const bool recalled = twin.quickScan == (g_quickScan != 0);
+        promoted = (recalled ? PromoteRecalledLinks(std::move(twin.links))
+                             : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
+                   promoted;
+    }
     return promoted;
 }
 
@@ -139,6 +202,7 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
 int CrossCheckLinks()
 {
     SetStatusLineText(" Cross checking valid .DLL links with other .DLLs...");
+    CrossCheckStay stay;
     int n = GetCount(g_validLinks);
     for (int i = 0; i < n; i++)
     {

@@ -2,8 +2,11 @@
 #include "platform/qem_internal.h"
 #include "platform/qemcom95.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -43,6 +46,94 @@ void FormatWriteTime(const FILETIME& written, char* date, char* time)
     }
 }
 
+char UpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringAsciiCase(const char* a, const char* b)
+{
+    for (; *a && *b; a++, b++)
+        if (UpperAscii(*a) != UpperAscii(*b))
+            return false;
+    return *a == *b;
+}
+
+// Whether more than one entry of folder (empty, or ending in a separator) carries name,
+// as its long or its 8.3 name.
+bool IsSharedName(const std::string& folder, const std::string& name)
+{
+    // '?' for '~' makes the platform match every entry instead of the first.
+    std::string mask = folder + name;
+    std::replace(mask.begin() + static_cast<std::ptrdiff_t>(folder.size()), mask.end(), '~', '?');
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(mask.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    int carriers = 0;
+    do
+        if (EqualsIgnoringAsciiCase(found.cFileName, name.c_str()) ||
+            EqualsIgnoringAsciiCase(found.cAlternateFileName, name.c_str()))
+            carriers++;
+    while (carriers < 2 && FindNextFileA(find, &found));
+    FindClose(find);
+    return carriers > 1;
+}
+
+// A path split at its separators: the names, each with the separators before it.
+struct PathPiece
+{
+    std::string separators;
+    std::string name;
+};
+
+std::vector<PathPiece> SplitAtSeparators(const char* path)
+{
+    std::vector<PathPiece> pieces;
+    for (const char* p = path; *p;)
+    {
+        PathPiece piece;
+        for (; *p == '\\' || *p == '/'; p++)
+            piece.separators += *p;
+        for (; *p && *p != '\\' && *p != '/'; p++)
+            piece.name += *p;
+        pieces.push_back(std::move(piece));
+    }
+    return pieces;
+}
+
+// Wine makes 8.3 names by hashing, and two long names of one folder can get the same
+// one, under which the platform opens whichever it meets first. In such a place the
+// short path takes the long name of the entry that path names, which names it alone.
+std::string NameEveryEntryAlone(const char* path, const char* shortPath)
+{
+    if (!std::strchr(shortPath, '~'))
+        return shortPath;
+    const std::vector<PathPiece> written = SplitAtSeparators(path);
+    std::vector<PathPiece> shortened = SplitAtSeparators(shortPath);
+    if (written.size() != shortened.size())
+        return shortPath;
+    std::string result;
+    for (std::size_t i = 0; i < shortened.size(); i++)
+    {
+        result += shortened[i].separators;
+        PathPiece& piece = shortened[i];
+        if (piece.name.find('~') != std::string::npos && IsSharedName(result, piece.name))
+        {
+            WIN32_FIND_DATAA found;
+            HANDLE find = FindFirstFileA((result + written[i].name).c_str(), &found);
+            if (find != INVALID_HANDLE_VALUE)
+            {
+                FindClose(find);
+                if (!std::strpbrk(found.cFileName, "?*"))
+                    piece.name = found.cFileName;
+            }
+        }
+        result += piece.name;
+    }
+    return result;
+}
+
 } // namespace
 
 int WINAPI QemGetDOSFileName(LPCSTR path, LPSTR out)
@@ -62,7 +153,9 @@ int WINAPI QemGetDOSFileName(LPCSTR path, LPSTR out)
         CopyCut(path, out, MAX_PATH);
         return 0;
     }
-    CopyCut(shortPath, out, MAX_PATH);
+    // A path that its long names would make too long keeps its 8.3 form.
+    const std::string alone = NameEveryEntryAlone(path, shortPath);
+    CopyCut(alone.size() < sizeof shortPath ? alone.c_str() : shortPath, out, MAX_PATH);
     return 1;
 }
 

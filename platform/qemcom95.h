@@ -99,7 +99,9 @@ extern "C"
     int QEMAPI QemGetExeType(LPCSTR path);
     // Writes the short (8.3) form of path into out (MAX_PATH bytes) and returns 1; where the
     // platform has none (a missing file, a result too long), copies the input unchanged,
-    // cut to MAX_PATH - 1 characters, and returns 0. out may be path itself.
+    // cut to MAX_PATH - 1 characters, and returns 0. out may be path itself. A component
+    // whose 8.3 name another entry of its folder carries too is given by its long name,
+    // so that the short path names one file.
     int QEMAPI QemGetDOSFileName(LPCSTR path, LPSTR out);
     // For a file: nonzero with *size set (4 GB or more reads as 0xFFFFFFFF) and the last
     // write time, local, as "YYYY-MM-DD" and "HH:MM:SS" in date and time (20 bytes each,

@@ -13,9 +13,6 @@
 namespace
 {
 
-// The WinZip list file of Backup, left behind when a backup ended.
-constexpr char kWinZipListFile[] = "C:\\ORVENZIP.131";
-
 // Whatever a message that a scan lets through does may act on the result list's
 // current item, and the toolbar shows what may be done at that moment.
 void BeforePumpedMessage()
@@ -78,7 +75,7 @@ LRESULT OnClose(HWND window)
         return 1;
     }
     WinHelpA(window, HelpFile().c_str(), HELP_QUIT, 0);
-    DeleteFileA(kWinZipListFile);
+    DeleteFileA(kWinZipListPath);
     ReleaseDrawingObjects();
     if (g_saveSettingsOnExit)
         SavePreferences(window);

@@ -157,28 +157,5 @@ class FloorChecks(unittest.TestCase):
         self.assertIn("bytes=800", problems[0])
 
 
-class ShortNameTwins(unittest.TestCase):
-    LISTING = """ Volume in drive D has no label.
-
-Directory of D:\\Apps\\Data Bridge
-
- 12/8/2026   1:22 PM    <DIR>                       .
- 12/8/2026   1:22 PM        20,959  DATA~JOC.DLL Data Bridge Core 1.dll
- 12/8/2026   1:22 PM        37,466  DATA~BOD.DLL Data Bridge Core 11.dll
- 12/8/2026   1:22 PM        50,592  DATA~BOD.DLL Data Bridge Core 3.dll
- 12/8/2026   1:22 PM        33,564               data00.dll
-      4 files                1,362,187 bytes
-"""
-
-    def test_only_dlls_sharing_an_8_3_name_with_another_entry_are_twins(self):
-        bench = run.Bench("/nonexistent", 1)
-        asked = []
-        bench.wine = lambda command, stdin=None: asked.append(command) or self.LISTING
-        folder = "d:\\apps\\data bridge\\"
-        paths = {folder + "data bridge core 3.dll", folder + "data bridge core 1.dll", folder + "data00.dll"}
-        self.assertEqual({folder + "data bridge core 3.dll"}, bench.short_name_twins(paths))
-        self.assertEqual(1, len(asked), "one listing per folder")
-
-
 if __name__ == "__main__":
     unittest.main()

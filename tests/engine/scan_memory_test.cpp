@@ -152,7 +152,7 @@ TEST(FindDotTest, FindsTheFirstDotFromEveryStartAsAPlainSearchDoes)
     EXPECT_EQ(49u, FindDot(ByteSpan(none.data(), none.size()), 3));
 }
 
-TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting)
+TEST(LibraryLinksTest, RecalledByPathOnlyForTheSameSettingAndCaseTwinsKeptApart)
 {
     ForgetLibraryLinks();
     RememberLibraryLinks({"C:\\APP\\ONE.DLL", true, {"C:\\APP\\TWO.DLL"}});
@@ -168,9 +168,25 @@ TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting
     EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
     EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ON", true));
 
-    RememberLibraryLinks({"c:\\app\\one.dll", false, {}});
+    RememberLibraryLinks({"C:\\APP\\ONE.DLL", false, {}});
     EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", true));
     EXPECT_NE(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
+
+    // A case twin is a file of its own; a path written in neither case names either.
+    RememberLibraryLinks({"c:\\app\\one.dll", false, {"C:\\APP\\BAR.DLL"}, true, 7});
+    ASSERT_NE(nullptr, RecallLibraryLinks("c:\\app\\one.dll", false));
+    EXPECT_EQ(std::vector<std::string>{"C:\\APP\\BAR.DLL"},
+              RecallLibraryLinks("c:\\app\\one.dll", false)->links);
+    EXPECT_TRUE(RecallLibraryLinks("C:\\APP\\ONE.DLL", false)->links.empty());
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\App\\One.dll", false));
+    std::uint64_t size = 0;
+    EXPECT_TRUE(RecallListedSize("c:\\app\\one.dll", size));
+    EXPECT_EQ(7u, size);
+    EXPECT_FALSE(RecallListedSize("C:\\APP\\ONE.DLL", size));
+    const std::vector<LibraryLinks> twins = RecallCaseTwins("C:\\App\\One.dll", "C:\\APP\\ONE.DLL");
+    ASSERT_EQ(1u, twins.size());
+    EXPECT_EQ("c:\\app\\one.dll", twins[0].shortPath);
+    EXPECT_TRUE(RecallCaseTwins("C:\\APP\\NONE.DLL", "").empty());
     ForgetLibraryLinks();
     EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
 }

@@ -12,6 +12,9 @@ L: a tree deeper than the longest path the scan handles.
 M: a directory with thousands of subdirectories.
 G: an other-format file of ".DLL" repeated a million times, and a DLL whose bytes
    hold it a quarter million times, used by a program.
+N: names the host's file system allows and Windows does not expect: two DLLs whose
+   names differ only in case, two folders whose long names hash to one 8.3 name, and
+   an import named like a DLL's file name (a link without a drive).
 """
 
 FILTER_FILES = [
@@ -96,7 +99,7 @@ MACHINE = {
             {"exe": r"VANISH\V3\V3.EXE"},
             {"exe": r"VANISH\V4\V4.EXE"},
         ],
-        "K": [{"exe": r"ERR\GONE\GONE.EXE"}, {"exe": r"NEXT\NEXT.EXE"}],
+        "K": [{"exe": r"ERR\GONE\GONE.EXE", "imports": ["KERNEL32"]}, {"exe": r"NEXT\NEXT.EXE"}],
         "L": deep,
         "M": [{"exe": r"MANY\FIRST\FIRST.EXE"}]
         + [{"dir": f"MANY\\S{n:05d}"} for n in range(MANY_SUBDIRECTORIES)]
@@ -107,6 +110,20 @@ MACHINE = {
             {"exe": "USEDOT.EXE", "imports": ["DOTDLL"]},
             {"file": "NAMES.INI", "text": "[x]\r\nlib=GNAME.DLL\r\n"},
             {"dll": "GNAME.DLL"},
+        ],
+        "N": [
+            {"exe": r"TWINS\USE.EXE", "imports": ["FOO"]},
+            {"dll": r"TWINS\FOO.DLL", "imports": ["BAR"]},
+            {"dll": r"TWINS\foo.dll"},
+            {"dll": r"TWINS\BAR.DLL"},
+            # Both folders are ACME~01R in 8.3 form.
+            {"exe": r"Acme Tools 1135\APP.EXE", "imports": ["CORE"]},
+            {"dll": r"Acme Tools 1135\CORE.DLL"},
+            {"dll": r"Acme Tools 1895\CORE.DLL"},
+            # The import XX.DLL.DLL is filed as XX.DLL, read from the current directory.
+            {"exe": r"XXUSE\XXUSE.EXE", "imports": ["XX.DLL.DLL"]},
+            {"dll": "XX.DLL", "imports": ["XXDEP"]},
+            {"dll": "XXDEP.DLL"},
         ],
     },
 }

@@ -1,15 +1,18 @@
 // The walk on trees that try to break it: H: (links, a closed directory, names the
 // ANSI code page cannot carry, a directory that vanishes during the walk), L: (paths
-// beyond the longest the scan handles), M: (thousands of subdirectories) and G: (a
-// file of ".DLL" repeated a million times).
+// beyond the longest the scan handles), M: (thousands of subdirectories), G: (a file
+// of ".DLL" repeated a million times) and N: (names that differ only in case, 8.3
+// names that two folders share).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <iostream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/directory_listing.h"
@@ -45,7 +48,7 @@ class HostileTreeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (char letter : {'W', 'H', 'K', 'L', 'M', 'G'})
+        for (char letter : {'W', 'H', 'K', 'L', 'M', 'G', 'N'})
             ASSERT_TRUE(DriveIsMapped(letter));
         // A failed run may have left what some tests move or remove away.
         RestoreTrees();
@@ -222,19 +225,21 @@ TEST_F(HostileTreeTest, SubdirectoryRemovedDuringTheWalkIsSkipped)
         EXPECT_EQ(1, stays[directory]) << directory;
 }
 
-// K:\ERR is moved away while K:\ERR\GONE is the current directory, so that the filter
-// pass cannot enter it again by its path.
+// K:\ERR is moved away while K:\ERR\GONE is walked: as the walk enters it, before it
+// is listed, or during its filter pass, after its first file. Either way the filter
+// pass cannot enter it again.
 TEST_F(HostileTreeTest, DirectoryThatCannotBeEnteredAgainAsksWhetherToGoOn)
 {
-    for (int yesAnswers : {0, 1})
+    for (auto [duringPass, yesAnswers] : {std::pair{false, 0}, {false, 1}, {true, 0}, {true, 1}})
     {
-        SCOPED_TRACE(std::to_string(yesAnswers) + " Yes before No");
+        SCOPED_TRACE(std::string(duringPass ? "during the pass, " : "on entering, ") +
+                     std::to_string(yesAnswers) + " Yes before No");
         RestoreTrees();
         recorder_.statusTexts.clear();
         recorder_.questions = 0;
         bool moved = false;
         recorder_.onPump = [&] {
-            if (!moved && CurrentDirectory() == "K:\\ERR\\GONE")
+            if (!moved && CurrentDirectory() == "K:\\ERR\\GONE" && recorder_.Examined().empty() != duringPass)
             {
                 moved = MoveFileA("K:\\ERR", "K:\\MOVED") != 0;
                 EXPECT_TRUE(moved) << "error " << GetLastError();
@@ -252,7 +257,9 @@ TEST_F(HostileTreeTest, DirectoryThatCannotBeEnteredAgainAsksWhetherToGoOn)
         EXPECT_EQ(yesAnswers + 1, recorder_.questions);
         // No abandons the rest of the drive, not the scan.
         EXPECT_EQ(1, g_scanning);
-        EXPECT_TRUE(recorder_.Examined().empty()) << ::testing::PrintToString(recorder_.Examined());
+        const std::vector<std::string> examined =
+            duringPass ? std::vector<std::string>{"K:\\ERR\\GONE\\GONE.EXE"} : std::vector<std::string>{};
+        EXPECT_EQ(examined, recorder_.Examined());
     }
 }
 
@@ -302,6 +309,44 @@ TEST_F(HostileTreeTest, ThousandsOfSubdirectoriesAreWalkedToTheEnd)
     // The root, AFTER, MANY, its 3000 empty subdirectories, FIRST and ZLAST.
     EXPECT_EQ(3005u, directories_.size());
     EXPECT_LT(seconds, 240.0);
+}
+
+// The file each path names, by the platform's own identity of it.
+std::uint64_t FileIdentity(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const bool known = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &information);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    EXPECT_TRUE(known) << path;
+    return std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+}
+
+// N: as RunScan walks and cross-checks it. FOO.DLL imports BAR, its case twin foo.dll
+// nothing: USE.EXE's FOO is FOO.DLL, and BAR is linked. Of the two CORE.DLL in folders
+// that share the 8.3 name ACME~01R, the one that APP.EXE beside it does not use is
+// listed, under a path that opens it. XXUSE.EXE's import XX.DLL.DLL is the link XX.DLL,
+// without a drive: checked after the DLLs of N:, it is read from the root of N:, so
+// the XXDEP.DLL it imports is linked; XX.DLL itself is not, its path being relative.
+TEST_F(HostileTreeTest, NamesTheHostAllowsKeepEachFileApartAndLinksResolveInOrder)
+{
+    ScanSession session;
+    ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('N')));
+    DropDuplicates(g_resultList);
+    DropDuplicates(g_validLinks);
+    DropDuplicates(g_pendingLinks);
+    ASSERT_TRUE(Contains(g_validLinks, "XX.DLL")) << ::testing::PrintToString(Names(g_validLinks));
+    ASSERT_EQ(1, CrossCheckLinks());
+    const std::string unlinked = "N:\\Acme Tools 1895\\CORE.DLL";
+    EXPECT_EQ((std::vector<std::string>{unlinked, "N:\\XX.DLL"}), NamesOnDrive(g_resultList, 'N'));
+    std::cout << "note: the unlinked CORE.DLL is listed as " << unlinked << std::endl;
+    EXPECT_NE(FileIdentity("N:\\Acme Tools 1135\\CORE.DLL"), FileIdentity(unlinked));
+    EXPECT_EQ("N:\\Acme Tools 1895", ShortPath("N:\\Acme Tools 1895"));
+    // The cross-check is left in the directory of the last DLL it checked.
+    char current[MAX_PATH];
+    ASSERT_NE(0u, GetCurrentDirectoryA(MAX_PATH, current));
+    EXPECT_STREQ("N:\\", current);
 }
 
 // ".DLL.DLL.DLL...": a million names "DLL.DLL" in an INI file, a quarter million
