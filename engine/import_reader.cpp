@@ -33,15 +33,17 @@ std::size_t ReadAt(HANDLE file, std::uint64_t offset, std::uint8_t* buffer, std:
 // One open and a few page reads per file: on this platform the open and each call cost
 // far more than the bytes, so the file is typed and parsed from the same pages, and it
 // is never mapped (a mapping costs more than reading what the parse looks at).
-int ReadImports(NameList& list, const char* path)
+int ReadImports(NameList& list, const char* path, ImportReading reading)
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsValid() ? ReadImportsFrom(list, file.handle) : -1;
+    bool unreadTables = false;
+    return file.IsValid() ? ReadImportsFrom(list, file.handle, reading, unreadTables) : -1;
 }
 
-int ReadImportsFrom(NameList& list, void* file)
+int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables)
 {
+    unreadTables = false;
     // A name such as AUX.DLL opens a device, whose read could wait for ever.
     LARGE_INTEGER length;
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
@@ -60,7 +62,7 @@ int ReadImportsFrom(NameList& list, void* file)
         return -1;
 
     std::vector<std::string_view> names;
-    int answer = ParseImports(bytes, names);
+    int answer = ParseImports(bytes, reading, names, unreadTables);
     // Names found before a walk that ends with -1 stay; the callers decide what they are worth.
     for (std::string_view name : names)
         AddName(list, name);

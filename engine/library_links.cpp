@@ -12,10 +12,11 @@ void RememberLibraryLinks(LibraryLinks record)
     s_records.insert_or_assign(std::move(key), std::move(record));
 }
 
-const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan)
+const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan, bool importDirectories)
 {
     auto found = s_records.find(ToUpperAscii(path));
-    if (found == s_records.end() || found->second.quickScan != quickScan)
+    if (found == s_records.end() || found->second.quickScan != quickScan ||
+        found->second.importDirectories != importDirectories)
         return nullptr;
     return &found->second;
 }

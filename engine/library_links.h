@@ -15,13 +15,14 @@ struct LibraryLinks
     std::vector<std::string> links; // the DLLs its references resolved to, in filing order
     bool sized = false;             // whether size was known from the walk's listing
     std::uint64_t size = 0;
+    bool importDirectories = false; // whether its import directories were read (1) or .idata (0)
 };
 
 // Keeps what the DLL at shortPath refers to; a DLL examined again replaces its record.
 void RememberLibraryLinks(LibraryLinks record);
 // The record of the DLL at path (its short full path, case ignored), when the walk made
-// one with the same Quick Scan setting; nullptr otherwise.
-const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan);
+// one with the same Quick Scan and Read Import Directories settings; nullptr otherwise.
+const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan, bool importDirectories);
 // The size of the DLL at path as the walk's listing gave it, when it did.
 bool RecallListedSize(std::string_view path, std::uint64_t& size);
 void ForgetLibraryLinks();

@@ -188,13 +188,15 @@ std::string_view ReduceModuleName(std::string_view name)
     return name.substr(0, kMaxModuleName);
 }
 
-int ParseImports(ByteSpan bytes, std::vector<std::string_view>& names)
+int ParseImports(ByteSpan bytes, ImportReading, std::vector<std::string_view>& names, bool& unreadTables)
 {
+    unreadTables = false;
     SpanSource source(bytes);
     return ParseImportsFrom(source, names);
 }
 
-int ParseImports(PagedBytes& bytes, std::vector<std::string_view>& names)
+int ParseImports(PagedBytes& bytes, ImportReading, std::vector<std::string_view>& names, bool& unreadTables)
 {
+    unreadTables = false;
     return ParseImportsFrom(bytes, names);
 }

@@ -1,9 +1,14 @@
 // The import names of a 32-bit Portable Executable, read from its bytes alone: the
 // portable half of ReadImports (engine/import_reader.h maps the file and calls this).
 //
-// Only the descriptors at the start of the first section named ".idata" are read, as
-// the GNU linker and the linkers of the 1990s lay them out; the optional header's data
-// directories are not used. Every read is checked against the length of the bytes.
+// Two readings. The default reads only the descriptors at the start of the first
+// section named ".idata", as the GNU linker and the linkers of the 1990s lay them out,
+// and uses the optional header's data directories only to tell whether the file has
+// import tables it passed over. The other reads the import directory (data directory
+// 1) and the delay-load import directory (13) wherever the linker put them, as
+// Microsoft's and LLVM's linkers merge them into ".rdata"; a file whose import
+// directory starts its ".idata" section is read exactly as the default reads it.
+// Every read is checked against the length of the bytes.
 //
 // Cases the file format leaves open, and what is done with them:
 // - No "MZ" at offset 0 (even if the common library typed the file as PE32): -1. The
@@ -36,12 +41,21 @@ constexpr std::size_t kModuleNameScan = 260;
 // '.' and what follows it, at most kMaxModuleName characters. A view into name.
 std::string_view ReduceModuleName(std::string_view name);
 
-// Appends to names the reduced name of every import descriptor at the start of the
-// first ".idata" section of bytes, duplicates included; each name is a view into bytes,
-// and the raw name it comes from ends with a zero inside bytes. Answers -1 when bytes
-// are not a readable PE file or a descriptor or name runs past their end (names
-// appended before that stay), 0 when there is no ".idata" section or its first
-// descriptor is the terminator, else the number of names appended.
-int ParseImports(ByteSpan bytes, std::vector<std::string_view>& names);
+enum class ImportReading
+{
+    IdataSection,      // the descriptors at the start of the first ".idata" section
+    ImportDirectories, // data directories 1 and 13: imports, then delay-load imports
+};
+
+// Appends to names the reduced name of every import descriptor that reading finds in
+// bytes, in descriptor order, duplicates included; each name is a view into bytes, and
+// the raw name it comes from ends with a zero inside bytes. Answers -1 when bytes are
+// not a readable PE file or a descriptor or name runs past their end (names appended
+// before that stay), 0 when there are no descriptors to read, else the number of names
+// appended. unreadTables tells whether the file has an import or delay-load directory
+// that reading passed over (only the ".idata" reading passes any over).
+int ParseImports(ByteSpan bytes, ImportReading reading, std::vector<std::string_view>& names,
+                 bool& unreadTables);
 // The same over a file read where it is looked at; the names are views into bytes.
-int ParseImports(PagedBytes& bytes, std::vector<std::string_view>& names);
+int ParseImports(PagedBytes& bytes, ImportReading reading, std::vector<std::string_view>& names,
+                 bool& unreadTables);

@@ -106,7 +106,9 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
 // shortPath.
 static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
 {
-    if (const LibraryLinks* record = RecallLibraryLinks(link, g_quickScan != 0))
+    const ImportReading reading = ChosenImportReading();
+    if (const LibraryLinks* record =
+            RecallLibraryLinks(link, g_quickScan != 0, reading == ImportReading::ImportDirectories))
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
@@ -115,7 +117,7 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     EnterDirectoryOf(link);
     QemGetDOSFileName(link, shortPath);
     SetCheckingStatus(shortPath);
-    if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
+    if (ReadImports(g_fileRefs, shortPath, reading) != -1 && !g_quickScan)
         ScanForModuleNames(g_fileRefs, link, 1, FILE_KIND_LIBRARY);
     // A name found again would only be resolved again to the same file.
     DropDuplicates(g_fileRefs);
@@ -208,6 +210,7 @@ void BeginScan()
 {
     ForgetScanMemory();
     Clear(g_resultList);
+    g_importTablesOutsideIdata = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");
     g_scanning = 1;
 }

@@ -3,6 +3,7 @@
 #include "engine/engine.h"
 #include "engine/scan_state.h"
 #include "results/results.h"
+#include "settings/settings.h"
 #include "shell/feedback.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
@@ -15,6 +16,26 @@ namespace
 int s_startDepth = 0;
 // A Start that arrived while a stopped scan was unwinding: run once it has.
 bool s_startPending = false;
+
+// Once per installation, after a finished scan that met files whose import tables the
+// ".idata" reading passed over: the list may hold DLLs those files use. Yes turns the
+// reading of the import directories on for the scans to come; nothing is scanned again.
+void OfferImportDirectories(HWND mainWindow, int finished)
+{
+    if (!finished || g_importTablesOutsideIdata == 0 || g_readImportDirectories ||
+        WasImportDirectoriesOffered())
+        return;
+    RememberImportDirectoriesOffered();
+    char text[400];
+    wsprintfA(text,
+              "%d examined files keep their import tables outside .idata, so this scan did not read "
+              "their links and may list DLLs that they use.\n\nTurn on Read Import Directories for "
+              "the next scans?",
+              g_importTablesOutsideIdata);
+    if (MessageBoxA(mainWindow, text, "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
+        g_readImportDirectories = 1;
+}
+
 } // namespace
 
 void StartScan(HWND mainWindow)
@@ -33,6 +54,7 @@ void StartScan(HWND mainWindow)
     ReportScanEnd(mainWindow, finished);
     EndScan();
     ReleaseResultListDrawing();
+    OfferImportDirectories(mainWindow, finished);
     --s_startDepth;
     if (s_startPending)
     {

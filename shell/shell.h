@@ -84,6 +84,7 @@ void StopScan(HWND mainWindow);
 
 // preference_commands.cpp
 void ToggleQuickScan();
+void ToggleImportDirectories();
 void ToggleToolTips();
 void ToggleSaveOnExit();
 void ToggleLowerCase();

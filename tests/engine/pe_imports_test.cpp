@@ -109,12 +109,14 @@ struct Parsed
 {
     int answer;
     std::vector<std::string> names;
+    bool unreadTables;
 };
 
-Parsed Parse(const Bytes& image)
+Parsed Parse(const Bytes& image, ImportReading reading = ImportReading::IdataSection)
 {
     std::vector<std::string_view> views;
-    Parsed parsed{ParseImports(ByteSpan(image.data(), image.size()), views), {}};
+    Parsed parsed{0, {}, false};
+    parsed.answer = ParseImports(ByteSpan(image.data(), image.size()), reading, views, parsed.unreadTables);
     const char* begin = reinterpret_cast<const char*>(image.data());
     for (std::string_view view : views)
     {

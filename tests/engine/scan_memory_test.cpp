@@ -156,21 +156,23 @@ TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting
     RememberLibraryLinks({"C:\\APP\\ONE.DLL", true, {"C:\\APP\\TWO.DLL"}});
     RememberLibraryLinks({"C:\\APP\\NONE.DLL", true, {}});
 
-    const LibraryLinks* one = RecallLibraryLinks("c:\\app\\one.dll", true);
+    const LibraryLinks* one = RecallLibraryLinks("c:\\app\\one.dll", true, false);
     ASSERT_NE(nullptr, one);
     EXPECT_EQ("C:\\APP\\ONE.DLL", one->shortPath);
     EXPECT_EQ(std::vector<std::string>{"C:\\APP\\TWO.DLL"}, one->links);
-    ASSERT_NE(nullptr, RecallLibraryLinks("C:\\APP\\NONE.DLL", true));
-    EXPECT_TRUE(RecallLibraryLinks("C:\\APP\\NONE.DLL", true)->links.empty());
+    ASSERT_NE(nullptr, RecallLibraryLinks("C:\\APP\\NONE.DLL", true, false));
+    EXPECT_TRUE(RecallLibraryLinks("C:\\APP\\NONE.DLL", true, false)->links.empty());
     // Kept in a quick scan, asked for in a full one: the bytes were never searched.
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ON", true));
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ON", true, false));
+    // Kept from the .idata reading, asked for with the import directories read.
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", true, true));
 
     RememberLibraryLinks({"c:\\app\\one.dll", false, {}});
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", true));
-    EXPECT_NE(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", true, false));
+    EXPECT_NE(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
     ForgetLibraryLinks();
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false));
+    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
 }
 
 } // namespace
