@@ -22,15 +22,14 @@ import scan_model  # noqa: E402
 
 SKIPPED = 77
 PACKAGES = {  # package -> files wanted from it
-    "@img/sharp-win32-ia32@0.35.6": ["lib/libvips-42.dll", "lib/libvips-cpp-8.18.8.dll",
-                                     "lib/sharp-win32-ia32-0.35.6.node"],
+    "@img/sharp-win32-ia32@0.33.5": ["lib/libvips-42.dll", "lib/libvips-cpp.dll", "lib/sharp-win32-ia32.node"],
     "7zip-bin@5.2.0": ["win/ia32/7za.exe"],
     "@rollup/rollup-win32-ia32-msvc@4.70.0": ["rollup.win32-ia32-msvc.node"],
     "@esbuild/win32-ia32@0.28.2": ["esbuild.exe"],
 }
 FILTERS = ".EXE,.DLL,.NOD"
 
-build, run_sh = sys.argv[1], sys.argv[2]
+build, run_sh = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 here = os.path.dirname(os.path.abspath(__file__))
 with_drives = os.path.join(here, "..", "wine", "with-drives.sh")
 orvscan = os.path.join(build, "bin", "orvscan.exe")
