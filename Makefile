@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 300
 XVFB := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 CMAKE_CONFIGURE := cmake -G Ninja -Wno-dev
 
-.PHONY: all deps build test demo screenshot fuzz bench clean
+.PHONY: all deps build test demo screenshot dist fuzz bench clean
 
 all: build
 
@@ -46,6 +46,11 @@ demo: $(WIN32)/build.ninja
 screenshot: $(WIN32)/build.ninja
 	cmake --build $(WIN32)
 	tools/screenshot.sh $(WIN32) docs/orvenna.png
+
+# The release archive, dist/orvenna-VERSION-win32.zip: the 32-bit binaries and the help
+# file with a README and the licence for Windows users (see release/).
+dist: $(WIN32)/build.ninja
+	cmake --build $(WIN32) --target dist
 
 # make fuzz FUZZ_SECONDS=600: runs every fuzz target for that long, one after another.
 fuzz: $(NATIVE)/build.ninja

@@ -14,6 +14,11 @@ int main(int argc, char** argv)
         PrintUsage();
         return EXIT_OK;
     }
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0)
+    {
+        std::puts("orvscan " ORV_VERSION);
+        return EXIT_OK;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "imports") == 0)
     {
         int importDirectories = -1;

@@ -7,7 +7,7 @@ void PrintUsage()
     std::fputs("Usage: orvscan [--quick | --full] [--import-directories | --section-imports]\n"
                "               [--filters LIST] [--prefix TEXT] [--suffix TEXT] [--output FILE]\n"
                "       orvscan imports [--import-directories | --section-imports] FILE...\n"
-               "       orvscan --help\n"
+               "       orvscan --help | --version\n"
                "\n"
                "Orvenna's console scanner. Without a command it runs a whole scan, as the\n"
                "window's Start does: every fixed drive from C: to Z: is walked, every file\n"
@@ -54,6 +54,7 @@ void PrintUsage()
                "                   carry no directory and no extension (KERNEL32.dll is\n"
                "                   printed as KERNEL32).\n"
                "  --help           Print this text.\n"
+               "  --version        Print the name and version: orvscan " ORV_VERSION ".\n"
                "\n"
                "Exit status: 0 when the scan finished (or every file was read), 1 when the\n"
                "list could not be written, 2 for bad arguments, 130 when the scan was stopped.\n",

@@ -55,7 +55,9 @@ INT_PTR CALLBACK SaveListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         {
         case IDOK: AcceptSaveList(dialog); return TRUE;
         case IDCANCEL: EndDialog(dialog, 0); return TRUE;
-        case IDC_SAVE_LIST_HELP: WinHelpA(dialog, kHelpFile, HELP_CONTEXT, IDD_SAVE_LIST); return TRUE;
+        case IDC_SAVE_LIST_HELP:
+            WinHelpA(dialog, HelpFile().c_str(), HELP_CONTEXT, IDD_SAVE_LIST);
+            return TRUE;
         }
         break;
     }

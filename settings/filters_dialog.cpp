@@ -157,7 +157,7 @@ void OnFiltersCommand(HWND dialog, WORD id, WORD code)
     case IDC_FILTER_ADD: AddFilter(dialog); break;
     case IDC_FILTER_DELETE: DeleteFilter(dialog); break;
     case IDC_FILTER_DEFAULTS: RestoreDefaultFilters(dialog); break;
-    case IDC_FILTER_HELP: WinHelpA(dialog, kHelpFile, HELP_CONTEXT, IDD_FILTERS); break;
+    case IDC_FILTER_HELP: WinHelpA(dialog, HelpFile().c_str(), HELP_CONTEXT, IDD_FILTERS); break;
     case IDOK:
         StoreListedFilters(dialog);
         EndDialog(dialog, 1);

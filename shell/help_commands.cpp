@@ -8,14 +8,14 @@
 
 void ShowHelpContents(HWND mainWindow)
 {
-    WinHelpA(mainWindow, kHelpFile, HELP_CONTENTS, 0);
+    WinHelpA(mainWindow, HelpFile().c_str(), HELP_CONTENTS, 0);
 }
 
 // An empty keyword opens the search with nothing typed in.
 void SearchHelp(HWND mainWindow)
 {
     static const char noKeyword[] = "";
-    WinHelpA(mainWindow, kHelpFile, HELP_PARTIALKEY, reinterpret_cast<ULONG_PTR>(noKeyword));
+    WinHelpA(mainWindow, HelpFile().c_str(), HELP_PARTIALKEY, reinterpret_cast<ULONG_PTR>(noKeyword));
 }
 
 void ShowHelpOnHelp(HWND mainWindow)

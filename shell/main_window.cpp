@@ -61,7 +61,7 @@ LRESULT OnClose(HWND window)
         QemInfo(QEM_INFO_NO_CLOSE_SCANNING);
         return 1;
     }
-    WinHelpA(window, kHelpFile, HELP_QUIT, 0);
+    WinHelpA(window, HelpFile().c_str(), HELP_QUIT, 0);
     DeleteFileA(kWinZipListFile);
     ReleaseDrawingObjects();
     if (g_saveSettingsOnExit)

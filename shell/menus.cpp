@@ -70,7 +70,7 @@ void ShowMenuHint(WORD item)
 void HelpOnMenuItem(HWND mainWindow, WPARAM reason)
 {
     if (reason == MSGF_MENU && GetKeyState(VK_F1) < 0)
-        WinHelpA(mainWindow, kHelpFile, HELP_CONTEXT, g_lastMenuItem);
+        WinHelpA(mainWindow, HelpFile().c_str(), HELP_CONTEXT, g_lastMenuItem);
 }
 
 void ShowContextMenu(HWND mainWindow, LPARAM lParam)

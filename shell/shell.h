@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "shell/feedback.h"
+#include "shell/help_file.h"
 #include "platform/gdi_handles.h"
 
 // shell_state.cpp: the window's state, on the one GUI thread.
@@ -91,9 +92,7 @@ void ToggleLowerCase();
 void ToggleToolbar(HWND mainWindow);
 void ToggleStatusBar(HWND mainWindow);
 
-// help_commands.cpp
-// The help file and its context numbers: the command and dialog identifiers.
-inline constexpr const char* kHelpFile = "ORVENNA.HLP";
+// help_commands.cpp (the help file itself: help_file.h)
 void ShowHelpContents(HWND mainWindow);
 void SearchHelp(HWND mainWindow);
 void ShowHelpOnHelp(HWND mainWindow);

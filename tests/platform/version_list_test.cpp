@@ -63,19 +63,35 @@ protected:
     HWND list_ = nullptr;
 };
 
+// Every shipped binary's own record, as the pane shows it (the build puts the programs
+// beside this one).
 TEST_F(VersionListTest, ShowsEveryFieldOfTheRecord)
 {
-    QemUpdateVerListbox(list_, LibraryPath().c_str());
-    std::vector<std::string> lines = Lines();
-    ASSERT_EQ(7u, lines.size()) << Listing();
-    EXPECT_EQ("File version:\t4.70.0.0", lines[0]);
-    EXPECT_EQ("Product version:\t4.70", lines[1]);
-    EXPECT_EQ("Company:\tTessaly Software Ltd", lines[2]);
-    EXPECT_EQ("Description:\tTessaly common library", lines[3]);
-    EXPECT_EQ("Copyright:\tCopyright (C) Tessaly Software Ltd", lines[4]);
-    EXPECT_EQ("Original name:\tqemcom95.dll", lines[5]);
-    EXPECT_EQ(0u, lines[6].rfind("Language:\tEnglish", 0)) << lines[6];
-    EXPECT_GT(SendMessageA(list_, LB_GETHORIZONTALEXTENT, 0, 0), 0) << "scrolls to the longest line";
+    const struct
+    {
+        std::string path;
+        const char* description;
+        const char* name;
+    } binaries[] = {
+        {LibraryPath(), "Tessaly common library", "qemcom95.dll"},
+        {ProgramFolder() + "\\orvenna.exe", "Orvenna: finds the DLLs that nothing links to", "orvenna.exe"},
+        {ProgramFolder() + "\\orvscan.exe", "Orvenna console scanner", "orvscan.exe"},
+    };
+    for (const auto& binary : binaries)
+    {
+        SCOPED_TRACE(binary.path);
+        QemUpdateVerListbox(list_, binary.path.c_str());
+        std::vector<std::string> lines = Lines();
+        ASSERT_EQ(7u, lines.size()) << Listing();
+        EXPECT_EQ("File version:\t" ORV_VERSION ".0.0", lines[0]);
+        EXPECT_EQ("Product version:\t" ORV_VERSION, lines[1]);
+        EXPECT_EQ("Company:\tTessaly Software Ltd", lines[2]);
+        EXPECT_EQ(std::string("Description:\t") + binary.description, lines[3]);
+        EXPECT_EQ("Copyright:\tCopyright (C) 2026 Tessaly Software Ltd", lines[4]);
+        EXPECT_EQ(std::string("Original name:\t") + binary.name, lines[5]);
+        EXPECT_EQ(0u, lines[6].rfind("Language:\tEnglish", 0)) << lines[6];
+        EXPECT_GT(SendMessageA(list_, LB_GETHORIZONTALEXTENT, 0, 0), 0) << "scrolls to the longest line";
+    }
 }
 
 // The fixture has a German record without copyright, original name or product version

@@ -179,7 +179,7 @@ TEST_F(SaveListTest, DialogStartsWithAllFilesLimitsColoursAndHelp)
     ASSERT_EQ(1u, help.Calls().size());
     EXPECT_EQ(static_cast<UINT>(HELP_CONTEXT), help.Calls()[0].command);
     EXPECT_EQ(static_cast<ULONG_PTR>(IDD_SAVE_LIST), help.Calls()[0].data);
-    EXPECT_EQ("ORVENNA.HLP", help.Calls()[0].file);
+    EXPECT_EQ(ProgramFolder() + "\\ORVENNA.HLP", help.Calls()[0].file);
 }
 
 TEST_F(SaveListTest, RefusedDuringAScanOrOnAnEmptyList)

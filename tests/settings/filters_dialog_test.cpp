@@ -303,7 +303,7 @@ TEST_F(FiltersDialogTest, HelpAsksForTheDialogsContextAndStaticsAreDarkBlueOnGre
     });
     ASSERT_EQ(1u, help.Calls().size());
     EXPECT_EQ(static_cast<UINT>(HELP_CONTEXT), help.Calls()[0].command);
-    EXPECT_EQ("ORVENNA.HLP", help.Calls()[0].file);
+    EXPECT_EQ(ProgramFolder() + "\\ORVENNA.HLP", help.Calls()[0].file);
     EXPECT_EQ(static_cast<ULONG_PTR>(IDD_FILTERS), help.Calls()[0].data);
     EXPECT_EQ(RGB(0, 0, 160), text);
     EXPECT_EQ(TRANSPARENT, mode);

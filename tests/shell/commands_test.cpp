@@ -178,7 +178,7 @@ TEST_F(CommandTest, CloseSavesThePreferencesAndQuits)
     EXPECT_EQ(0u, msg.wParam);
     ASSERT_EQ(1u, help.Calls().size());
     EXPECT_EQ(static_cast<UINT>(HELP_QUIT), help.Calls()[0].command);
-    EXPECT_EQ("ORVENNA.HLP", help.Calls()[0].file);
+    EXPECT_EQ(ProgramFolder() + "\\ORVENNA.HLP", help.Calls()[0].file);
     EXPECT_EQ(
         (std::vector<std::string>{"ImpDir=0", "Lower=1", "MaxMin=1", "QScan=1", "Settings=1", "StatusBar=1",
                                   "ToolTips=1", "Toolbar=1", "cxy=640 480", "xy=120 80"}),
@@ -236,18 +236,20 @@ TEST_F(CommandTest, HelpCommandsAskTheViewerWithTheirContexts)
     keys[VK_F1] = 0;
     SetKeyboardState(keys);
 
+    // The build writes the help file beside this program: the viewer is given its path.
+    const std::string helpFile = ProgramFolder() + "\\ORVENNA.HLP";
     const auto& calls = help.Calls();
     ASSERT_EQ(4u, calls.size());
     EXPECT_EQ(static_cast<UINT>(HELP_CONTENTS), calls[0].command);
-    EXPECT_EQ("ORVENNA.HLP", calls[0].file);
+    EXPECT_EQ(helpFile, calls[0].file);
     EXPECT_EQ(static_cast<UINT>(HELP_PARTIALKEY), calls[1].command);
     EXPECT_EQ("", calls[1].text);
-    EXPECT_EQ("ORVENNA.HLP", calls[1].file);
+    EXPECT_EQ(helpFile, calls[1].file);
     EXPECT_EQ(static_cast<UINT>(HELP_HELPONHELP), calls[2].command);
     EXPECT_EQ("", calls[2].file);
     EXPECT_EQ(static_cast<UINT>(HELP_CONTEXT), calls[3].command);
     EXPECT_EQ(static_cast<ULONG_PTR>(IDM_SAVE_LIST), calls[3].data);
-    EXPECT_EQ("ORVENNA.HLP", calls[3].file);
+    EXPECT_EQ(helpFile, calls[3].file);
 }
 
 TEST_F(CommandTest, AboutShowsTheVersionText)

@@ -1,5 +1,5 @@
 // ORVENNA.HLP as the help viewer shows it: the program's own WinHelpA calls start
-// Wine's viewer, which finds the file in the Windows directory. The viewer is another
+// Wine's viewer, which finds the file in the Windows directory or beside the program. The viewer is another
 // process, read from outside with the wide messages (only they cross processes).
 #include <windows.h>
 
@@ -133,6 +133,18 @@ HWND WaitForTopic(const std::string& title)
         Sleep(50);
     }
     return nullptr;
+}
+
+// Answers a message box of the viewer, if one shows, so that a waiting request returns.
+void DismissViewerMessage()
+{
+    if (HWND viewer = FindWindowW(kViewerClass, nullptr))
+    {
+        BoxSearch search{ProcessOf(viewer), nullptr};
+        EnumWindows(FindBoxOfProcess, reinterpret_cast<LPARAM>(&search));
+        if (search.box)
+            PostMessageW(GetDlgItem(search.box, IDNO), BM_CLICK, 0, 0);
+    }
 }
 
 bool WaitForProcessEnd(DWORD process)
@@ -288,15 +300,29 @@ TEST_F(HelpViewerTest, MissingFileIsReportedByTheViewer)
             message = ViewerMessage(ProcessOf(viewer));
         Sleep(50);
     }
-    if (HWND viewer = FindWindowW(kViewerClass, nullptr))
-    {
-        BoxSearch search{ProcessOf(viewer), nullptr};
-        EnumWindows(FindBoxOfProcess, reinterpret_cast<LPARAM>(&search));
-        if (search.box)
-            PostMessageW(GetDlgItem(search.box, IDNO), BM_CLICK, 0, 0);
-    }
+    DismissViewerMessage();
     request.join();
     EXPECT_NE(message.find(kMissing), std::string::npos) << message;
+}
+
+// Beside the program the file is found from any current directory, and without a copy
+// in the Windows directory: the viewer is given its path, since it never looks there.
+TEST_F(HelpViewerTest, FileBesideTheProgramIsFound)
+{
+    ASSERT_TRUE(DeleteFileA(InstalledHelpPath().c_str()));
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    // Were the file not found, the request would wait for the viewer's message box.
+    std::thread request([this] { ShowHelpContents(owner); });
+    HWND viewer = WaitForTopic("Orvenna Help Contents");
+    HWND shown = FindWindowW(kViewerClass, nullptr);
+    const std::string message = shown ? ViewerMessage(ProcessOf(shown)) : "(no viewer)";
+    DismissViewerMessage();
+    request.join();
+    SetCurrentDirectoryA(previous);
+    EXPECT_NE(viewer, nullptr);
+    EXPECT_EQ(message, "");
 }
 
 } // namespace
