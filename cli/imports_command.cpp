@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string_view>
 
 #include "cli/cli.h"
 #include "engine/import_reader.h"
@@ -27,7 +28,8 @@ int RunImportsCommand(int fileCount, char** files, int importDirectories)
     {
         char shortPath[MAX_PATH];
         GetScanPath(files[i], shortPath);
-        int answer = ReadImports(names, shortPath, reading);
+        // Every name read, repeats included, as the descriptors give them.
+        int answer = ReadImports(shortPath, reading, [&](std::string_view name) { AddName(names, name); });
         std::printf("%d\t%s\n", answer, files[i]);
         char name[260];
         for (int k = 0; k < GetCount(names); k++)

@@ -10,7 +10,7 @@
 #include "cli/cli.h"
 #include "engine/name_list.h"
 #include "engine/scan_state.h"
-#include "shell/feedback.h"
+#include "feedback/feedback.h"
 
 namespace
 {

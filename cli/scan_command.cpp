@@ -9,10 +9,11 @@
 
 #include "cli/cli.h"
 #include "engine/engine.h"
+#include "engine/name_collation.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/feedback.h"
 
 namespace
 {
@@ -68,6 +69,8 @@ int RunScanCommand(const ScanOptions& options)
         g_quickScan = static_cast<unsigned char>(options.quickScan);
     SetScanFilterOverride(options.filtersGiven ? &options.filters : nullptr);
 
+    // Listed as the window lists them: a sorted list box takes the user's locale.
+    OrderAsSortedListBox(g_resultList, GetUserDefaultLCID());
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     g_feedbackSink.pump = CarryOutStopRequest;
     BeginProgress();
@@ -107,7 +110,15 @@ int RunScanCommand(const ScanOptions& options)
     else
     {
         std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
-        if (!out || !WriteResultList(options, out.get()))
+        bool written = out && WriteResultList(options, out.get());
+        // No part of a list stays behind to pass for the whole one.
+        if (out)
+        {
+            written = std::fclose(out.release()) == 0 && written;
+            if (!written)
+                DeleteFileA(options.output.c_str());
+        }
+        if (!written)
         {
             std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
             return EXIT_FAILED;

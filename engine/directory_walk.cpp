@@ -10,7 +10,7 @@
 #include "engine/scan_state.h"
 #include "engine/scoped_handle.h"
 #include "settings/settings.h"
-#include "shell/feedback.h"
+#include "feedback/feedback.h"
 
 // A walk never goes deeper than its stacks; within 259-character paths it cannot.
 static constexpr int kMaxDepth = 256;

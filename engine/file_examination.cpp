@@ -15,7 +15,7 @@
 #include "engine/scoped_handle.h"
 #include "platform/qemcom95.h"
 #include "settings/filter_entry.h"
-#include "shell/feedback.h"
+#include "feedback/feedback.h"
 
 // The name to compose a path with. A long name that the ANSI code page cannot carry
 // comes back with '?' in it, and a Unix name may hold a '*': either would name no

@@ -1,11 +1,12 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
+#include "engine/distinct_names.h"
 #include "engine/import_reader.h"
-#include "engine/name_list.h"
 #include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
 #include "engine/scoped_handle.h"
@@ -33,15 +34,15 @@ std::size_t ReadAt(HANDLE file, std::uint64_t offset, std::uint8_t* buffer, std:
 // One open and a few page reads per file: on this platform the open and each call cost
 // far more than the bytes, so the file is typed and parsed from the same pages, and it
 // is never mapped (a mapping costs more than reading what the parse looks at).
-int ReadImports(NameList& list, const char* path, ImportReading reading)
+int ReadImports(const char* path, ImportReading reading, const ImportNameSink& sink)
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     bool unreadTables = false;
-    return file.IsValid() ? ReadImportsFrom(list, file.handle, reading, unreadTables) : -1;
+    return file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables) : -1;
 }
 
-int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables)
+int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables)
 {
     unreadTables = false;
     // A name such as AUX.DLL opens a device, whose read could wait for ever.
@@ -53,18 +54,29 @@ int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unr
     PagedBytes bytes(size, [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
         return ReadAt(file, offset, buffer, count);
     });
-    ByteSpan head = bytes.Fetch(0, std::min<std::uint64_t>(size, kExeHeadBytes));
+    // The new header is fetched while the head is still looked at: the head is kept.
+    std::array<std::uint8_t, kExeHeadBytes> headCopy;
+    ByteSpan fetched = bytes.Fetch(0, std::min<std::uint64_t>(size, kExeHeadBytes));
+    std::copy(fetched.begin(), fetched.end(), headCopy.begin());
+    const ByteSpan head(headCopy.data(), fetched.size());
     ExeType type = ClassifyFileStart(head, [&](std::uint32_t offset) {
         return offset < size ? bytes.Fetch(offset, std::min<std::uint64_t>(size - offset, kNewHeaderBytes))
                              : ByteSpan();
     });
     if (type != ExeType::Pe32)
         return -1;
+    return ParseImports(bytes, reading, sink, unreadTables);
+}
 
-    std::vector<std::string_view> names;
-    int answer = ParseImports(bytes, reading, names, unreadTables);
-    // Names found before a walk that ends with -1 stay; the callers decide what they are worth.
-    for (std::string_view name : names)
-        AddName(list, name);
-    return answer;
+int ReadImports(NameList& list, const char* path, ImportReading reading)
+{
+    DistinctNames names(list);
+    return ReadImports(path, reading, [&](std::string_view name) { names.Add(name); });
+}
+
+int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables)
+{
+    DistinctNames names(list);
+    return ReadImportsFrom(
+        file, reading, [&](std::string_view name) { names.Add(name); }, unreadTables);
 }

@@ -95,30 +95,37 @@ void AfterChange(Mirrored& mirrored, const Marks& before, const Marks& after)
         PlaceMarks(mirrored.listBox, before, after);
 }
 
-void InsertIntoListBox(void* context, int index, const char* name)
+// A list box that is out of memory, or full (a Windows 95 list box takes 32,767
+// items), refuses the entry: then nothing moved.
+bool InsertIntoListBox(void* context, int index, const char* name)
 {
     Mirrored& mirrored = MirroredOf(context);
     const bool multiple = HasMultipleSelection(mirrored.listBox);
     Marks before = multiple ? MarksBefore(mirrored) : Marks{-1, -1, 0};
-    Send(mirrored.listBox, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name));
+    if (Send(mirrored.listBox, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name)) !=
+        index)
+        return false;
     if (!multiple)
-        return;
+        return true;
     Marks after{before.caret, before.anchor, before.count + 1};
     if (before.caret >= index && before.caret < before.count)
         after.caret = before.caret + 1;
     if (before.anchor >= index && before.anchor < before.count)
         after.anchor = before.anchor + 1;
     AfterChange(mirrored, before, after);
+    return true;
 }
 
-void RemoveFromListBox(void* context, int index)
+// Refused only when the list box has no such item: it no longer shows the store.
+bool RemoveFromListBox(void* context, int index)
 {
     Mirrored& mirrored = MirroredOf(context);
     const bool multiple = HasMultipleSelection(mirrored.listBox);
     Marks before = multiple ? MarksBefore(mirrored) : Marks{-1, -1, 0};
-    Send(mirrored.listBox, LB_DELETESTRING, static_cast<WPARAM>(index));
+    if (Send(mirrored.listBox, LB_DELETESTRING, static_cast<WPARAM>(index)) == LB_ERR)
+        return false;
     if (!multiple)
-        return;
+        return true;
     Marks after{before.caret, before.anchor, before.count - 1};
     // A removed caret stays at its index, on the entry that moved up into its place.
     if (before.caret > index && before.caret < before.count)
@@ -126,6 +133,7 @@ void RemoveFromListBox(void* context, int index)
     if (before.anchor > index && before.anchor < before.count)
         after.anchor = before.anchor - 1;
     AfterChange(mirrored, before, after);
+    return true;
 }
 
 void EmptyListBox(void* context)

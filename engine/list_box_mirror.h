@@ -1,5 +1,6 @@
 // A visible list box that mirrors a name list index for index: every insertion,
-// removal and clearing of the store is made to the list box at the same index. The
+// removal and clearing of the store is made to the list box at the same index, and
+// an entry the list box refuses leaves the store again (name_list.h). The
 // list box moves each item's selection with the item; in a multiple-selection list
 // box the mirror moves the caret (the current item) and the anchor as well, so that
 // all three keep denoting the store's entries while the list changes.

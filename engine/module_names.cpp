@@ -148,6 +148,89 @@ std::size_t FindDot(ByteSpan bytes, std::size_t from)
 namespace
 {
 
+// Examines a chunk of kind 0 from position from on and gives the '.' of the first match
+// that asks for an overlap, else the chunk's size: a match that the end of a full chunk
+// cuts, or a whole one fewer than 8 bytes into a chunk after the file's first. A match
+// that the end of the file's last chunk cuts is dropped.
+std::size_t ExamineTextChunk(ByteSpan chunk, std::size_t from, bool first, bool full,
+                             const ModuleNameSink& sink, bool& found)
+{
+    for (std::size_t pos = from; pos < chunk.size(); ++pos)
+    {
+        pos = FindDot(chunk, pos);
+        if (pos == chunk.size())
+            break;
+        Match match = MatchDll(chunk, pos);
+        if (match == Match::Cut && full)
+            return pos;
+        if (match != Match::Whole)
+            continue;
+        if (pos < kShortModuleName)
+        {
+            if (first)
+                continue;
+            return pos;
+        }
+        if (ExtractModuleName(sink, chunk, pos, FILE_KIND_OTHER))
+            found = true;
+    }
+    return chunk.size();
+}
+
+// Kind 0, whose names may run back to their chunk's first byte: the chunks are exactly
+// those of a file read chunkSize bytes at a time and repositioned only where a match
+// asks for an overlap. The chunk after an overlap starts 8 bytes in front of the
+// match's '.' and is examined from that '.' on, the bytes before it having been
+// examined; every other chunk follows the one before directly. The file is still read
+// strictly forward, the bytes an overlap goes back over being kept from the chunk
+// before.
+int SearchTextChunks(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink,
+                     std::size_t chunkSize)
+{
+    ScratchBuffer buffer(kShortModuleName + chunkSize);
+    std::size_t begin = 0; // the chunk's first byte in buffer
+    std::size_t held = 0;  // bytes of the file in buffer, from its start
+    std::size_t from = 0;  // the chunk's first position not yet examined
+    bool first = true;
+    bool ended = false;
+    bool found = false;
+    for (;;)
+    {
+        if (!gate())
+            return 0;
+        if (!ended && held < begin + chunkSize)
+        {
+            const std::size_t wanted = begin + chunkSize - held;
+            const std::size_t got = std::min(read(buffer.data() + held, wanted), wanted);
+            ended = got < wanted;
+            held += got;
+        }
+        // After an overlap that went back into the chunk before, more than a chunk is held.
+        const ByteSpan chunk(buffer.data() + begin, std::min(held - begin, chunkSize));
+        if (chunk.empty())
+            break;
+        const bool full = chunk.size() == chunkSize;
+        const std::size_t overlap = ExamineTextChunk(chunk, from, first, full, sink, found);
+        std::size_t next = begin + chunkSize;
+        from = 0;
+        if (overlap < chunk.size())
+        {
+            next = begin + overlap - kShortModuleName;
+            from = kShortModuleName;
+        }
+        else if (!full)
+            break;
+        first = false;
+        // A match just behind the next chunk's first byte takes its overlap from the 8
+        // bytes in front of it.
+        const std::size_t keep = std::min(next, kShortModuleName);
+        std::memmove(buffer.data(), buffer.data() + next - keep, held - (next - keep));
+        held -= next - keep;
+        begin = keep;
+    }
+    return found ? 1 : 0;
+}
+
 // Examines chunk and gives the first index left for the next chunk: the '.' of a match
 // cut by the chunk's end, else the chunk's size.
 std::size_t ExamineChunk(ByteSpan chunk, const ModuleNameSink& sink, int kind, bool& found)
@@ -209,6 +292,8 @@ int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t do
 int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
                       std::size_t chunkSize)
 {
+    if (kind == FILE_KIND_OTHER)
+        return SearchTextChunks(read, gate, sink, chunkSize);
     // Left uninitialised: only the bytes read are ever looked at, and clearing a large
     // buffer for every small file would cost more than reading it.
     ScratchBuffer buffer(kMaxCarry + chunkSize);
@@ -235,8 +320,54 @@ int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const Modu
     return found ? 1 : 0;
 }
 
+// Kind 0 over bytes held whole, in the file's chunks of kScanChunkSize bytes: each
+// starts where the one before ended, or 8 bytes in front of the '.' of the match that
+// asked for an overlap, as a file repositioned there would be read.
+static int SearchWholeText(ByteSpan bytes, const ModuleNameSink& sink)
+{
+    bool found = false;
+    std::size_t start = 0;
+    std::size_t from = 0;
+    for (bool first = true;; first = false)
+    {
+        const std::size_t length = std::min(kScanChunkSize, bytes.size() - start);
+        if (length == 0)
+            break;
+        const ByteSpan chunk = bytes.subspan(start, length);
+        std::size_t overlap = length;
+        for (std::size_t pos = from; pos < length && overlap == length; ++pos)
+        {
+            if (chunk[pos] != '.')
+                continue;
+            const Match match = MatchDll(chunk, pos);
+            if (match == Match::Cut && length == kScanChunkSize)
+                overlap = pos;
+            else if (match == Match::Whole && pos < kShortModuleName && !first)
+                overlap = pos;
+            else if (match == Match::Whole && pos >= kShortModuleName &&
+                     ExtractModuleName(sink, chunk, pos, FILE_KIND_OTHER))
+                found = true;
+        }
+        if (overlap < length)
+        {
+            start = start + overlap - kShortModuleName;
+            from = kShortModuleName;
+        }
+        else if (length < kScanChunkSize)
+            break;
+        else
+        {
+            start += kScanChunkSize;
+            from = 0;
+        }
+    }
+    return found ? 1 : 0;
+}
+
 int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind)
 {
+    if (kind == FILE_KIND_OTHER)
+        return SearchWholeText(bytes, sink);
     bool found = false;
     for (std::size_t dot = kShortModuleName; dot + kDllSuffix.size() <= bytes.size(); ++dot)
     {

@@ -11,23 +11,28 @@
 // In both, a run of fewer than 4 characters after a '%' is a format placeholder and
 // yields nothing, and leading digits are dropped.
 //
-// Chunks and their overlap. The file is read sequentially, in reads of up to 3072
-// bytes, and never repositioned. Each read lands in the chunk buffer behind a carry:
-// the 8 bytes in front of the first position the previous chunk left unexamined, and
-// the bytes from that position on (8 to 11 bytes in all; none before the first read).
-// A chunk leaves unexamined only its end, or a '.' followed by the start of "DLL" that
-// the end of a full read cuts off (".", ".D", ".DL"). So
+// Chunks and their overlap. The file is read sequentially and never repositioned.
+// Kinds 1 and 2: each read lands in the chunk buffer behind a carry: the 8 bytes in
+// front of the first position the previous chunk left unexamined, and the bytes from
+// that position on (8 to 11 bytes in all; none before the first read). A chunk leaves
+// unexamined only its end, or a '.' followed by the start of "DLL" that the end of a
+// full read cuts off (".", ".D", ".DL"). So
 // - the first 8 bytes of every chunk after the first are the carry, which the chunk
 //   before examined, and a match yields a name only with its '.' at index 8 or
 //   later: every match is taken once, in a chunk that holds the 8 bytes in front of
-//   it, so no match is lost or taken twice at a boundary, a name of kind 1 or 2 is
-//   never cut by one, and the chunked search finds exactly what a search over the
-//   whole file finds;
+//   it, so no match is lost or taken twice at a boundary, a name is never cut by one,
+//   and the chunked search finds exactly what a search over the whole file finds;
 // - every read takes new bytes, so a file ends after size / 3072 + 1 reads whatever
 //   its bytes (a file of ".DLL" repeated a million times included);
-// - a '.' in the file's first 8 bytes never yields a name (no 8 bytes in front of it);
-// - a name of kind 0 may still be cut by the buffer's first byte: a boundary leaves at
-//   least 8 of its characters in front of the '.'.
+// - a '.' in the file's first 8 bytes never yields a name (no 8 bytes in front of it).
+// Kind 0: a chunk is 3072 bytes of the file, and the next one follows it directly
+// unless a match asks for an overlap: one that the end of a full chunk cuts, or a whole
+// one whose '.' lies fewer than 8 bytes into a chunk after the file's first. The rest
+// of the chunk is then given up, and the next chunk starts 8 bytes in front of that
+// '.', its bytes before the '.' already examined. A name crossing a boundary is cut
+// there, or keeps 8 characters when its '.' lies just behind it; a '.' in the file's
+// first 8 bytes never yields a name either. Every chunk starts further on than the one
+// before, so no input makes the search loop.
 //
 // Names of kind 0 that would not fit an entry of a name list (more than 255
 // characters before ".DLL", after the leading digits are gone) are dropped, not cut:
@@ -75,11 +80,12 @@ int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t do
 // The chunked search of a whole file, in reads of chunkSize bytes (at least 16). 1 when
 // at least one name was handed on, 0 when none was or when gate stopped the search
 // (names handed on before that stand). For kinds 1 and 2 the names found are the same
-// for every chunk size; for kind 0 the reads are the file's chunks, as above.
+// for every chunk size; for kind 0 the chunks are of chunkSize bytes, as above.
 int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
                       std::size_t chunkSize = kScanChunkSize);
 
-// The same search over bytes held whole, with no chunks: the reference the chunked
-// search is checked against. For kinds 1 and 2 both find the same names in the same
-// order; for kind 0 this walk is bounded by the start of bytes only.
+// The same search over bytes held whole, with no reads: the reference the chunked
+// search is checked against. For kinds 1 and 2 there are no chunks either; for kind 0
+// the chunks start where a file repositioned for every overlap would be read, so both
+// searches find the same names in the same order for every kind.
 int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind);

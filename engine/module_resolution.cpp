@@ -186,6 +186,11 @@ static std::vector<SearchDirectory> SplitSearchDirectories(const std::string& li
     return directories;
 }
 
+// Names kept a stretch. A crafted file can name a million modules that are nowhere, and
+// the answers would follow it into gigabytes; forgetting them all now and then costs
+// looking names up in the listings again.
+constexpr std::size_t kMostKeptHits = 65536;
+
 static const ModuleHit& LookUpInStretch(std::unordered_map<std::string, ModuleHit>& hits,
                                         std::vector<SearchDirectory>& directories,
                                         const std::string& fileName)
@@ -194,6 +199,8 @@ static const ModuleHit& LookUpInStretch(std::unordered_map<std::string, ModuleHi
     auto found = hits.find(key);
     if (found != hits.end())
         return found->second;
+    if (hits.size() >= kMostKeptHits)
+        hits.clear();
     ModuleHit hit;
     for (SearchDirectory& directory : directories)
     {

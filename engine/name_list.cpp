@@ -43,6 +43,43 @@ bool BeginsWith(std::string_view name, std::string_view key)
     return name.size() >= key.size() && CompareNames(name.substr(0, key.size()), key) == 0;
 }
 
+int CompareBytes(std::string_view a, std::string_view b)
+{
+    std::size_t n = std::min(a.size(), b.size());
+    int order = n ? std::memcmp(a.data(), b.data(), n) : 0;
+    return order != 0 ? order : a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+bool HasOrder(const NameList& list)
+{
+    return list.order.makeKey != nullptr;
+}
+
+// A name and its sort key (empty without an order), as they are compared.
+struct Ordered
+{
+    std::string_view name;
+    std::string_view key;
+};
+
+// The sort key of name in list's order, in a buffer that lives until the next call.
+Ordered OrderedName(const NameList& list, std::string_view name)
+{
+    static std::string key;
+    key.clear();
+    if (HasOrder(list))
+        list.order.makeKey(list.order.context, name, key);
+    return Ordered{name, key};
+}
+
+int CompareOrdered(const NameList& list, const Ordered& a, const Ordered& b)
+{
+    if (HasOrder(list))
+        if (int order = CompareBytes(a.key, b.key))
+            return order;
+    return CompareNames(a.name, b.name);
+}
+
 // What a list control would keep of a C string read into a reader's buffer.
 std::string_view CutName(std::string_view name)
 {
@@ -62,19 +99,39 @@ std::string_view EntryOf(const NameBlock& block, std::size_t p)
     return TextOf(block, block.slots[p]);
 }
 
-// Appends the text; the slot is the caller's to place. std::string::append copies
-// correctly from its own buffer, so name may be an entry of this very block.
-NameSlot StoreText(NameBlock& block, std::string_view name)
+Ordered OrderedOf(const NameBlock& block, NameSlot slot)
 {
-    NameSlot slot{static_cast<std::uint32_t>(block.text.size()), static_cast<std::uint32_t>(name.size())};
-    block.text.append(name);
+    return Ordered{TextOf(block, slot),
+                   std::string_view(block.text.data() + slot.offset + slot.length + 1, slot.keyLength)};
+}
+
+Ordered OrderedEntryOf(const NameBlock& block, std::size_t p)
+{
+    return OrderedOf(block, block.slots[p]);
+}
+
+std::size_t StoredSize(NameSlot slot)
+{
+    return slot.length + 1u + slot.keyLength;
+}
+
+// Appends the text and its key; the slot is the caller's to place. std::string::append
+// copies correctly from its own buffer, so the name may be an entry of this very block
+// (a key to store never is: it is made anew or comes from another block).
+NameSlot StoreText(NameBlock& block, const Ordered& entry)
+{
+    NameSlot slot{static_cast<std::uint32_t>(block.text.size()),
+                  static_cast<std::uint16_t>(entry.name.size()),
+                  static_cast<std::uint16_t>(entry.key.size())};
+    block.text.append(entry.name);
     block.text.push_back('\0');
+    block.text.append(entry.key);
     return slot;
 }
 
-void AppendEntry(NameBlock& block, std::string_view name)
+void AppendEntry(NameBlock& block, const Ordered& entry)
 {
-    block.slots.push_back(StoreText(block, name));
+    block.slots.push_back(StoreText(block, entry));
 }
 
 void CompactIfWasteful(NameBlock& block)
@@ -85,7 +142,7 @@ void CompactIfWasteful(NameBlock& block)
     compact.text.reserve(block.text.size() - block.unused);
     compact.slots.reserve(block.slots.size());
     for (NameSlot slot : block.slots)
-        AppendEntry(compact, TextOf(block, slot));
+        AppendEntry(compact, OrderedOf(block, slot));
     block = std::move(compact);
 }
 
@@ -138,8 +195,8 @@ void SplitBlock(NameList& list, std::size_t b)
     std::size_t half = full.slots.size() / 2;
     for (std::size_t p = half; p < full.slots.size(); ++p)
     {
-        AppendEntry(upper, EntryOf(full, p));
-        full.unused += full.slots[p].length + 1;
+        AppendEntry(upper, OrderedEntryOf(full, p));
+        full.unused += StoredSize(full.slots[p]);
     }
     full.slots.resize(half);
     CompactIfWasteful(full);
@@ -152,7 +209,7 @@ void MergeWithNext(NameList& list, std::size_t b)
 {
     const NameBlock& next = list.blocks[b + 1];
     for (NameSlot slot : next.slots)
-        AppendEntry(list.blocks[b], TextOf(next, slot));
+        AppendEntry(list.blocks[b], OrderedOf(next, slot));
     list.blocks.erase(list.blocks.begin() + static_cast<std::ptrdiff_t>(b) + 1);
     list.starts.erase(list.starts.begin() + static_cast<std::ptrdiff_t>(b) + 1);
 }
@@ -174,30 +231,60 @@ void DropBlockIfSmall(NameList& list, std::size_t b)
     }
 }
 
-std::string_view LastEntryOf(const NameBlock& block)
+// Where a search ended: block blocks.size() when it ran past the last entry.
+struct Position
 {
-    return TextOf(block, block.slots.back());
+    std::size_t block;
+    std::size_t at;
+};
+
+// The first entry for which before (true of a leading run of the list's entries, in
+// order) is false.
+template <class Before> Position FirstNotBefore(const NameList& list, Before before)
+{
+    auto block = std::partition_point(list.blocks.begin(), list.blocks.end(), [&](const NameBlock& block) {
+        return before(OrderedOf(block, block.slots.back()));
+    });
+    if (block == list.blocks.end())
+        return Position{list.blocks.size(), 0};
+    auto slot = std::partition_point(block->slots.begin(), block->slots.end(),
+                                     [&](NameSlot slot) { return before(OrderedOf(*block, slot)); });
+    return Position{static_cast<std::size_t>(block - list.blocks.begin()),
+                    static_cast<std::size_t>(slot - block->slots.begin())};
 }
 
-// The block that holds the lower bound (lower) or the upper bound of key: the first
-// whose last entry is not before key, or after it; blocks.size() when there is none.
-std::size_t BlockOfBound(const NameList& list, std::string_view key, bool lower)
+Ordered OrderedAt(const NameList& list, int index)
 {
-    auto found = std::partition_point(list.blocks.begin(), list.blocks.end(), [&](const NameBlock& block) {
-        int order = CompareNames(LastEntryOf(block), key);
-        return lower ? order < 0 : order <= 0;
-    });
-    return static_cast<std::size_t>(found - list.blocks.begin());
+    std::size_t b = BlockOfIndex(list, index);
+    return OrderedEntryOf(list.blocks[b], static_cast<std::size_t>(index - list.starts[b]));
 }
 
-// Position of the lower or upper bound of key among the slots of block.
-std::size_t BoundInBlock(const NameBlock& block, std::string_view key, bool lower)
+// Takes entry index (inside the list) out of the store alone.
+void RemoveEntry(NameList& list, int index)
 {
-    auto found = std::partition_point(block.slots.begin(), block.slots.end(), [&](NameSlot slot) {
-        int order = CompareNames(TextOf(block, slot), key);
-        return lower ? order < 0 : order <= 0;
-    });
-    return static_cast<std::size_t>(found - block.slots.begin());
+    std::size_t b = BlockOfIndex(list, index);
+    NameBlock& block = list.blocks[b];
+    auto slot = block.slots.begin() + (index - list.starts[b]);
+    block.unused += StoredSize(*slot);
+    block.slots.erase(slot);
+    CompactIfWasteful(block);
+    ShiftStarts(list, b, -1);
+    DropBlockIfSmall(list, b);
+}
+
+// The window no longer shows the store's entries: it is emptied and given them anew,
+// and what it refuses now leaves the store too.
+void RefillMirror(NameList& list)
+{
+    const NameListMirror& mirror = list.mirror;
+    mirror.cleared(mirror.context);
+    for (int i = 0; i < CountOf(list);)
+    {
+        if (mirror.inserted(mirror.context, i, NameAt(list, i).data()))
+            ++i;
+        else
+            RemoveEntry(list, i);
+    }
 }
 
 } // namespace
@@ -230,8 +317,8 @@ int CompareNames(std::string_view a, std::string_view b)
 
 void AddName(NameList& list, std::string_view name)
 {
-    name = CutName(name);
-    std::size_t b = 0;
+    const Ordered added = OrderedName(list, CutName(name));
+    Position bound{0, 0};
     if (list.blocks.empty())
     {
         list.blocks.emplace_back();
@@ -239,18 +326,20 @@ void AddName(NameList& list, std::string_view name)
     }
     else
     {
-        // Into the last block when no block ends with an entry greater than name.
-        b = std::min(BlockOfBound(list, name, false), list.blocks.size() - 1);
+        bound = FirstNotBefore(list,
+                               [&](const Ordered& entry) { return CompareOrdered(list, entry, added) <= 0; });
+        // Into the last block, at its end, when no entry is greater than name.
+        if (bound.block == list.blocks.size())
+            bound = Position{list.blocks.size() - 1, list.blocks.back().slots.size()};
     }
-    NameBlock& block = list.blocks[b];
-    std::size_t at = BoundInBlock(block, name, false);
-    block.slots.insert(block.slots.begin() + static_cast<std::ptrdiff_t>(at), StoreText(block, name));
-    ShiftStarts(list, b, 1);
-    int index = list.starts[b] + static_cast<int>(at);
+    NameBlock& block = list.blocks[bound.block];
+    block.slots.insert(block.slots.begin() + static_cast<std::ptrdiff_t>(bound.at), StoreText(block, added));
+    ShiftStarts(list, bound.block, 1);
+    int index = list.starts[bound.block] + static_cast<int>(bound.at);
     if (block.slots.size() > list.blockLimit)
-        SplitBlock(list, b);
-    if (list.mirror.inserted)
-        list.mirror.inserted(list.mirror.context, index, NameAt(list, index).data());
+        SplitBlock(list, bound.block);
+    if (list.mirror.inserted && !list.mirror.inserted(list.mirror.context, index, NameAt(list, index).data()))
+        RemoveEntry(list, index);
 }
 
 int GetCount(const NameList& list)
@@ -280,33 +369,53 @@ void RemoveAt(NameList& list, int index)
 {
     if (index < 0 || index >= CountOf(list))
         return;
-    std::size_t b = BlockOfIndex(list, index);
-    NameBlock& block = list.blocks[b];
-    auto slot = block.slots.begin() + (index - list.starts[b]);
-    block.unused += slot->length + 1;
-    block.slots.erase(slot);
-    CompactIfWasteful(block);
-    ShiftStarts(list, b, -1);
-    DropBlockIfSmall(list, b);
-    if (list.mirror.removed)
-        list.mirror.removed(list.mirror.context, index);
+    RemoveEntry(list, index);
+    if (list.mirror.removed && !list.mirror.removed(list.mirror.context, index))
+        RefillMirror(list);
 }
 
 int FindPrefix(const NameList& list, std::string_view key)
 {
     key = CutName(key);
-    // The entries that begin with key are the range that starts at its lower bound.
-    std::size_t b = BlockOfBound(list, key, true);
-    if (b == list.blocks.size())
+    // The list control finds nothing for an empty key, though every entry begins with it.
+    if (key.empty())
         return -1;
-    std::size_t at = BoundInBlock(list.blocks[b], key, true);
-    if (!BeginsWith(EntryOf(list.blocks[b], at), key))
+    // The entries that begin with key lie in one range: in CompareNames' order, the
+    // range of those very entries, from the lower bound of key; in an order of the
+    // list's own, that of the entries whose sort keys begin with the bytes that every
+    // name beginning with key has, where others may stand between them.
+    std::string_view shared;
+    Position start;
+    if (HasOrder(list))
+    {
+        static std::string sortKey;
+        sortKey.clear();
+        const std::size_t sharedLength = list.order.makeKey(list.order.context, key, sortKey);
+        shared = std::string_view(sortKey).substr(0, sharedLength);
+        start =
+            FirstNotBefore(list, [&](const Ordered& entry) { return CompareBytes(entry.key, shared) < 0; });
+    }
+    else
+        start = FirstNotBefore(list, [&](const Ordered& entry) { return CompareNames(entry.name, key) < 0; });
+    if (start.block == list.blocks.size())
         return -1;
-    int first = list.starts[b] + static_cast<int>(at);
+    auto inRange = [&](const Ordered& entry) {
+        return HasOrder(list) ? entry.key.substr(0, shared.size()) == shared : BeginsWith(entry.name, key);
+    };
     // The list control looks at the first entry last.
-    if (first == 0 && CountOf(list) > 1 && BeginsWith(NameAt(list, 1), key))
-        return 1;
-    return first;
+    int found = -1;
+    for (int i = list.starts[start.block] + static_cast<int>(start.at), n = CountOf(list); i < n; ++i)
+    {
+        const Ordered entry = OrderedAt(list, i);
+        if (!inRange(entry))
+            break;
+        if (!BeginsWith(entry.name, key))
+            continue;
+        if (i > 0)
+            return i;
+        found = 0;
+    }
+    return found;
 }
 
 void Clear(NameList& list)
@@ -331,12 +440,12 @@ void DropDuplicates(NameList& list)
         const NameBlock& block = list.blocks[b];
         for (std::size_t p = 0; p < block.slots.size(); ++p, ++index)
         {
-            std::string_view name = EntryOf(block, p);
+            const Ordered entry = OrderedEntryOf(block, p);
             bool last = p + 1 == block.slots.size() && b + 1 == list.blocks.size();
             std::string_view next = last                         ? std::string_view()
                                     : p + 1 < block.slots.size() ? EntryOf(block, p + 1)
                                                                  : EntryOf(list.blocks[b + 1], 0);
-            if (!last && CompareNames(name, next) == 0)
+            if (!last && CompareNames(entry.name, next) == 0)
             {
                 if (list.mirror.removed)
                     dropped.push_back(index);
@@ -344,7 +453,7 @@ void DropDuplicates(NameList& list)
             }
             if (kept.empty() || kept.back().slots.size() == half)
                 kept.emplace_back().slots.reserve(half);
-            AppendEntry(kept.back(), name);
+            AppendEntry(kept.back(), entry);
         }
     }
     list.blocks = std::move(kept);
@@ -353,7 +462,23 @@ void DropDuplicates(NameList& list)
     // Removals from the highest index down leave every lower index where it was, so
     // the mirror deletes exactly the entries dropped here.
     for (auto it = dropped.rbegin(); it != dropped.rend(); ++it)
-        list.mirror.removed(list.mirror.context, *it);
+        if (!list.mirror.removed(list.mirror.context, *it))
+        {
+            RefillMirror(list);
+            return;
+        }
+}
+
+void SetNameOrder(NameList& list, const NameOrder& order)
+{
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(CountOf(list)));
+    for (int i = 0; i < CountOf(list); ++i)
+        names.emplace_back(NameAt(list, i));
+    Clear(list);
+    list.order = order;
+    for (const std::string& name : names)
+        AddName(list, name);
 }
 
 void AttachMirror(NameList& list, const NameListMirror& mirror)

@@ -3,9 +3,10 @@
 //
 // Entries are kept in ascending order of CompareNames: bytes compared by value
 // with only the ASCII letters folded (A-Z equal to a-z), so that equal names are
-// neighbours and the names that begin with a key are one contiguous range. A new
-// entry goes after the entries equal to it, so the last of a run of equals is the
-// one added most recently.
+// neighbours and the names that begin with a key are one contiguous range. A list
+// that a user sees can take the order of the platform's collation instead
+// (NameOrder). A new entry goes after the entries equal to it, so the last of a run
+// of equals is the one added most recently.
 //
 // The store is a sequence of sorted blocks of up to 1024 entries each, with the
 // index of every block's first entry: insertion and removal move the slots of one
@@ -25,20 +26,38 @@ inline constexpr int kMaxNameLength = kNameBufferSize - 1;
 
 // A window that shows a list, told of every change at the index where it happens,
 // so that its indexes keep denoting the store's entries. Called after the store has
-// changed; the core knows nothing of windows (list_box_mirror.h fills this in).
+// changed; the core knows nothing of windows (list_box_mirror.h fills this in). The
+// window answers whether it made the change: an entry it refused to take is taken
+// out of the store again, and a window that refused a removal is emptied and given
+// the store's entries anew (less those it refuses then), so the two never part.
 struct NameListMirror
 {
     void* context = nullptr;
-    void (*inserted)(void* context, int index, const char* name) = nullptr;
-    void (*removed)(void* context, int index) = nullptr;
+    bool (*inserted)(void* context, int index, const char* name) = nullptr;
+    bool (*removed)(void* context, int index) = nullptr;
     void (*cleared)(void* context) = nullptr;
 };
 
-// Where an entry's text lies in its block's buffer.
+// An order other than CompareNames': every entry carries a sort key that makeKey
+// writes into key, and entries stand in ascending byte order of their keys, equal
+// keys in the order of CompareNames. makeKey answers how many leading bytes of the
+// key every name that begins with this one has in its own key (a collation's
+// first-level weights): FindPrefix looks for the names that begin with a key among
+// the entries whose keys begin with those bytes. Names equal under CompareNames must
+// get equal keys, so that DropDuplicates still finds them side by side.
+struct NameOrder
+{
+    void* context = nullptr;
+    std::size_t (*makeKey)(void* context, std::string_view name, std::string& key) = nullptr;
+};
+
+// Where an entry's text lies in its block's buffer; its sort key, if the list has an
+// order of its own, follows the text's NUL.
 struct NameSlot
 {
     std::uint32_t offset;
-    std::uint32_t length;
+    std::uint16_t length;
+    std::uint16_t keyLength;
 };
 
 // A sorted run of entries. The texts lie in one buffer, each followed by a NUL, so
@@ -65,6 +84,7 @@ struct NameList
     std::vector<int> starts;           // index of each block's first entry
     mutable std::size_t lastBlock = 0; // block of the last lookup by index
     NameListMirror mirror;
+    NameOrder order; // none: CompareNames
     // Entries a block takes before it splits (at least 4). Tests make it small so
     // that a few hundred entries exercise every split and merge.
     std::size_t blockLimit = 1024;
@@ -91,15 +111,19 @@ std::string_view NameAt(const NameList& list, int index);
 // Later entries move up by one; an index outside the list changes nothing.
 void RemoveAt(NameList& list, int index);
 
-// The index of an entry that begins with key (cut as AddName cuts a name), or -1.
-// Of several, the first in the list control's search order: from the second entry to
-// the last, then the first.
+// The index of an entry that begins with key (cut as AddName cuts a name), or -1;
+// always -1 for an empty key, as for the list control. Of several, the first in the list control's search
+// order: from the second entry to the last, then the first.
 int FindPrefix(const NameList& list, std::string_view key);
 
 void Clear(NameList& list);
 
 // Of every run of equal neighbours only the last stays.
 void DropDuplicates(NameList& list);
+
+// Puts the entries in order's order from now on (a default NameOrder: CompareNames'),
+// a mirrored window with them.
+void SetNameOrder(NameList& list, const NameOrder& order);
 
 // Makes mirror follow every later change of list; the window must already show the
 // current entries. DetachMirror stops that.

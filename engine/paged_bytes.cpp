@@ -6,18 +6,33 @@
 
 PagedBytes::PagedBytes(std::uint64_t size, Reader read) : size_(size), read_(std::move(read)) {}
 
-const std::vector<std::uint8_t>* PagedBytes::Page(std::uint64_t index)
+const PagedBytes::Page* PagedBytes::PageAt(std::uint64_t index)
 {
-    auto found = pages_.find(index);
-    if (found != pages_.end())
-        return &found->second;
+    ++uses_;
+    for (Page& page : pages_)
+        if (page.index == index && !page.bytes.empty())
+        {
+            page.lastUse = uses_;
+            return &page;
+        }
+    Page* slot = nullptr;
+    if (pages_.size() < kHeldPages)
+        slot = &pages_.emplace_back();
+    else
+        slot = &*std::min_element(pages_.begin(), pages_.end(),
+                                  [](const Page& a, const Page& b) { return a.lastUse < b.lastUse; });
     const std::uint64_t start = index * kPageSize;
     const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, size_ - start));
-    std::vector<std::uint8_t> page(length);
+    slot->index = index;
+    slot->lastUse = uses_;
+    slot->bytes.resize(length);
     // A short read means the file changed or failed under us: nothing of it is trusted.
-    if (read_(start, page.data(), length) != length)
+    if (read_(start, slot->bytes.data(), length) != length)
+    {
+        slot->bytes.clear();
         return nullptr;
-    return &pages_.emplace(index, std::move(page)).first->second;
+    }
+    return slot;
 }
 
 ByteSpan PagedBytes::Fetch(std::uint64_t offset, std::uint64_t n)
@@ -30,24 +45,24 @@ ByteSpan PagedBytes::Fetch(std::uint64_t offset, std::uint64_t n)
     const std::uint64_t last = (offset + n - 1) / kPageSize;
     if (first == last)
     {
-        const std::vector<std::uint8_t>* page = Page(first);
+        const Page* page = PageAt(first);
         if (!page)
             return {};
-        return ByteSpan(page->data() + (offset - first * kPageSize), static_cast<std::size_t>(n));
+        return ByteSpan(page->bytes.data() + (offset - first * kPageSize), static_cast<std::size_t>(n));
     }
-    std::vector<std::uint8_t> joined(static_cast<std::size_t>(n));
+    joined_.resize(static_cast<std::size_t>(n));
     std::uint64_t at = offset;
     while (at < offset + n)
     {
         const std::uint64_t index = at / kPageSize;
-        const std::vector<std::uint8_t>* page = Page(index);
+        const Page* page = PageAt(index);
         if (!page)
             return {};
         const std::size_t within = static_cast<std::size_t>(at - index * kPageSize);
         const std::size_t take =
-            static_cast<std::size_t>(std::min<std::uint64_t>(page->size() - within, offset + n - at));
-        std::memcpy(joined.data() + (at - offset), page->data() + within, take);
+            static_cast<std::size_t>(std::min<std::uint64_t>(page->bytes.size() - within, offset + n - at));
+        std::memcpy(joined_.data() + (at - offset), page->bytes.data() + within, take);
         at += take;
     }
-    return joined_.emplace_back(std::move(joined));
+    return ByteSpan(joined_.data(), joined_.size());
 }

@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "engine/distinct_names.h"
 #include "engine/module_names.h"
 #include "engine/name_list.h"
 #include "engine/scratch_buffer.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/qemcom95.h"
-#include "shell/feedback.h"
 
 namespace
 {
@@ -26,17 +27,19 @@ using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Searches what read gives into list, with a pump step before every read. Stop clears
 // the flag from inside a pump step; comparing with the value on entry rather than with
-// 0 also lets the scanner run outside a scan.
+// 0 also lets the scanner run outside a scan. A file's bytes may name one module a
+// million times (".DLL.DLL.DLL..."): the list takes the repeats once.
 int SearchInto(NameList& list, const ChunkReader& read, int kind, std::size_t chunkSize)
 {
     const unsigned char scanning = g_scanning;
+    DistinctNames names(list);
     return SearchModuleNames(
         read,
         [&] {
             PumpStep();
             return g_scanning == scanning;
         },
-        [&](std::string_view name) { AddName(list, name); }, kind, chunkSize);
+        [&](std::string_view name) { names.Add(name); }, kind, chunkSize);
 }
 
 } // namespace

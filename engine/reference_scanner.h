@@ -9,7 +9,8 @@ struct NameList;
 // Reads the file at path in chunks and adds every module name found in front of a
 // ".DLL" to list: for kind 0 (other file format) the upper-case name with ".DLL",
 // possibly with drive and directory; for kinds 1 (executable) and 2 (DLL) the bare
-// upper-case name of at most 8 characters. One pump step runs before every chunk; when
+// upper-case name of at most 8 characters; repeats are held once
+// (engine/distinct_names.h). One pump step runs before every chunk; when
 // the scanning flag no longer has the value it had on entry, the file is closed and
 // the answer is 0 (names added so far stay). A file that cannot be opened answers 0,
 // reported through QemError unless quiet is set. Otherwise 1 when at least one name

@@ -12,7 +12,7 @@
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "settings/filter_entry.h"
-#include "shell/feedback.h"
+#include "feedback/feedback.h"
 
 // Drive phase: every fixed drive from C to Z. False when the scan was stopped.
 static bool WalkFixedDrives(HWND mainWindow)
@@ -82,6 +82,8 @@ static bool PromoteReferencedLinks()
     for (int j = 0; j < count; j++)
     {
         PumpStep();
+        if (!g_scanning)
+            return promoted;
         char name[MAX_PATH];
         if (GetName(g_fileRefs, j, name) >= 0 && ResolveModule(name) == MODULE_DLL)
             promoted = PromoteLink(name) || promoted;
@@ -97,6 +99,8 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
     for (const std::string& name : links)
     {
         PumpStep();
+        if (!g_scanning)
+            return promoted;
         promoted = PromoteLink(name.c_str()) || promoted;
     }
     return promoted;
@@ -137,6 +141,9 @@ int CrossCheckLinks()
         if (!g_scanning)
             return 0;
         PumpStep();
+        // A Stop let through here ends the check before the link is read.
+        if (!g_scanning)
+            return 0;
         char link[MAX_PATH];
         if (GetName(g_validLinks, i, link) < 0)
             continue;

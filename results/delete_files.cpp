@@ -3,9 +3,9 @@
 #include <string>
 
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
-#include "shell/feedback.h"
 
 namespace
 {

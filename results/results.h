@@ -17,6 +17,16 @@ struct NameList;
 // text, and nothing is drawn.
 int DrawResultItem(const DRAWITEMSTRUCT& item);
 
+// held_result_list.cpp
+// Around a scan in the window: the result list is drawn only when it is asked to
+// repaint and by the pump step, once a second (its items drawn again then only when its
+// page changed), and by the message loop when the scan ends; its caret and anchor are
+// moved only before a message is handled.
+void HoldResultListDrawing(HWND mainWindow);
+// The pump step's share: shows the held list when a second has passed.
+void ShowHeldResultListWhenDue();
+void ReleaseResultListDrawing();
+
 // summary_line.cpp
 // The total size of the files the list names, in 64 bits: a modern machine's listed
 // DLLs easily pass 4 GB. A file that can no longer be read counts for nothing.

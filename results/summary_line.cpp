@@ -3,9 +3,9 @@
 #include "engine/library_links.h"
 #include "engine/name_list.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
-#include "shell/feedback.h"
 
 // A listed file's size as the common library gives it: a file of 4 GB or more counts
 // 0xFFFFFFFF bytes. Right at the end of a scan the walk's listing knows it: asking the

@@ -7,7 +7,7 @@
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
-#include "shell/feedback.h"
+#include "feedback/feedback.h"
 #include "shell/resources/resource.h"
 
 namespace
@@ -19,9 +19,8 @@ struct FileCloser
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
-// Text mode: every line ends with CR LF. Write errors after a good open go unnoticed,
-// as the user has nothing to decide about them.
-void WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const char* suffix)
+// Text mode: every line ends with CR LF. False when a write failed.
+bool WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const char* suffix)
 {
     int count = GetCount(g_resultList);
     for (int i = 0; i < count; ++i)
@@ -30,8 +29,10 @@ void WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const 
             continue;
         std::string line = FormatListLine(prefix, NameAt(g_resultList, i), suffix);
         line += '\n';
-        fputs(line.c_str(), file);
+        if (fputs(line.c_str(), file) == EOF)
+            return false;
     }
+    return true;
 }
 
 } // namespace
@@ -54,14 +55,23 @@ int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const
         archiveName = path;
         lstrcpyA(path, kWinZipListPath);
     }
+    File file(fopen(path, "w"));
+    if (!file)
     {
-        File file(fopen(path, "w"));
-        if (!file)
-        {
-            QemError(QEM_ERR_OUTPUT_OPEN);
-            return 0;
-        }
-        WriteItems(file.get(), ResultListBox(), allItems, prefix, suffix);
+        QemError(QEM_ERR_OUTPUT_OPEN);
+        return 0;
+    }
+    // A list cut short by a full disk must not pass for the whole one: the user's next
+    // step is often to delete what it lists. What is still buffered is flushed on its
+    // own: this runtime's close answers success when its flush failed.
+    bool written =
+        WriteItems(file.get(), ResultListBox(), allItems, prefix, suffix) && fflush(file.get()) == 0;
+    written = fclose(file.release()) == 0 && written;
+    if (!written)
+    {
+        DeleteFileA(path);
+        QemError(QEM_ERR_OUTPUT_OPEN);
+        return 0;
     }
     if (!archive)
         return 1;

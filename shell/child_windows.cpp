@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/list_box_mirror.h"
+#include "engine/name_collation.h"
 #include "engine/scan_state.h"
 #include "settings/settings.h"
 #include "shell/layout.h"
@@ -75,6 +76,7 @@ HWND CreateStatusBar(HWND mainWindow)
         CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_BORDER, banner, mainWindow, IDC_STATUS_BAR);
     if (!statusBar)
         return nullptr;
+    g_statusBar = statusBar;
     int rightEdges[1] = {-1};
     SendMessageA(statusBar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(rightEdges));
     SendMessageA(statusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(banner));
@@ -83,13 +85,14 @@ HWND CreateStatusBar(HWND mainWindow)
 }
 
 // The result list shows the result store index for index; it is made without
-// LBS_SORT, since the store keeps the order.
+// LBS_SORT, since the store keeps the order: the one a sorted list box gives.
 HWND CreateResultList(HWND mainWindow)
 {
     HWND list = CreateChild(mainWindow, "LISTBOX", kResultListStyle, IDC_RESULT_LIST);
     if (!list)
         return nullptr;
     SetInterfaceFont(list, FALSE);
+    OrderAsSortedListBox(g_resultList, static_cast<LCID>(SendMessageA(list, LB_GETLOCALE, 0, 0)));
     if (AttachListBox(g_resultList, list) != 1)
     {
         DestroyWindow(list);
@@ -111,6 +114,7 @@ HWND CreateStatusLine(HWND mainWindow)
     HWND line = CreateChild(mainWindow, "STATIC", kStatusLineStyle, IDC_STATUS_LINE);
     if (line)
         SetInterfaceFont(line, FALSE);
+    g_statusLine = line;
     return line;
 }
 

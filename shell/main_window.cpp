@@ -16,17 +16,33 @@ namespace
 // The WinZip list file of Backup, left behind when a backup ended.
 constexpr char kWinZipListFile[] = "C:\\ORVENZIP.131";
 
+// Whatever a message that a scan lets through does may act on the result list's
+// current item, and the toolbar shows what may be done at that moment.
+void BeforePumpedMessage()
+{
+    SettleListBoxMarks(g_resultList);
+    RefreshToolbarStates();
+}
+
+// The window as the pump step and the status texts see it: gone.
+void ForgetWindows()
+{
+    DetachListBox(g_resultList);
+    g_mainWindow = g_statusBar = g_statusLine = nullptr;
+    g_pumpHooks = PumpHooks{};
+}
+
 // Children first, then the drawing objects and the preferences: the bars are hidden
 // at once when their preference is off; the first layout comes with the first WM_SIZE.
 LRESULT OnCreate(HWND window)
 {
     g_mainWindow = window;
+    g_pumpHooks = PumpHooks{ShowHeldResultListWhenDue, BeforePumpedMessage};
     g_interfaceFont.Reset(CreateInterfaceFont());
     if (!CreateChildWindows(window))
     {
         QemError(QEM_ERR_CHILD_WINDOWS);
-        DetachListBox(g_resultList);
-        g_mainWindow = nullptr;
+        ForgetWindows();
         return -1;
     }
     g_backgroundBitmap.Reset(LoadBitmapA(g_instance, MAKEINTRESOURCEA(IDB_BACKGROUND)));
@@ -75,11 +91,12 @@ LRESULT OnClose(HWND window)
 // (by a test, say) must leave no list box behind for the result store to mirror into.
 void OnDestroy(HWND window)
 {
-    DetachListBox(g_resultList);
     ReleaseDrawingObjects();
     g_resultListWindow = g_versionListWindow = nullptr;
     if (g_mainWindow == window)
-        g_mainWindow = nullptr;
+        ForgetWindows();
+    else
+        DetachListBox(g_resultList);
 }
 
 // Focus changes draw nothing: no focus rectangle.
@@ -194,10 +211,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PostMessageA(window, WM_COMMAND, IDM_CONTEXT_MENU, lParam);
         return 0;
     case WM_COMMAND:
-        if (OnCommand(window, wParam, lParam))
+        if (DeferWhileStoppedScanUnwinds(message, wParam, lParam) || OnCommand(window, wParam, lParam))
             return 0;
         break;
-    case WM_CLOSE: return OnClose(window);
+    case WM_CLOSE: return DeferWhileStoppedScanUnwinds(message, wParam, lParam) ? 0 : OnClose(window);
     case WM_DESTROY: OnDestroy(window); break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -1,21 +1,48 @@
 #include <windows.h>
 
+#include <vector>
+
 #include "engine/engine.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/feedback.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 
 namespace
 {
 // Start handlers on the stack. After Stop the scan returns only at its next test of
-// the flag, and a Start dispatched from a pump step before then would run a new scan
-// inside the old one, whose " Scanning interrupted." would then wipe the new answer.
+// the flag, and a command dispatched from a pump step before then runs inside it.
 int s_startDepth = 0;
-// A Start that arrived while a stopped scan was unwinding: run once it has.
-bool s_startPending = false;
+
+// What arrived while a stopped scan was unwinding, sent round again once it has.
+struct WaitingMessage
+{
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<WaitingMessage> s_waiting;
+
+// A Start inside the old scan would run a new scan within it, whose answer the old
+// one's " Scanning interrupted." would then wipe. Delete, Save List As, Backup and Set
+// Filters would work on the lists the old scan is emptying, and a close would release
+// the drawing objects it still uses.
+bool WaitsForTheScan(UINT message, WPARAM wParam)
+{
+    if (message != WM_COMMAND)
+        return message == WM_CLOSE;
+    switch (LOWORD(wParam))
+    {
+    case IDM_START:
+    case IDM_DELETE:
+    case IDM_SAVE_LIST:
+    case IDM_BACKUP:
+    case IDM_SET_FILTERS: return true;
+    default: return false;
+    }
+}
 
 // Once per installation, after a finished scan that met files whose import tables the
 // ".idata" reading passed over: the list may hold DLLs those files use. Yes turns the
@@ -35,18 +62,20 @@ void OfferImportDirectories(HWND mainWindow, int finished)
     if (MessageBoxA(mainWindow, text, "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
         g_readImportDirectories = 1;
 }
-
 } // namespace
+
+bool DeferWhileStoppedScanUnwinds(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (g_scanning || s_startDepth == 0 || !WaitsForTheScan(message, wParam))
+        return false;
+    s_waiting.push_back(WaitingMessage{message, wParam, lParam});
+    return true;
+}
 
 void StartScan(HWND mainWindow)
 {
     if (g_scanning)
         return;
-    if (s_startDepth > 0)
-    {
-        s_startPending = true;
-        return;
-    }
     ++s_startDepth;
     HoldResultListDrawing(mainWindow);
     BeginScan();
@@ -56,11 +85,9 @@ void StartScan(HWND mainWindow)
     ReleaseResultListDrawing();
     OfferImportDirectories(mainWindow, finished);
     --s_startDepth;
-    if (s_startPending)
-    {
-        s_startPending = false;
-        PostMessageA(mainWindow, WM_COMMAND, IDM_START, 0);
-    }
+    for (const WaitingMessage& waiting : s_waiting)
+        PostMessageA(mainWindow, waiting.message, waiting.wParam, waiting.lParam);
+    s_waiting.clear();
 }
 
 // Normally dispatched from a pump step inside the scan: the scan returns 0 at its next

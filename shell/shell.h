@@ -1,14 +1,14 @@
 // The application shell: start-up and the main loop, the main window procedure and
 // its commands, the child windows and their layout. The pump step and the status
-// texts are in feedback.h; the layout arithmetic is in layout.h, the commands' grey
-// rules in command_states.h, the start-up decisions in start_options.h.
+// texts are in feedback/feedback.h; the layout arithmetic is in layout.h, the
+// commands' grey rules in command_states.h, the start-up decisions in start_options.h.
 #pragma once
 
 #include <windows.h>
 
-#include "shell/feedback.h"
-#include "shell/help_file.h"
+#include "feedback/feedback.h"
 #include "platform/gdi_handles.h"
+#include "shell/help_file.h"
 
 // shell_state.cpp: the window's state, on the one GUI thread.
 extern HINSTANCE g_instance;      // module of every resource load
@@ -82,6 +82,18 @@ void AcceptCommandLine(HWND mainWindow, const char* line);
 // scan_commands.cpp
 void StartScan(HWND mainWindow);
 void StopScan(HWND mainWindow);
+// While a stopped scan is still on the stack, Start, Delete, Save List As, Backup, Set
+// Filters and a close wait for it: true when message is kept, to come round again once
+// the scan has returned.
+bool DeferWhileStoppedScanUnwinds(UINT message, WPARAM wParam, LPARAM lParam);
+
+// toolbar_states.cpp
+// Sets a button's state, keeping its pressed look; a command without a button is
+// ignored.
+void SetToolbarButtonState(HWND mainWindow, int command, int state);
+// The enabled states of the buttons, from the scanning flag and the result list's
+// count: at every pump step and whenever the message loop's queue is empty.
+void RefreshToolbarStates();
 
 // preference_commands.cpp
 void ToggleQuickScan();

@@ -40,6 +40,20 @@ for args, why in (
     check("orvscan:" in result.stderr, f"{why}: no message on standard error")
     check(result.stdout == "", f"{why}: wrote to standard output")
 
+# A full disk: the list file is a link to the kernel's full device, whose writes fail
+# as a full disk's do. Wine cannot remove such a link, so this run does.
+full = os.path.join(build, "full-output.lst")
+if os.path.lexists(full):
+    os.remove(full)
+os.symlink("/dev/full", full)
+try:
+    result = run("--quick", "--output", "B:\\full-output.lst")
+finally:
+    os.remove(full)
+check(result.returncode == 1 and "orvscan: cannot write the list to B:\\full-output.lst" in result.stderr,
+      f"full disk: exit {result.returncode}, {result.stderr[-200:]!r}")
+check(result.stdout == "", "full disk: a summary on standard output")
+
 for failure in failures:
     print("FAIL", failure)
 print(f"{len(failures)} failures")

@@ -1,4 +1,5 @@
 #include "engine/list_box_mirror.h"
+#include "engine/name_collation.h"
 
 #include <gtest/gtest.h>
 
@@ -302,6 +303,41 @@ TEST_F(ListBoxMirror, SingleSelectionFollowsItsEntry)
     EXPECT_EQ(Send(single, LB_GETCURSEL), 0);
     EXPECT_EQ(TextAt(single, 0), "D");
     ExpectMirrors(single, list, __LINE__);
+}
+
+// No table of bytes gives the locale's collation of every two printable ANSI
+// characters; the store stands them where a sorted list box does, and finds them.
+TEST_F(ListBoxMirror, CollationOrderIsASortedListBoxsOrder)
+{
+    HWND sorted = MakeListBox(WS_CHILD | LBS_SORT | LBS_HASSTRINGS, 289);
+    ASSERT_NE(sorted, nullptr);
+    const LCID locale = static_cast<LCID>(Send(sorted, LB_GETLOCALE));
+    OrderAsSortedListBox(list, locale);
+    std::vector<std::string> pairs;
+    for (int first = 0x20; first < 0x100; ++first)
+        for (int second = 0x20; second < 0x100; ++second)
+            if (first != 0x7f && second != 0x7f)
+                pairs.push_back({static_cast<char>(first), static_cast<char>(second)});
+    for (const std::string& pair : pairs)
+    {
+        AddName(list, pair);
+        Send(sorted, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pair.c_str()));
+    }
+    ASSERT_EQ(Send(sorted, LB_GETCOUNT), GetCount(list));
+    for (int i = 0; i < GetCount(list); ++i)
+    {
+        const std::string_view name = NameAt(list, i);
+        ASSERT_EQ(CSTR_EQUAL, CompareStringA(locale, NORM_IGNORECASE, name.data(),
+                                             static_cast<int>(name.size()), TextAt(sorted, i).c_str(), -1))
+            << i << ": " << name;
+    }
+    for (std::size_t k = 0; k < pairs.size(); k += 41)
+    {
+        const std::string key = pairs[k].substr(0, 1 + k % 2);
+        EXPECT_EQ(
+            0, _strnicmp(std::string(NameAt(list, FindPrefix(list, key))).c_str(), key.c_str(), key.size()))
+            << key;
+    }
 }
 
 TEST_F(ListBoxMirror, DetachedListBoxKeepsWhatItShowed)

@@ -34,36 +34,51 @@ void AddNames(NameList& list, std::initializer_list<std::string_view> names)
         AddName(list, name);
 }
 
-// Records what a mirrored window would show, by applying every notification.
-std::vector<std::string>& ShownBy(void* context)
+// What a mirrored window would show, by applying every notification it takes: it
+// refuses the name refused, and as many removals as refusedRemovals says.
+struct Shown
 {
-    return *static_cast<std::vector<std::string>*>(context);
+    std::vector<std::string> entries;
+    const char* refused = nullptr;
+    int refusedRemovals = 0;
+};
+
+Shown& ShownBy(void* context)
+{
+    return *static_cast<Shown*>(context);
 }
 
-NameListMirror MirrorInto(std::vector<std::string>& shown)
+NameListMirror MirrorInto(Shown& shown)
 {
     return NameListMirror{
         &shown,
         [](void* context, int index, const char* name) {
-            auto& entries = ShownBy(context);
-            ASSERT_LE(static_cast<std::size_t>(index), entries.size());
+            auto& entries = ShownBy(context).entries;
+            EXPECT_LE(static_cast<std::size_t>(index), entries.size());
+            if (ShownBy(context).refused && std::strcmp(ShownBy(context).refused, name) == 0)
+                return false;
             entries.insert(entries.begin() + index, name);
+            return true;
         },
         [](void* context, int index) {
-            auto& entries = ShownBy(context);
-            ASSERT_LT(static_cast<std::size_t>(index), entries.size());
+            auto& entries = ShownBy(context).entries;
+            EXPECT_LT(static_cast<std::size_t>(index), entries.size());
+            if (ShownBy(context).refusedRemovals-- > 0)
+                return false;
             entries.erase(entries.begin() + index);
+            return true;
         },
-        [](void* context) { ShownBy(context).clear(); },
+        [](void* context) { ShownBy(context).entries.clear(); },
     };
 }
 
 // A list control's semantics, literally: a linear insertion, a linear search from
 // the second entry that wraps to the first, and de-duplication by erasing entry i
-// whenever it equals entry i + 1.
+// whenever it equals entry i + 1; sorted by bytes, or by sort keys.
 struct ModelList
 {
     std::vector<std::string> names;
+    bool keyed = false;
 };
 
 unsigned char ModelFold(char c)
@@ -72,8 +87,31 @@ unsigned char ModelFold(char c)
     return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
 }
 
-bool ModelLess(const std::string& a, const std::string& b)
+// A collation in miniature: letters, whatever their case, after every other byte, and
+// '-' left out of the first level; the name itself, folded, tells the rest apart.
+std::size_t ToyKey(void*, std::string_view name, std::string& key)
 {
+    for (char c : name)
+        if (unsigned char f = ModelFold(c); c != '-')
+            key += static_cast<char>(f >= 'a' && f <= 'z' ? 0x80 + (f - 'a') : std::max<int>(f, 2));
+    const std::size_t firstLevel = key.size();
+    key += '\x01';
+    for (char c : name)
+        key += static_cast<char>(ModelFold(c));
+    return firstLevel;
+}
+
+std::string ToyKeyOf(std::string_view name)
+{
+    std::string key;
+    ToyKey(nullptr, name, key);
+    return key;
+}
+
+bool ModelLess(const std::string& a, const std::string& b, bool keyed = false)
+{
+    if (keyed)
+        return ToyKeyOf(a) < ToyKeyOf(b);
     const char* x = a.data();
     const char* y = b.data();
     std::size_t n = std::min(a.size(), b.size());
@@ -99,7 +137,7 @@ void ModelAdd(ModelList& model, std::string_view name)
 {
     std::string text = ModelCut(name);
     std::size_t at = 0;
-    while (at < model.names.size() && !ModelLess(text, model.names[at]))
+    while (at < model.names.size() && !ModelLess(text, model.names[at], model.keyed))
         ++at;
     model.names.insert(model.names.begin() + static_cast<std::ptrdiff_t>(at), text);
 }
@@ -107,6 +145,8 @@ void ModelAdd(ModelList& model, std::string_view name)
 int ModelFind(const ModelList& model, std::string_view key)
 {
     std::string text = ModelCut(key);
+    if (text.empty())
+        return -1;
     int n = static_cast<int>(model.names.size());
     for (int step = 1; step <= n; ++step)
     {
@@ -193,8 +233,9 @@ TEST(NameList, FindPrefixFollowsTheListControlsSearchOrder)
         {"key between entries", {"A", "C"}, "B", -1},
         {"key after every entry", {"A", "C"}, "D", -1},
         {"single entry equal", {"A"}, "a", 0},
-        {"empty key matches from the second", {"A", "B"}, "", 1},
-        {"empty key, one entry", {"A"}, "", 0},
+        {"empty key matches nothing", {"A", "B"}, "", -1},
+        {"empty key, one entry", {"A"}, "", -1},
+        {"key empty once cut at its NUL", {"A", "B"}, std::string_view("\0A", 2), -1},
     };
     for (const Case& c : cases)
     {
@@ -221,10 +262,28 @@ TEST(NameList, OrdersBytesByValueFoldingOnlyAsciiLetters)
     EXPECT_LT(CompareNames("a\x7f", "a\x80"), 0);
 }
 
+TEST(NameList, WhatTheWindowRefusesLeavesTheStoreAndARefusedRemovalRefillsIt)
+{
+    NameList list;
+    Shown shown;
+    shown.refused = "B";
+    AttachMirror(list, MirrorInto(shown));
+    AddNames(list, {"C", "B", "A", "b"});
+    EXPECT_EQ(EntriesOf(list), (std::vector<std::string>{"A", "b", "C"}));
+    EXPECT_EQ(shown.entries, EntriesOf(list));
+    // A window that refused a removal no longer shows the store: it is given the
+    // entries anew, and one it refuses now leaves the store as well.
+    shown.refused = "C";
+    shown.refusedRemovals = 1;
+    RemoveAt(list, 0);
+    EXPECT_EQ(EntriesOf(list), std::vector<std::string>{"b"});
+    EXPECT_EQ(shown.entries, EntriesOf(list));
+}
+
 TEST(NameList, SortedInsertionShiftsLaterIndexes)
 {
     NameList list;
-    std::vector<std::string> shown;
+    Shown shown;
     AttachMirror(list, MirrorInto(shown));
     AddNames(list, {"B", "D"});
     EXPECT_EQ(FindPrefix(list, "D"), 1);
@@ -236,7 +295,7 @@ TEST(NameList, SortedInsertionShiftsLaterIndexes)
     // An equal entry goes after those already there.
     AddName(list, "b");
     EXPECT_EQ(EntriesOf(list), (std::vector<std::string>{"A", "B", "b", "c", "D"}));
-    EXPECT_EQ(shown, EntriesOf(list));
+    EXPECT_EQ(shown.entries, EntriesOf(list));
 }
 
 TEST(NameList, GetNameOutsideTheListLeavesTheBufferAlone)
@@ -307,7 +366,7 @@ TEST(NameList, EntriesEndAtTheirFirstNulAndAt259Characters)
 // case twins, prefixes and runs of duplicates come up all the time.
 std::string RandomName(std::mt19937& random)
 {
-    static const char kAlphabet[] = {'a', 'A', 'b', 'B', '\\', '_', '.', '\xe9'};
+    static const char kAlphabet[] = {'a', 'A', 'b', 'B', '\\', '_', '.', '-', '\xe9'};
     int length = std::uniform_int_distribution<int>(0, 5)(random);
     std::string name;
     for (int i = 0; i < length; ++i)
@@ -325,14 +384,18 @@ void ExpectSameAsModel(const NameList& list, const ModelList& model, const std::
 }
 
 // Grows the list past several blocks, then shrinks it, checking every answer
-// against the model after every operation.
-void RunDifferential(unsigned seed, int steps)
+// against the model after every operation. Keyed, the names that begin with a key
+// need not stand together.
+void RunDifferential(unsigned seed, int steps, bool keyed)
 {
     std::mt19937 random(seed);
     NameList list;
     ModelList model;
+    model.keyed = keyed;
+    if (keyed)
+        SetNameOrder(list, NameOrder{nullptr, ToyKey});
     list.blockLimit = 8;
-    std::vector<std::string> shown;
+    Shown shown;
     AttachMirror(list, MirrorInto(shown));
     std::size_t mostBlocks = 0;
     for (int step = 0; step < steps; ++step)
@@ -364,7 +427,7 @@ void RunDifferential(unsigned seed, int steps)
             model.names.clear();
         }
         mostBlocks = std::max(mostBlocks, list.blocks.size());
-        ExpectSameAsModel(list, model, shown, step);
+        ExpectSameAsModel(list, model, shown.entries, step);
         if (testing::Test::HasFatalFailure())
             return;
         for (int k = 0; k < 4; ++k)
@@ -383,13 +446,14 @@ void RunDifferential(unsigned seed, int steps)
 
 TEST(NameList, AgreesWithTheListControlModelOverRandomOperations)
 {
-    for (unsigned seed : {1u, 2u, 3u})
-    {
-        SCOPED_TRACE(testing::Message() << "seed " << seed);
-        RunDifferential(seed, 3000);
-        if (HasFatalFailure())
-            return;
-    }
+    for (bool keyed : {false, true})
+        for (unsigned seed : {1u, 2u, 3u})
+        {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << (keyed ? ", keyed" : ""));
+            RunDifferential(seed, 3000, keyed);
+            if (HasFatalFailure())
+                return;
+        }
 }
 
 // Names as a scan files them: short paths, with duplicates and case twins (a path

@@ -1,18 +1,22 @@
-// The portable pieces that let a scan ask the platform less: a file read in pages where
-// it is looked at, patterns decided on a listing, and what a DLL refers to kept for the
-// cross-check.
+// The portable pieces that let a scan ask the platform less and hold its memory: a file
+// read in pages where it is looked at, patterns decided on a listing, what a DLL refers
+// to kept for the cross-check, and a file's names put into a scratch list once.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "engine/distinct_names.h"
 #include "engine/file_pattern.h"
 #include "engine/library_links.h"
 #include "engine/module_names.h"
+#include "engine/name_list.h"
 #include "engine/paged_bytes.h"
 #include "engine/scratch_buffer.h"
 
@@ -53,20 +57,16 @@ TEST_F(PagedBytesTest, FetchesWithinAndAcrossPagesReadingEachPageOnce)
 {
     PagedBytes bytes = Over();
     const std::size_t page = PagedBytes::kPageSize;
-    ByteSpan inside = bytes.Fetch(10, 20);
-    ByteSpan across = bytes.Fetch(page - 3, 10);
-    ByteSpan threePages = bytes.Fetch(page - 1, page + 2);
-    ByteSpan tail = bytes.Fetch(file_.size() - 5, 5);
-    ASSERT_EQ(20u, inside.size());
-    ASSERT_EQ(10u, across.size());
-    ASSERT_EQ(page + 2, threePages.size());
-    ASSERT_EQ(5u, tail.size());
-    EXPECT_TRUE(SameAsFile(inside, 10));
-    EXPECT_TRUE(SameAsFile(across, page - 3));
-    EXPECT_TRUE(SameAsFile(threePages, page - 1));
-    EXPECT_TRUE(SameAsFile(tail, file_.size() - 5));
-    // Earlier spans stay valid after later fetches.
-    EXPECT_TRUE(SameAsFile(inside, 10));
+    // A span is valid until the next fetch.
+    for (auto [offset, n] : {std::pair{std::size_t{10}, std::size_t{20}},
+                             {page - 3, 10},
+                             {page - 1, page + 2},
+                             {file_.size() - 5, 5}})
+    {
+        ByteSpan span = bytes.Fetch(offset, n);
+        ASSERT_EQ(n, span.size()) << offset;
+        EXPECT_TRUE(SameAsFile(span, offset)) << offset;
+    }
     EXPECT_EQ((std::vector<std::uint64_t>{0, page, 2 * page, 3 * page}), reads_);
 }
 
@@ -173,6 +173,37 @@ TEST(LibraryLinksTest, RecalledByPathWithoutRegardToCaseAndOnlyForTheSameSetting
     EXPECT_NE(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
     ForgetLibraryLinks();
     EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
+}
+
+// Names read over and over in changing spellings, into a list that held one already:
+// each is held once, and with the duplicates dropped the list is what it would be with
+// every name added. Past its most names it takes no new ones.
+TEST(DistinctNamesTest, HoldsEachNameOnceInItsLastSpelling)
+{
+    const char* spellings[] = {"kernel32", "KERNEL32", "Kernel32", "user32", "USER32X", "", "A.B"};
+    std::mt19937 random(7);
+    NameList every, distinct;
+    AddName(every, "KERNEL32");
+    AddName(distinct, "KERNEL32");
+    DistinctNames names(distinct);
+    for (int i = 0; i < 20000; i++)
+    {
+        const char* name = spellings[random() % std::size(spellings)];
+        AddName(every, name);
+        names.Add(name);
+    }
+    EXPECT_LE(GetCount(distinct), 6);
+    DropDuplicates(every);
+    DropDuplicates(distinct);
+    ASSERT_EQ(GetCount(every), GetCount(distinct));
+    for (int i = 0; i < GetCount(every); i++)
+        EXPECT_EQ(NameAt(every, i), NameAt(distinct, i)) << i;
+
+    NameList many;
+    DistinctNames manyNames(many);
+    for (std::size_t i = 0; i <= kMostDistinctNames; i++)
+        manyNames.Add("N" + std::to_string(i));
+    EXPECT_EQ(static_cast<int>(kMostDistinctNames), GetCount(many));
 }
 
 } // namespace

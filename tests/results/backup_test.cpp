@@ -177,6 +177,18 @@ TEST_F(BackupTest, ListFileThatCannotBeMadeShowsMessage6013)
     EXPECT_FALSE(FileExists(searchPathZip_ + ".txt")) << "WinZip not started";
 }
 
+// Run with the list file a link to the kernel's full device (see SaveListTest).
+TEST_F(BackupTest, OnAFullDiskShowsMessage6013AndDoesNotStartWinZip)
+{
+    OpenWithFiles(2);
+    Install(searchPathZip_);
+    Select({0, 1});
+    BackupRun run = RunBackup({folder_ / "dlls"});
+    EXPECT_EQ(std::vector<std::string>{MessageText(QEM_ERR_OUTPUT_OPEN)}, run.boxes);
+    Sleep(500);
+    EXPECT_FALSE(FileExists(searchPathZip_ + ".txt")) << "WinZip not started";
+}
+
 TEST_F(BackupTest, NothingSelectedShowsMessage6014AndWritesNothing)
 {
     OpenWithFiles(2);

@@ -52,6 +52,37 @@ TEST_F(DeleteTest, DeletesAdjacentSelectedFilesAfterBothConfirmations)
     EXPECT_EQ("Deleted 2 file(s).", StatusBarText(window));
 }
 
+WNDPROC s_listProc = nullptr;
+std::string s_refusedItem;
+
+// The list box out of memory, or full, for one item.
+LRESULT CALLBACK RefusingOneItem(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_INSERTSTRING && s_refusedItem == reinterpret_cast<const char*>(lParam))
+        return LB_ERRSPACE;
+    return CallWindowProcA(s_listProc, list, message, wParam, lParam);
+}
+
+// An item the list box refuses is not listed at all: the selection names the files it
+// shows, and only those are deleted.
+TEST_F(DeleteTest, AFileTheListBoxRefusedIsNeitherListedNorDeleted)
+{
+    OpenWithFiles(4);
+    Clear(g_resultList);
+    s_refusedItem = files_[1];
+    s_listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(g_resultListWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingOneItem)));
+    for (const std::string& file : files_)
+        AddName(g_resultList, file);
+    SetWindowLongPtrA(g_resultListWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_listProc));
+    EXPECT_EQ((std::vector<std::string>{files_[0], files_[2], files_[3]}), Listed());
+    Select({1, 2});
+    DeleteAnswering(window, {IDYES, IDOK});
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(i < 2, FileExists(files_[i])) << files_[i];
+    EXPECT_EQ(std::vector<std::string>{files_[0]}, Listed());
+}
+
 // Opened with no sharing, the file cannot be deleted: it stays listed and selected,
 // while the selected file after it is still deleted.
 TEST_F(DeleteTest, FileThatCannotBeDeletedStaysListedAndSelected)

@@ -125,6 +125,27 @@ TEST_F(SaveListTest, SavingOverAnExistingFileReplacesIt)
     EXPECT_EQ(Lines({"del " + files_[0] + " "}), ReadText(saved));
 }
 
+// Run with the list file a link to the kernel's full device, whose writes fail as a
+// full disk's do (tests/results/CMakeLists.txt): message 6013, and the writer's 0 keeps
+// the dialog open.
+TEST_F(SaveListTest, OnAFullDiskShowsMessage6013AndKeepsTheDialogOpen)
+{
+    OpenWithFiles(2);
+    std::vector<std::string> boxes;
+    DialogAnswerer answerer([&](HWND dialog) {
+        if (IsFileDialog(dialog))
+        {
+            AnswerFileDialog(dialog, "B:\\fixtures\\full-disk.lst");
+            return;
+        }
+        boxes.push_back(BoxText(dialog));
+        PostMessageA(dialog, WM_COMMAND, GetDlgItem(dialog, IDYES) ? IDYES : IDOK, 0);
+    });
+    EXPECT_EQ(0, WriteFileList(window, QEM_SAVE_LIST, true, "", ""));
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(MessageText(QEM_ERR_OUTPUT_OPEN), boxes.back());
+}
+
 TEST_F(SaveListTest, SelectedOnlyWithNothingSelectedKeepsTheDialogOpen)
 {
     OpenWithFiles(2);

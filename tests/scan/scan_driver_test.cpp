@@ -164,6 +164,8 @@ TEST_F(SharedDllPassTest, MissingRegisterKeyIsCreatedAndTheListKept)
 TEST_F(SharedDllPassTest, PassRunsToItsEndWithoutPumping)
 {
     SharedDllsGuard::SetValue("S:\\LIB\\SPARE.DLL", 1);
+    // The unnamed value names no DLL and removes none.
+    SharedDllsGuard::SetValue("", 1);
     ScanSession session;
     AddName(g_resultList, "S:\\LIB\\SPARE.DLL");
     AddName(g_resultList, "S:\\LIB\\Y.DLL");
@@ -182,8 +184,9 @@ protected:
     ScanRecorder recorder_;
 };
 
-// A Stop at any pump step of the cross-check ends it as stopped, the hidden lists
-// empty, also when it comes in the last iteration, which has no next one to notice it.
+// A Stop at any pump step of the cross-check ends it as stopped and at once, the hidden
+// lists empty, also when it comes in the last iteration, which has no next one to
+// notice it.
 TEST_F(CrossCheckStopTest, StopAtAnyPumpStepEndsTheCrossCheckAsStopped)
 {
     int steps;
@@ -207,6 +210,7 @@ TEST_F(CrossCheckStopTest, StopAtAnyPumpStepEndsTheCrossCheckAsStopped)
                 StopScan();
         };
         EXPECT_EQ(0, CrossCheckLinks());
+        EXPECT_EQ(stopAt, recorder_.pumpSteps) << "no pump step after the stop";
         recorder_.onPump = nullptr;
         EXPECT_EQ(0, GetCount(g_validLinks));
         EXPECT_EQ(0, GetCount(g_pendingLinks));

@@ -6,9 +6,9 @@
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
-#include "shell/feedback.h"
 
 const char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 static const char kOrvennaKey[] = "Software\\Tessaly Software Ltd\\Orvenna\\4.70";

@@ -41,6 +41,19 @@ TEST_F(CommandTest, StartRunsAScanToDoneWithTheSummaryLine)
     for (int i = 0; i < GetCount(g_resultList); ++i)
         store.emplace_back(NameAt(g_resultList, i));
     EXPECT_EQ(store, ListTexts(g_resultListWindow));
+    // In the order a sorted list box gives the same texts.
+    HWND sorted = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 0, 0, nullptr,
+                                  nullptr, nullptr, nullptr);
+    for (const std::string& name : store)
+        SendMessageA(sorted, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    const std::vector<std::string> sortedTexts = ListTexts(sorted);
+    const auto locale = static_cast<LCID>(SendMessageA(sorted, LB_GETLOCALE, 0, 0));
+    DestroyWindow(sorted);
+    ASSERT_EQ(store.size(), sortedTexts.size());
+    for (std::size_t i = 0; i < store.size(); ++i)
+        EXPECT_EQ(CSTR_EQUAL,
+                  CompareStringA(locale, NORM_IGNORECASE, store[i].c_str(), -1, sortedTexts[i].c_str(), -1))
+            << i << ": " << store[i] << ", " << sortedTexts[i];
     std::uint64_t total = 0;
     TotalListedBytes(g_resultList, total);
     EXPECT_EQ(FormatSummaryLine(GetCount(g_resultList), total), StatusLineText(window));
@@ -89,16 +102,38 @@ TEST_F(CommandTest, StopShowsTheBannerAndClosesTheVersionPane)
     EXPECT_FALSE(IsWindowVisible(g_versionListWindow));
 }
 
-TEST_F(CommandTest, StartWhileAStoppedScanUnwindsRunsAfterIt)
+WNDPROC s_windowProc = nullptr;
+MSG s_afterStop{};
+
+// Sends s_afterStop right after Stop, while the stopped scan is still on the stack.
+LRESULT CALLBACK SendingAfterStop(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = CallWindowProcA(s_windowProc, window, message, wParam, lParam);
+    if (message == WM_COMMAND && LOWORD(wParam) == IDM_STOP)
+        SendMessageA(window, s_afterStop.message, s_afterStop.wParam, 0);
+    return result;
+}
+
+TEST_F(CommandTest, CommandsWhileAStoppedScanUnwindsRunAfterIt)
 {
     Open();
-    // Stop, then Start at the next pump step: the old scan has not returned yet.
-    PostMessageA(window, WM_COMMAND, IDM_STOP, 0);
-    PostMessageA(window, WM_COMMAND, IDM_START, 0);
-    Command(window, IDM_START);
-    EXPECT_EQ(" Scanning interrupted.", StatusBarText(window));
-    // The second Start waits for the first to end, then comes round as a command.
-    EXPECT_EQ(std::vector<int>{IDM_START}, TakePostedCommands());
+    s_windowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SendingAfterStop)));
+    for (int command : {IDM_START, IDM_DELETE, IDM_SAVE_LIST, IDM_BACKUP, IDM_SET_FILTERS, 0})
+    {
+        s_afterStop.message = command ? WM_COMMAND : WM_CLOSE;
+        s_afterStop.wParam = static_cast<WPARAM>(command);
+        PostMessageA(window, WM_COMMAND, IDM_STOP, 0);
+        Command(window, IDM_START);
+        EXPECT_EQ(" Scanning interrupted.", StatusBarText(window));
+        // It waits for the scan to end, then comes round again; a close has not yet
+        // released what the scan draws with.
+        MSG msg;
+        EXPECT_TRUE(PeekMessageA(&msg, window, s_afterStop.message, s_afterStop.message, PM_REMOVE));
+        EXPECT_EQ(static_cast<WPARAM>(command), msg.wParam);
+        EXPECT_NE(nullptr, g_interfaceFont.Get());
+    }
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_windowProc));
 }
 
 TEST_F(CommandTest, ExitDuringAScanIsRefusedWithMessage6019)

@@ -3,10 +3,10 @@
 #include "tests/shell/window_test_util.h"
 
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/feedback.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "tests/platform/platform_test_util.h"
@@ -223,9 +223,19 @@ int ItemsDrawnByTheNextShowing()
     return s_itemsDrawn;
 }
 
+// Items drawn once what waits for the window is handled, after request asked it.
+template <class Request> int ItemsDrawnAtOnceAfter(Request request)
+{
+    s_itemsDrawn = 0;
+    request();
+    PumpWaitingMessages();
+    return s_itemsDrawn;
+}
+
 // While a scan holds it, the list is shown once a second; its items are drawn again only
-// when its page changed, while the scroll bar always follows the count.
-TEST_F(MainWindowTest, HeldResultListDrawsItsItemsOnlyWhenItsPageChanged)
+// when its page changed, or at once when it is asked to repaint, while the scroll bar
+// always follows the count.
+TEST_F(MainWindowTest, HeldResultListDrawsItsItemsOnlyWhenItsPageChangedOrItIsAskedTo)
 {
     Open();
     s_mainWindowProc = reinterpret_cast<WNDPROC>(
@@ -240,6 +250,11 @@ TEST_F(MainWindowTest, HeldResultListDrawsItsItemsOnlyWhenItsPageChanged)
 
     // Every new name sorts after the page.
     AddNumberedNames("C:\\C", 50);
+    EXPECT_EQ(0, ItemsDrawnByTheNextShowing());
+    EXPECT_EQ(firstPage, ItemsDrawnAtOnceAfter([] { InvalidateRect(g_resultListWindow, nullptr, TRUE); }));
+    for (int toggle = 0; toggle < 2; ++toggle)
+        EXPECT_EQ(firstPage,
+                  ItemsDrawnAtOnceAfter([&] { SendMessageA(window, WM_COMMAND, IDM_LOWER_CASE, 0); }));
     EXPECT_EQ(0, ItemsDrawnByTheNextShowing());
     SCROLLINFO scroll{};
     scroll.cbSize = sizeof scroll;

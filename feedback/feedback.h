@@ -1,12 +1,16 @@
 // Pump step and status feedback: how a long operation keeps the window alive and
-// tells the user what it is doing. Every operation changes nothing while the
-// windows it addresses do not exist, so the engine also runs without a window.
+// tells the user what it is doing. Every layer above calls these; they know nothing of
+// the layers above them but what those hand in here. Every operation changes nothing
+// while the windows it addresses do not exist, so the engine also runs without a
+// window.
 #pragma once
 
 #include <windows.h>
 
-// The main window; null until it is created (and always in the console scanner).
+// The windows; null until they are created (and always in the console scanner).
 extern HWND g_mainWindow;
+extern HWND g_statusBar;  // the common control status window, 589
+extern HWND g_statusLine; // the static text 350
 
 // Where the texts go when there is no window: the console scanner fills this in.
 struct FeedbackSink
@@ -21,13 +25,19 @@ struct FeedbackSink
 };
 extern FeedbackSink g_feedbackSink;
 
-// Lets at most one waiting message through, after refreshing the toolbar.
+// What the window does at a pump step, filled in by the layers that make and fill it.
+struct PumpHooks
+{
+    // At every look for a waiting message, before it.
+    void (*beforeLook)() = nullptr;
+    // Before a waiting message is handled: whatever it is may act on what the window
+    // shows, or on its toolbar.
+    void (*beforeDispatch)() = nullptr;
+};
+extern PumpHooks g_pumpHooks;
+
+// Lets at most one waiting message through, after the hooks.
 void PumpStep();
-// Around a scan in the window: the result list is shown only by the pump step, once a
-// second (its items drawn again only when its page changed), and by the message loop
-// when the scan ends; its caret and anchor are moved only before a message is handled.
-void HoldResultListDrawing(HWND mainWindow);
-void ReleaseResultListDrawing();
 // Status bar, part 0.
 void SetStatusText(const char* text);
 // The per-file progress texts of the status bar begin with these.
@@ -35,7 +45,5 @@ inline constexpr char kExaminingText[] = " Examining ";
 inline constexpr char kCheckingLinksText[] = " Checking links in ";
 // The status line under the result list.
 void SetStatusLineText(const char* text);
-void SetToolbarButtonState(HWND mainWindow, int command, int state);
-void RefreshToolbarStates();
 // "A system error has occurred. Continue?": IDYES or IDNO.
 int AskErrorQuestion(HWND mainWindow);
