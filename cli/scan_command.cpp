@@ -64,7 +64,7 @@ bool WriteResultList(const ScanOptions& options, std::FILE* out)
 
 int RunScanCommand(const ScanOptions& options)
 {
-    LoadPreferences();
+    LoadPreferencesFor(options.importDirectories);
     if (options.quickScan != -1)
         g_quickScan = static_cast<unsigned char>(options.quickScan);
     SetScanFilterOverride(options.filtersGiven ? &options.filters : nullptr);
@@ -96,6 +96,13 @@ int RunScanCommand(const ScanOptions& options)
         return EXIT_INTERRUPTED;
     }
 
+    // One write: formatted output to the unbuffered error stream goes out a character at a time.
+    if (g_importTablesOutsideIdata > 0)
+        std::fputs((std::to_string(g_importTablesOutsideIdata) +
+                    " examined files keep their import tables outside .idata; their links were not read. "
+                    "Use --import-directories or --full.\n")
+                       .c_str(),
+                   stderr);
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
     if (options.output.empty())

@@ -22,8 +22,8 @@ def check(condition, what):
 
 help_run = run("--help")
 check(help_run.returncode == 0, f"--help exits {help_run.returncode}")
-for word in ("imports FILE", "--quick", "--full", "--filters", "--prefix", "--suffix", "--output", "--version",
-             "130"):
+for word in ("imports [", "--quick", "--full", "--import-directories", "--section-imports", "--filters", "--prefix",
+             "--suffix", "--output", "--version", "130"):
     check(word in help_run.stdout, f"--help does not describe {word}")
 
 for args, why in (
