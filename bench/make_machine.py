@@ -9,8 +9,10 @@ what the floor program must read, the SharedDLLs values to register). The same S
 always gives the same machine.
 
 The PE files are written byte by byte (no compiler: tens of thousands must take
-seconds), with the import descriptors at the start of a section named ".idata", as the
-GNU linker lays them out. Who imports whom:
+seconds), in three layouts: most with the import descriptors at the start of a section
+named ".idata", as the GNU linker lays them out; a share with them merged into ".rdata"
+and no ".idata", as Microsoft's and LLVM's linkers write them; and a share with ".idata"
+and a delay-load import table in ".rdata" for some of their modules. Who imports whom:
 
 - D:\\WINDOWS\\SYSTEM32 holds the machine's own system DLLs, layered so that each imports
   a few below it (chains), and a few programs that import them. That folder is not on
@@ -51,6 +53,11 @@ VENDORS = ["Tessellate Works", "Northwind Tools", "Blue Meadow Software", "Quill
 PRODUCTS = ["Studio", "Suite 2019", "Image Lab", "Sync Center", "Media Player", "Office Tools", "Backup Agent",
             "Print Manager", "Data Bridge", "Font Viewer"]
 DATA_EXTENSIONS = [".txt", ".dat", ".bmp", ".hlp", ".chm", ".xml", ".log", ".png", ".cat", ".json", ".mui"]
+
+# Shares of the PE files written as Microsoft's linker lays them out: import tables in
+# .rdata, and .idata with some modules delay-loaded from a table in .rdata.
+RDATA_SHARE = 0.25
+DELAY_SHARE = 0.10
 
 FILE_ALIGNMENT = 0x200
 SECTION_ALIGNMENT = 0x1000
@@ -109,22 +116,71 @@ def import_section(names, rva):
     return bytes(out), (rva + iat, 8 * count)
 
 
-def pe32_image(names, is_dll, rng, filler):
-    """Headers and sections of a PE32 file importing names; returns (bytes, idata_raw_size)."""
+def delay_import_table(names, rva, data_rva):
+    """Delay-load descriptors for names (attributes 1: every address an RVA), then their
+    name tables, hint/name entries and module names, laid out from rva; the module handles
+    and address tables that the loader's helper fills lie in .data, at data_rva."""
+    count = len(names)
+    tables = (count + 1) * 32
+    hints = tables + 8 * count
+    blob = bytearray()
+    hint_rvas, name_rvas = [], []
+    for i in range(count):
+        hint_rvas.append(rva + hints + len(blob))
+        entry = struct.pack("<H", i) + b"Late%04d\0" % i
+        blob += entry + (b"\0" if len(entry) % 2 else b"")
+    for name in names:
+        name_rvas.append(rva + hints + len(blob))
+        blob += name.encode("latin-1") + b"\0"
+    out = bytearray()
+    for i in range(count):
+        out += struct.pack("<IIIIIIII", 1, name_rvas[i], data_rva + 4 * i, data_rva + 4 * count + 8 * i,
+                           rva + tables + 8 * i, 0, 0, 0)
+    out += bytes(32)
+    out += b"".join(struct.pack("<II", hint, 0) for hint in hint_rvas)
+    return bytes(out + blob)
+
+
+def pe32_image(names, is_dll, rng, filler, layout_kind="idata"):
+    """Headers and sections of a PE32 file importing names, its tables laid out as
+    layout_kind says: "idata", "rdata" (merged into .rdata, no .idata) or "delay" (.idata,
+    and the later half of the modules but KERNEL32 delay-loaded through a table in
+    .rdata). Returns (bytes, idata_raw_size)."""
     text = filler.take(rng, align(rng.randrange(0x300, 0x6000), FILE_ALIGNMENT))
-    data = filler.take(rng, align(rng.randrange(0x100, 0x1000), FILE_ALIGNMENT))
-    rdata = filler.take(rng, align(rng.randrange(0x100, 0x2000), FILE_ALIGNMENT))
-    sections = [[b".text", text, 0x60000020], [b".data", data, 0xC0000040], [b".rdata", rdata, 0x40000040]]
+    data = bytearray(filler.take(rng, align(rng.randrange(0x100, 0x1000), FILE_ALIGNMENT)))
+    rdata_size = align(rng.randrange(0x100, 0x2000), FILE_ALIGNMENT)
+    late = names[len(names) - max(1, (len(names) - 1) // 2):] if layout_kind == "delay" and len(names) > 1 else []
+    early = names[:len(names) - len(late)]
+    data_rva = SECTION_ALIGNMENT + align(len(text), SECTION_ALIGNMENT)
+    rdata_rva = data_rva + align(len(data), SECTION_ALIGNMENT)
+    # What the linker merged into .rdata follows a little of its own data, as MSVC's does.
+    merged_at = 0x40
+    directories = [(0, 0)] * 16
+    merged = b""
+    if layout_kind == "rdata":
+        merged, directories[12] = import_section(early, rdata_rva + merged_at)
+        directories[1] = (rdata_rva + merged_at, (len(early) + 1) * 20)
+    elif late:
+        merged = delay_import_table(late, rdata_rva + merged_at, data_rva)
+        data[:12 * len(late)] = bytes(12 * len(late))
+        directories[13] = (rdata_rva + merged_at, (len(late) + 1) * 32)
+    rdata = bytearray(filler.take(rng, align(max(rdata_size, merged_at + len(merged)), FILE_ALIGNMENT)))
+    rdata[merged_at:merged_at + len(merged)] = merged
+    sections = [[b".text", text, 0x60000020], [b".data", bytes(data), 0xC0000040],
+                [b".rdata", bytes(rdata), 0x40000040]]
     rva, raw = SECTION_ALIGNMENT, HEADERS_SIZE
     layout = []
     for name, body, flags in sections:
         layout.append((name, rva, raw, body, flags))
         rva += align(len(body), SECTION_ALIGNMENT)
         raw += len(body)
-    idata, iat_range = import_section(names, rva)
-    idata_raw = align(len(idata), FILE_ALIGNMENT)
-    layout.append((b".idata", rva, raw, idata + bytes(idata_raw - len(idata)), 0xC0000040))
-    image_size = rva + align(idata_raw, SECTION_ALIGNMENT)
+    idata_raw = 0
+    if layout_kind != "rdata":
+        idata, directories[12] = import_section(early, rva)
+        idata_raw = align(len(idata), FILE_ALIGNMENT)
+        layout.append((b".idata", rva, raw, idata + bytes(idata_raw - len(idata)), 0xC0000040))
+        directories[1] = (rva, (len(early) + 1) * 20)
+    image_size = layout[-1][1] + align(len(layout[-1][3]), SECTION_ALIGNMENT)
 
     dos = bytearray(0x80)
     dos[0:2] = b"MZ"
@@ -134,9 +190,6 @@ def pe32_image(names, is_dll, rng, filler):
     characteristics = 0x0102 | (0x2000 if is_dll else 0)
     file_header = struct.pack("<4sHHIIIHH", b"PE\0\0", 0x14C, len(layout), rng.randrange(0x30000000, 0x60000000),
                               0, 0, 224, characteristics)
-    directories = [(0, 0)] * 16
-    directories[1] = (layout[-1][1], (len(names) + 1) * 20)
-    directories[12] = iat_range
     optional = struct.pack("<HBBIIIIIIIIIHHHHHHIIIIHHIIIIII", 0x10B, 2, 30, len(text), len(data) + len(rdata),
                            0, SECTION_ALIGNMENT, SECTION_ALIGNMENT, layout[1][1],
                            0x10000000 if is_dll else 0x400000, SECTION_ALIGNMENT, FILE_ALIGNMENT, 4, 0, 1, 0, 4,
@@ -200,6 +253,7 @@ class Machine:
         self.created = set()
         self.stats = {"bytes": 0, "selected_files": 0, "selected_bytes": 0, "quick_files": 0, "quick_bytes": 0}
         self.kinds = {}
+        self.layouts = {}  # PE32 files by the layout of their import tables
         self.used_names = {}  # folder, in lower case -> its names, in lower case
         self.sys_names = []
         self.orphans = []
@@ -249,7 +303,10 @@ class Machine:
         return self.windows_path(folder, name)
 
     def pe(self, folder, name, imports, is_dll, kind=None):
-        head, idata_raw = pe32_image(imports, is_dll, self.rng, self.filler)
+        roll = self.rng.random()
+        layout = "rdata" if roll < RDATA_SHARE else "delay" if roll < RDATA_SHARE + DELAY_SHARE else "idata"
+        self.layouts[layout] = self.layouts.get(layout, 0) + 1
+        head, idata_raw = pe32_image(imports, is_dll, self.rng, self.filler, layout)
         size = file_size(self.rng, len(head))
         quick = min(FLOOR_FIRST_READ, size) + idata_raw
         return self.write(folder, name, head, size, kind or ("dll" if is_dll else "exe"), quick)
@@ -371,6 +428,7 @@ class Machine:
     def build_wide_only(self, subdirs):
         self.build_wide(subdirs)
         return {"size": 0, "files": self.files, "dirs": len(self.created), "apps": 0, "kinds": self.kinds,
+                "layouts": self.layouts,
                 **self.stats, "wide_dir": "D:\\WINDOWS\\WinSxS", "wide_subdirs": subdirs, "shared_dlls": {}}
 
     def build(self):
@@ -391,6 +449,7 @@ class Machine:
                 self.build_app(["APPS", f"APP{apps:04d}"], False)
         shared = {path: self.rng.randrange(1, 4) for path in self.rng.sample(self.orphans, 5)}
         return {"size": n, "files": self.files, "dirs": len(self.created), "apps": apps, "kinds": self.kinds,
+                "layouts": self.layouts,
                 **self.stats, "wide_dir": "D:\\WINDOWS\\WinSxS", "wide_subdirs": min(5000, max(500, n // 10)),
                 "shared_dlls": shared}
 

@@ -69,8 +69,26 @@ def matches(name, extension):
     return bool(dot) and not is_short and "." + short_ext == extension
 
 
-def imports_of(path, judged):
-    """The reader's answer: None for a file it refuses, else the reduced names."""
+def reduced(name):
+    """A module name as the reader adds it: no drive, no directory, no extension."""
+    if len(name) > 1 and name[1] == ":":
+        name = name[2:]
+    name = re.split(r"[\\/]", name)[-1]
+    if "." in name:
+        name = name[: name.rindex(".")]
+    return name[:255]
+
+
+def raw_name(pe, rva):
+    # pefile reports a name it finds unusual (blanks, say) as "*invalid*"; the scan
+    # takes the bytes as they stand, up to the reader's 260.
+    return (pe.get_string_at_rva(rva, 260) or b"").decode("latin-1")
+
+
+def imports_of(path, judged, directories=False):
+    """The reader's answer: None for a file it refuses, else the reduced names. With
+    directories, those of the import and delay-load directories, as pefile finds them;
+    otherwise those of the descriptors at the start of .idata."""
     try:
         with open(path, "rb") as f:
             if f.read(2) != b"MZ":
@@ -80,6 +98,11 @@ def imports_of(path, judged):
         return None
     if pe.OPTIONAL_HEADER.Magic != 0x10B:
         return None
+    if directories:
+        pe.parse_data_directories(directories=[1, 13])
+        rvas = [e.struct.Name for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
+        rvas += [e.struct.szName for e in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]
+        return [reduced(raw_name(pe, rva)) for rva in rvas]
     idata = [s for s in pe.sections if s.Name.split(b"\0")[0].lower() == b".idata"]
     if not idata:
         return []
@@ -87,26 +110,17 @@ def imports_of(path, judged):
         judged["unjudged"].append(path)
         return []
     pe.parse_data_directories(directories=[1])
-    names = []
-    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
-        # pefile reports a name it finds unusual (blanks, say) as "*invalid*"; the scan
-        # takes the bytes as they stand, up to the reader's 260.
-        name = (pe.get_string_at_rva(entry.struct.Name, 260) or b"").decode("latin-1")
-        if len(name) > 1 and name[1] == ":":
-            name = name[2:]
-        name = re.split(r"[\\/]", name)[-1]
-        if "." in name:
-            name = name[: name.rindex(".")]
-        names.append(name[:255])
-    return names
+    return [reduced(raw_name(pe, e.struct.Name)) for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
 
 
 class QuickScan:
     """One quick scan of the drives from C: on, as the program running from program_dir
-    would make it."""
+    would make it, reading the import directories or only .idata."""
 
-    def __init__(self, drives, program_dir, tail):
+    def __init__(self, drives, program_dir, tail, directories=False, filters=DEFAULT_FILTERS):
         self.drives = drives
+        self.directories = directories
+        self.filters = filters
         self.program_dir = program_dir
         self.tail = tail
         self.listings = {}
@@ -143,13 +157,13 @@ class QuickScan:
                 dirs[:] = sorted(d for d in dirs if not os.path.islink(os.path.join(root, d)))
                 if len(self.drives.to_windows(root)) > 259:
                     continue
-                for extension, kind in DEFAULT_FILTERS:
+                for extension, kind in self.filters:
                     kind = 2 if extension == ".DLL" else kind
                     for name in files:
                         path = os.path.join(root, name)
                         if kind == 0 or not matches(name, extension) or len(self.drives.to_windows(path)) > 259:
                             continue
-                        names = imports_of(path, self.judged)
+                        names = imports_of(path, self.judged, self.directories)
                         if names is None:
                             continue
                         if kind == 2:
@@ -166,7 +180,8 @@ class QuickScan:
         while queue:
             dll = queue.pop()
             if dll not in refs and os.path.isfile(dll):
-                refs[dll] = self.resolved(imports_of(dll, self.judged) or [], os.path.dirname(dll))
+                refs[dll] = self.resolved(imports_of(dll, self.judged, self.directories) or [],
+                                          os.path.dirname(dll))
             for target in refs.get(dll, ()):
                 if target in pending and target not in worked:
                     worked.add(target)

@@ -35,6 +35,8 @@ enum class ListFormat
 struct ScanOptions
 {
     int quickScan = -1; // -1: the stored preference; 0: --full; 1: --quick
+    // -1: the stored preference; 0: --section-imports; 1: --import-directories
+    int importDirectories = -1;
     bool filtersGiven = false;
     std::vector<FilterEntry> filters;
     bool prefixGiven = false, suffixGiven = false;
@@ -50,6 +52,11 @@ void PrintUsage();
 // scan_options.cpp
 // False with a message in error when the arguments are not a valid scan command line.
 bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& error);
+// Takes --import-directories or --section-imports into importDirectories (1 or 0); false
+// for any other argument.
+bool ParseReadingOption(const char* arg, int& importDirectories);
+// The stored preferences, with the reading of import tables chosen for this run.
+void LoadPreferencesFor(int importDirectories);
 // "EXT[:KIND],...": extensions of a dot and one to three characters, kinds 0 or 1.
 bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error);
 
@@ -73,5 +80,5 @@ bool WriteListRecords(ListFormat format, std::FILE* out);
 // why_command.cpp: `orvscan why [OPTIONS] TARGET...`
 int RunWhyCommand(const ScanOptions& options);
 
-// imports_command.cpp: `orvscan imports FILE...`
-int RunImportsCommand(int fileCount, char** files);
+// imports_command.cpp: `orvscan imports [--import-directories | --section-imports] FILE...`
+int RunImportsCommand(int fileCount, char** files, int importDirectories);

@@ -6,6 +6,7 @@
 #include "cli/cli.h"
 #include "engine/import_reader.h"
 #include "engine/name_list.h"
+#include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 
 // The scan hands the reader a full short path, so the command does the same.
@@ -18,15 +19,17 @@ static void GetScanPath(const char* path, char (&shortPath)[MAX_PATH])
     QemGetDOSFileName(full, shortPath);
 }
 
-int RunImportsCommand(int fileCount, char** files)
+int RunImportsCommand(int fileCount, char** files, int importDirectories)
 {
+    LoadPreferencesFor(importDirectories);
+    const ImportReading reading = ChosenImportReading();
     NameList names;
     for (int i = 0; i < fileCount; i++)
     {
         char shortPath[MAX_PATH];
         GetScanPath(files[i], shortPath);
         // Every name read, repeats included, as the descriptors give them.
-        int answer = ReadImports(shortPath, [&](std::string_view name) { AddName(names, name); });
+        int answer = ReadImports(shortPath, reading, [&](std::string_view name) { AddName(names, name); });
         std::printf("%d\t%s\n", answer, files[i]);
         char name[260];
         for (int k = 0; k < GetCount(names); k++)

@@ -64,7 +64,7 @@ bool WriteResultList(const ScanOptions& options, std::FILE* out)
 
 bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
 {
-    LoadPreferences();
+    LoadPreferencesFor(options.importDirectories);
     if (options.quickScan != -1)
         g_quickScan = static_cast<unsigned char>(options.quickScan);
     SetScanFilterOverride(options.filtersGiven ? &options.filters : nullptr);
@@ -91,8 +91,19 @@ bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
 
     if (!finished)
+    {
         std::fputs(" Scanning interrupted.\n", stderr);
-    return finished != 0;
+        return false;
+    }
+    // The note holds for why's answers as much as for the list. One write: formatted
+    // output to the unbuffered error stream goes out a character at a time.
+    if (g_importTablesOutsideIdata > 0)
+        std::fputs((std::to_string(g_importTablesOutsideIdata) +
+                    " examined files keep their import tables outside .idata; their links were not read. "
+                    "Use --import-directories or --full.\n")
+                       .c_str(),
+                   stderr);
+    return true;
 }
 
 int RunScanCommand(const ScanOptions& options)

@@ -1,6 +1,8 @@
 #include <cstring>
 
 #include "cli/cli.h"
+#include "engine/scan_state.h"
+#include "settings/settings.h"
 
 bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error)
 {
@@ -43,6 +45,24 @@ bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filter
     return true;
 }
 
+bool ParseReadingOption(const char* arg, int& importDirectories)
+{
+    if (std::strcmp(arg, "--import-directories") == 0)
+        importDirectories = 1;
+    else if (std::strcmp(arg, "--section-imports") == 0)
+        importDirectories = 0;
+    else
+        return false;
+    return true;
+}
+
+void LoadPreferencesFor(int importDirectories)
+{
+    LoadPreferences();
+    if (importDirectories != -1)
+        g_readImportDirectories = static_cast<unsigned char>(importDirectories);
+}
+
 bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& error)
 {
     for (int i = 1; i < argc; i++)
@@ -61,6 +81,8 @@ bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& 
             options.quickScan = 0;
         else if (std::strcmp(arg, "--quick") == 0)
             options.quickScan = 1;
+        else if (ParseReadingOption(arg, options.importDirectories))
+            continue;
         else if (std::strcmp(arg, "--filters") == 0)
         {
             std::string text;

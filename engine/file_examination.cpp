@@ -133,15 +133,20 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
 // Reads an executable's import names into the file reference list, lists it when it is
 // a DLL of the library pass, and with Quick Scan off searches its bytes too: one open
 // for both readers. The import reader's answer; scanned gets the search's.
-static int ReadExecutable(const char* shortPath, const char* path, int kind, bool quickScan, int& scanned)
+static int ReadExecutable(const char* shortPath, const char* path, int kind, bool quickScan,
+                          ImportReading reading, int& scanned)
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return -1;
-    const int imports = ReadImportsFrom(g_fileRefs, file.handle);
+    bool unreadTables = false;
+    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables);
     if (imports == -1)
         return -1;
+    // A full scan finds the names of tables the reader passed over in the file's bytes.
+    if (unreadTables && quickScan)
+        g_importTablesOutsideIdata++;
     // Kinds beyond the three (only a hand-edited filter entry gives one) are read like
     // the library pass but never listed.
     if (kind == FILE_KIND_LIBRARY)
@@ -173,8 +178,9 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
     }
 
     const bool quickScan = g_quickScan != 0;
+    const ImportReading reading = ChosenImportReading();
     int scanned = 0;
-    const int imports = ReadExecutable(shortPath, path, kind, quickScan, scanned);
+    const int imports = ReadExecutable(shortPath, path, kind, quickScan, reading, scanned);
     if (kind == FILE_KIND_EXECUTABLE)
     {
         if (imports != -1 || scanned != 0)
@@ -185,7 +191,12 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
         // What a DLL refers to is filed as pending and kept for the cross-check, which
         // reads it the same way. A file the reader gave up on files nothing here, but
         // the names read before the reader gave up count in the cross-check.
-        LibraryLinks record{shortPath, quickScan, {}, listed != nullptr, listed ? listed->size : 0};
+        LibraryLinks record{shortPath,
+                            quickScan,
+                            {},
+                            listed != nullptr,
+                            listed ? listed->size : 0,
+                            reading == ImportReading::ImportDirectories};
         DropDuplicates(g_fileRefs);
         NameList* target = imports != -1 || scanned != 0 ? &g_pendingLinks : nullptr;
         if (FileModuleReferences(target, &record.links))

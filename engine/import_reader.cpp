@@ -34,15 +34,17 @@ std::size_t ReadAt(HANDLE file, std::uint64_t offset, std::uint8_t* buffer, std:
 // One open and a few page reads per file: on this platform the open and each call cost
 // far more than the bytes, so the file is typed and parsed from the same pages, and it
 // is never mapped (a mapping costs more than reading what the parse looks at).
-int ReadImports(const char* path, const ImportNameSink& sink)
+int ReadImports(const char* path, ImportReading reading, const ImportNameSink& sink)
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsValid() ? ReadImportsFrom(file.handle, sink) : -1;
+    bool unreadTables = false;
+    return file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables) : -1;
 }
 
-int ReadImportsFrom(void* file, const ImportNameSink& sink)
+int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables)
 {
+    unreadTables = false;
     // A name such as AUX.DLL opens a device, whose read could wait for ever.
     LARGE_INTEGER length;
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
@@ -63,17 +65,18 @@ int ReadImportsFrom(void* file, const ImportNameSink& sink)
     });
     if (type != ExeType::Pe32)
         return -1;
-    return ParseImports(bytes, sink);
+    return ParseImports(bytes, reading, sink, unreadTables);
 }
 
-int ReadImports(NameList& list, const char* path)
+int ReadImports(NameList& list, const char* path, ImportReading reading)
 {
     DistinctNames names(list);
-    return ReadImports(path, [&](std::string_view name) { names.Add(name); });
+    return ReadImports(path, reading, [&](std::string_view name) { names.Add(name); });
 }
 
-int ReadImportsFrom(NameList& list, void* file)
+int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables)
 {
     DistinctNames names(list);
-    return ReadImportsFrom(file, [&](std::string_view name) { names.Add(name); });
+    return ReadImportsFrom(
+        file, reading, [&](std::string_view name) { names.Add(name); }, unreadTables);
 }

@@ -9,20 +9,21 @@
 
 struct NameList;
 
-// Hands the module name of every import descriptor at the start of the file's ".idata"
-// section to sink as it is read, reduced to its file-name part without extension,
-// duplicates included. Answers -1 when the file is not typed as a 32-bit Portable
-// Executable (as the common library types it), when it cannot be opened or read, or
-// when its headers, a descriptor or a name do not lie inside it (names handed on
-// before that stand); 0 when it has no ".idata" section or no descriptors; else the
-// number of names read. path is the file's short full path.
-int ReadImports(const char* path, const ImportNameSink& sink);
+// Hands the module name of every import descriptor that reading finds in the file to
+// sink as it is read, reduced to its file-name part without extension, duplicates
+// included. Answers -1 when the file is not typed as a 32-bit Portable Executable (as
+// the common library types it), when it cannot be opened or read, or when its
+// headers, a descriptor or a name do not lie inside it (names handed on before that
+// stand); 0 when it has no descriptors to read; else the number of names read. path
+// is the file's short full path.
+int ReadImports(const char* path, ImportReading reading, const ImportNameSink& sink);
 
 // The same over a file the caller has opened for reading (file is its HANDLE), which
-// the caller may go on reading: the reads move its file position.
-int ReadImportsFrom(void* file, const ImportNameSink& sink);
+// the caller may go on reading: the reads move its file position. unreadTables tells
+// whether the file has import tables that this reading passed over.
+int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables);
 
 // The scan's reading: the names go to list without the repeats that would only be
 // resolved again (engine/distinct_names.h); the answer still counts every name read.
-int ReadImports(NameList& list, const char* path);
-int ReadImportsFrom(NameList& list, void* file);
+int ReadImports(NameList& list, const char* path, ImportReading reading = ImportReading::IdataSection);
+int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables);

@@ -13,12 +13,27 @@ constexpr std::uint64_t kLfanewOffset = 0x3C;
 // table is taken to follow it whatever SizeOfOptionalHeader says.
 constexpr std::uint64_t kPeHeadersSize = 248;
 constexpr std::uint64_t kSectionCountOffset = 6;
+// Fields of the PE32 optional header, from h; all lie inside the 248-byte block.
+constexpr std::uint64_t kOptionalMagicOffset = 24;
+constexpr std::uint16_t kPe32Magic = 0x10B;
+constexpr std::uint64_t kImageBaseOffset = 24 + 28;
+constexpr std::uint64_t kDirectoryCountOffset = 24 + 92;
+constexpr std::uint64_t kDirectoriesOffset = 24 + 96;
+constexpr std::uint32_t kImportDirectory = 1;
+constexpr std::uint32_t kDelayImportDirectory = 13;
 constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::uint64_t kSectionVirtualSizeOffset = 8;
 constexpr std::uint64_t kSectionAddressOffset = 12;
+constexpr std::uint64_t kSectionRawSizeOffset = 16;
 constexpr std::uint64_t kSectionRawDataOffset = 20;
 constexpr std::uint64_t kDescriptorSize = 20;
 constexpr std::uint64_t kDescriptorStampOffset = 4;
 constexpr std::uint64_t kDescriptorNameOffset = 12;
+// Delay-load descriptors: attributes, then the module name; bit 0 of the attributes set
+// means RVAs, clear means virtual addresses (the first linkers that wrote the table).
+constexpr std::uint64_t kDelayDescriptorSize = 32;
+constexpr std::uint64_t kDelayNameOffset = 4;
+constexpr std::uint32_t kDelayAttributesRva = 1;
 
 enum class NameRead
 {
@@ -111,12 +126,131 @@ NameRead ReadModuleName(Source& source, std::uint64_t offset, std::string_view& 
     return NameRead::Found;
 }
 
-// Walks the descriptors from file offset first. Every name is located with the import
-// section's own RVA-to-offset mapping (delta), wherever it lies: the linkers that write
-// an .idata section put the names inside it, and a file that points elsewhere is read
-// the same way rather than mapped section by section.
-template <typename Source>
-int WalkDescriptors(Source& source, std::uint64_t first, std::uint32_t delta, const ImportNameSink& sink)
+// What the parse takes from the 248-byte header block, read while the block is at hand.
+struct PeHeaders
+{
+    std::uint64_t sectionTable = 0;
+    std::uint16_t sectionCount = 0;
+    std::uint16_t optionalMagic = 0;
+    std::uint32_t imageBase = 0;
+    std::uint32_t importRva = 0;      // data directory 1; 0 when empty or not declared
+    std::uint32_t delayImportRva = 0; // data directory 13; the same
+};
+
+// A directory counts when the header declares it (NumberOfRvaAndSizes), as the loader
+// reads it; an RVA of 0 is an empty directory, whatever its size says.
+std::uint32_t DirectoryRva(ByteSpan block, std::uint32_t declared, std::uint32_t index)
+{
+    std::uint32_t rva = 0;
+    if (index < declared)
+        ReadU32(block, kDirectoriesOffset + 8 * std::uint64_t{index}, rva);
+    return rva;
+}
+
+template <typename Source> bool ReadPeHeaders(Source& source, PeHeaders& pe)
+{
+    std::uint16_t magic = 0;
+    if (!FetchU16(source, 0, magic) || magic != kMzMagic)
+        return false;
+    std::uint32_t headers = 0;
+    std::uint32_t signature = 0;
+    std::uint32_t declared = 0;
+    if (!FetchU32(source, kLfanewOffset, headers))
+        return false;
+    ByteSpan block = source.Fetch(headers, kPeHeadersSize);
+    if (!ReadU32(block, 0, signature) || signature != kPeSignature ||
+        !ReadU16(block, kSectionCountOffset, pe.sectionCount) ||
+        !ReadU16(block, kOptionalMagicOffset, pe.optionalMagic) ||
+        !ReadU32(block, kImageBaseOffset, pe.imageBase) || !ReadU32(block, kDirectoryCountOffset, declared))
+        return false;
+    pe.sectionTable = std::uint64_t{headers} + kPeHeadersSize;
+    pe.importRva = DirectoryRva(block, declared, kImportDirectory);
+    pe.delayImportRva = DirectoryRva(block, declared, kDelayImportDirectory);
+    return true;
+}
+
+// The file offset of an RVA through the first section that holds it, as the loader maps
+// it. The section found last is tried first: a table's names lie beside the table.
+template <typename Source> class SectionMap
+{
+public:
+    SectionMap(Source& source, const PeHeaders& pe) : source_(source), pe_(pe) {}
+
+    // False when no section holds rva, or a section header looked at is cut.
+    bool operator()(std::uint32_t rva, std::uint64_t& offset)
+    {
+        if (!found_ || !Within(rva))
+        {
+            found_ = false;
+            for (std::uint64_t i = 0; i < pe_.sectionCount && !found_; i++)
+            {
+                ByteSpan header =
+                    source_.Fetch(pe_.sectionTable + kSectionHeaderSize * i, kSectionHeaderSize);
+                std::uint32_t virtualSize = 0;
+                std::uint32_t rawSize = 0;
+                if (!ReadU32(header, kSectionVirtualSizeOffset, virtualSize) ||
+                    !ReadU32(header, kSectionAddressOffset, address_) ||
+                    !ReadU32(header, kSectionRawSizeOffset, rawSize) ||
+                    !ReadU32(header, kSectionRawDataOffset, raw_))
+                    return false;
+                span_ = std::max(virtualSize, rawSize);
+                found_ = Within(rva);
+            }
+            if (!found_)
+                return false;
+        }
+        offset = std::uint64_t{raw_} + (rva - address_);
+        return true;
+    }
+
+private:
+    bool Within(std::uint32_t rva) const { return rva >= address_ && rva - address_ < span_; }
+
+    Source& source_;
+    const PeHeaders& pe_;
+    bool found_ = false;
+    std::uint32_t address_ = 0;
+    std::uint32_t span_ = 0;
+    std::uint32_t raw_ = 0;
+};
+
+// Every name located with the ".idata" section's own RVA-to-offset mapping (delta),
+// wherever it lies: the linkers that write an .idata section put the names inside it,
+// and a file that points elsewhere is read the same way rather than mapped section by
+// section.
+struct IdataDelta
+{
+    std::uint32_t delta;
+    bool operator()(std::uint32_t rva, std::uint64_t& offset) const
+    {
+        offset = static_cast<std::uint32_t>(rva - delta);
+        return true;
+    }
+};
+
+// Reads the module name at rva, located by locate, and hands it on; false when the
+// walk must answer -1 (a name that the end of the bytes cuts, or that no section holds).
+template <typename Source, typename Locate>
+bool TakeName(Source& source, Locate& locate, std::uint32_t rva, const ImportNameSink& sink, int& count)
+{
+    std::uint64_t offset = 0;
+    std::string_view name;
+    if (!locate(rva, offset))
+        return false;
+    switch (ReadModuleName(source, offset, name))
+    {
+    case NameRead::Cut: return false;
+    case NameRead::Unterminated: return true;
+    case NameRead::Found: break;
+    }
+    sink(ReduceModuleName(name));
+    count++;
+    return true;
+}
+
+// Walks the import descriptors from file offset first, each name located by locate.
+template <typename Source, typename Locate>
+int WalkDescriptors(Source& source, std::uint64_t first, Locate&& locate, const ImportNameSink& sink)
 {
     int count = 0;
     for (std::uint64_t at = first;; at += kDescriptorSize)
@@ -129,47 +263,81 @@ int WalkDescriptors(Source& source, std::uint64_t first, std::uint32_t delta, co
             return -1;
         if (stamp == 0 && nameRva == 0)
             return count;
-
-        std::string_view name;
-        switch (ReadModuleName(source, static_cast<std::uint32_t>(nameRva - delta), name))
-        {
-        case NameRead::Cut: return -1;
-        case NameRead::Unterminated: break;
-        case NameRead::Found:
-            sink(ReduceModuleName(name));
-            count++;
-            break;
-        }
+        if (!TakeName(source, locate, nameRva, sink, count))
+            return -1;
     }
 }
 
-template <typename Source> int ParseImportsFrom(Source& source, const ImportNameSink& sink)
+// Walks the delay-load descriptors from file offset first. The table ends where the
+// loader's helper stops: at the first descriptor without a module name.
+template <typename Source, typename Locate>
+int WalkDelayDescriptors(Source& source, std::uint64_t first, std::uint32_t imageBase, Locate&& locate,
+                         const ImportNameSink& sink)
 {
-    std::uint16_t magic = 0;
-    if (!FetchU16(source, 0, magic) || magic != kMzMagic)
-        return -1;
+    int count = 0;
+    for (std::uint64_t at = first;; at += kDelayDescriptorSize)
+    {
+        std::uint32_t attributes = 0;
+        std::uint32_t name = 0;
+        ByteSpan descriptor = source.Fetch(at, kDelayDescriptorSize);
+        if (!ReadU32(descriptor, 0, attributes) || !ReadU32(descriptor, kDelayNameOffset, name))
+            return -1;
+        if (name == 0)
+            return count;
+        if (!TakeName(source, locate, attributes & kDelayAttributesRva ? name : name - imageBase, sink,
+                      count))
+            return -1;
+    }
+}
 
-    std::uint32_t headers = 0;
-    std::uint32_t signature = 0;
-    std::uint16_t sectionCount = 0;
-    if (!FetchU32(source, kLfanewOffset, headers))
+// The import directory, then the delay-load directory, each through the section that
+// holds it; an import directory that starts the ".idata" section is walked as the
+// ".idata" reading walks it.
+template <typename Source>
+int WalkDirectories(Source& source, const PeHeaders& pe, bool startsIdata, std::uint64_t idataRaw,
+                    std::uint32_t delta, const ImportNameSink& sink)
+{
+    SectionMap<Source> sections(source, pe);
+    std::uint64_t first = 0;
+    int imports = 0;
+    if (startsIdata)
+        imports = WalkDescriptors(source, idataRaw, IdataDelta{delta}, sink);
+    else if (pe.importRva != 0)
+        imports = sections(pe.importRva, first) ? WalkDescriptors(source, first, sections, sink) : -1;
+    if (imports < 0 || pe.delayImportRva == 0)
+        return imports;
+    int delayed = sections(pe.delayImportRva, first)
+                      ? WalkDelayDescriptors(source, first, pe.imageBase, sections, sink)
+                      : -1;
+    return delayed < 0 ? -1 : imports + delayed;
+}
+
+template <typename Source>
+int ParseImportsFrom(Source& source, ImportReading reading, const ImportNameSink& sink, bool& unreadTables)
+{
+    unreadTables = false;
+    PeHeaders pe;
+    if (!ReadPeHeaders(source, pe))
         return -1;
-    ByteSpan peHeaders = source.Fetch(headers, kPeHeadersSize);
-    if (!ReadU32(peHeaders, 0, signature) || signature != kPeSignature ||
-        !ReadU16(peHeaders, kSectionCountOffset, sectionCount))
+    const bool pe32 = pe.optionalMagic == kPe32Magic;
+    if (reading == ImportReading::ImportDirectories && !pe32)
         return -1;
 
     std::uint64_t section = 0;
-    int found = FindImportSection(source, std::uint64_t{headers} + kPeHeadersSize, sectionCount, section);
-    if (found <= 0)
-        return found;
-
+    int found = FindImportSection(source, pe.sectionTable, pe.sectionCount, section);
+    if (found < 0)
+        return -1;
     std::uint32_t virtualAddress = 0;
     std::uint32_t rawData = 0;
-    if (!FetchU32(source, section + kSectionAddressOffset, virtualAddress) ||
-        !FetchU32(source, section + kSectionRawDataOffset, rawData))
+    if (found && (!FetchU32(source, section + kSectionAddressOffset, virtualAddress) ||
+                  !FetchU32(source, section + kSectionRawDataOffset, rawData)))
         return -1;
-    return WalkDescriptors(source, rawData, virtualAddress - rawData, sink);
+    const bool startsIdata = found && pe.importRva == virtualAddress;
+    if (reading == ImportReading::ImportDirectories)
+        return WalkDirectories(source, pe, startsIdata, rawData, virtualAddress - rawData, sink);
+
+    unreadTables = pe32 && ((pe.importRva != 0 && !startsIdata) || pe.delayImportRva != 0);
+    return found ? WalkDescriptors(source, rawData, IdataDelta{virtualAddress - rawData}, sink) : 0;
 }
 
 } // namespace
@@ -187,13 +355,13 @@ std::string_view ReduceModuleName(std::string_view name)
     return name.substr(0, kMaxModuleName);
 }
 
-int ParseImports(ByteSpan bytes, const ImportNameSink& sink)
+int ParseImports(ByteSpan bytes, ImportReading reading, const ImportNameSink& sink, bool& unreadTables)
 {
     SpanSource source(bytes);
-    return ParseImportsFrom(source, sink);
+    return ParseImportsFrom(source, reading, sink, unreadTables);
 }
 
-int ParseImports(PagedBytes& bytes, const ImportNameSink& sink)
+int ParseImports(PagedBytes& bytes, ImportReading reading, const ImportNameSink& sink, bool& unreadTables)
 {
-    return ParseImportsFrom(bytes, sink);
+    return ParseImportsFrom(bytes, reading, sink, unreadTables);
 }

@@ -154,7 +154,7 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
 // refers to. True when a link was promoted.
 static bool ReadAndPromote(const char* shortPath, const char* path)
 {
-    if (ReadImports(g_fileRefs, shortPath) != -1 && !g_quickScan)
+    if (ReadImports(g_fileRefs, shortPath, ChosenImportReading()) != -1 && !g_quickScan)
         ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY);
     // A name found again would only be resolved again to the same file.
     DropDuplicates(g_fileRefs);
@@ -168,8 +168,9 @@ static bool ReadAndPromote(const char* shortPath, const char* path)
 static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
 {
     SetScanDirectory(DirectoryOfLink(link, CurrentDirectory()));
+    const bool importDirectories = ChosenImportReading() == ImportReading::ImportDirectories;
     bool promoted;
-    if (const LibraryLinks* record = RecallLibraryLinks(link, g_quickScan != 0))
+    if (const LibraryLinks* record = RecallLibraryLinks(link, g_quickScan != 0, importDirectories))
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
@@ -189,7 +190,8 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     // been merged into this one: what each twin refers to counts as well.
     for (LibraryLinks& twin : RecallCaseTwins(link, shortPath))
     {
-        const bool recalled = twin.quickScan == (g_quickScan != 0);
+        const bool recalled =
+            twin.quickScan == (g_quickScan != 0) && twin.importDirectories == importDirectories;
         promoted = (recalled ? PromoteRecalledLinks(std::move(twin.links))
                              : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
                    promoted;
@@ -290,6 +292,7 @@ void BeginScan()
     // Who links to whom stays after the scan: it explains the scan's answer.
     ForgetLinkGraph();
     Clear(g_resultList);
+    g_importTablesOutsideIdata = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");
     g_scanning = 1;
 }

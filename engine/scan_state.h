@@ -3,11 +3,20 @@
 #pragma once
 
 #include "engine/name_list.h"
+#include "engine/pe_imports.h"
 
 // 1 while a scan runs; clearing it is the stop request.
 extern unsigned char g_scanning;
 // Quick Scan Only: no file's bytes are searched, only import tables count.
 extern unsigned char g_quickScan;
+// Read Import Directories: the import reader takes the import and delay-load
+// directories wherever the linker put them, not only the start of ".idata".
+extern unsigned char g_readImportDirectories;
+// Files examined by this scan with the ".idata" reading and Quick Scan on whose import
+// tables lie elsewhere: their links went unread, which the front ends tell the user.
+extern int g_importTablesOutsideIdata;
+// The import reading that Read Import Directories chooses.
+ImportReading ChosenImportReading();
 
 extern NameList g_resultList;   // every 32-bit DLL found, less those found linked
 extern NameList g_validLinks;   // DLLs referred to by executables and other files

@@ -1,5 +1,5 @@
-// The whole import-parsing path from a byte buffer, with the promises that the Win32
-// reader relies on checked for every input: each name lies inside the input, its raw
+// The whole import-parsing path from a byte buffer, in both readings, with the promises
+// that the Win32 reader relies on checked for every input: each name lies inside the input, its raw
 // form ends with a zero inside the input, it stays within the length cap, and the
 // answer agrees with the names produced. The same bytes read page by page, as the
 // Win32 reader reads a file, must give the same answer and the same names, holding a
@@ -17,16 +17,22 @@
 #include "engine/pe_imports.h"
 #include "fuzz/require.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+static void CheckReading(const std::uint8_t* data, std::size_t size, ImportReading reading)
 {
     std::vector<std::string_view> names;
-    int answer = ParseImports(ByteSpan(data, size), [&](std::string_view name) { names.push_back(name); });
+    bool unreadTables = false;
+    int answer = ParseImports(
+        ByteSpan(data, size), reading, [&](std::string_view name) { names.push_back(name); }, unreadTables);
 
     Require(answer >= -1, "answer is -1, 0 or a count", {});
     if (answer >= 0)
         Require(static_cast<std::size_t>(answer) == names.size(), "a count answer counts the names", {});
-    // Every name takes a descriptor of 20 bytes inside the input.
-    Require(names.size() <= size / 20, "no more names than descriptors fit", {});
+    // Every name takes an import descriptor of 20 bytes inside the input, or with the
+    // directories read a delay-load descriptor of 32 too.
+    const std::size_t fit = size / 20 + (reading == ImportReading::ImportDirectories ? size / 32 : 0);
+    Require(names.size() <= fit, "no more names than descriptors fit", {});
+    Require(reading == ImportReading::IdataSection || !unreadTables, "the directories leave no table unread",
+            {});
 
     const char* begin = reinterpret_cast<const char*>(data);
     const char* end = begin + size;
@@ -58,13 +64,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return count;
     });
     std::vector<std::string> pagedNames;
-    Require(ParseImports(paged, [&](std::string_view name) { pagedNames.emplace_back(name); }) == answer,
+    bool pagedUnread = false;
+    Require(ParseImports(
+                paged, reading, [&](std::string_view name) { pagedNames.emplace_back(name); }, pagedUnread) ==
+                answer,
             "paged parse gives the same answer", {});
+    Require(pagedUnread == unreadTables, "paged parse finds the same tables unread", {});
     Require(pagedNames.size() == names.size(), "paged parse gives as many names", {});
     for (std::size_t i = 0; i < names.size(); i++)
         Require(pagedNames[i] == names[i], "paged parse gives the same names", pagedNames[i]);
     Require(buffers.size() <= PagedBytes::kHeldPages, "a few pages held", {});
     if (size <= PagedBytes::kHeldPages * PagedBytes::kPageSize)
         Require(reads <= size / PagedBytes::kPageSize + 1, "no page is read twice", {});
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    CheckReading(data, size, ImportReading::IdataSection);
+    CheckReading(data, size, ImportReading::ImportDirectories);
     return 0;
 }

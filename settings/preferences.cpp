@@ -32,6 +32,7 @@ void LoadPreferences()
     ReadFlag("Lower", g_lowerCaseNames, 0);
     ReadFlag("ToolTips", g_showToolTips, 1);
     ReadFlag("QScan", g_quickScan, 1);
+    ReadFlag("ImpDir", g_readImportDirectories, 0);
 }
 
 static void SaveFlag(const char* name, unsigned char flag)
@@ -55,6 +56,7 @@ void SavePreferences(HWND mainWindow)
     SaveFlag("Lower", g_lowerCaseNames);
     SaveFlag("ToolTips", g_showToolTips);
     SaveFlag("QScan", g_quickScan);
+    SaveFlag("ImpDir", g_readImportDirectories);
     // xy and cxy keep the last normal rectangle while the window is minimized or
     // maximized, so that restoring it at the next start gives a sensible size.
     if (IsIconic(mainWindow))
@@ -72,6 +74,20 @@ void SavePreferences(HWND mainWindow)
     SavePair("xy", rect.left, rect.top);
     SavePair("cxy", rect.right - rect.left, rect.bottom - rect.top);
     SaveFlag("MaxMin", SW_SHOWNORMAL);
+}
+
+// Written as soon as the offer is made, not with the preferences: it is made once per
+// installation, whatever Save Settings on Exit says.
+bool WasImportDirectoriesOffered()
+{
+    unsigned char offered = 0;
+    QemReadRegEntry(kPreferencesSection, "ImpDirAsked", &offered, 0, QEM_PRODUCT_ORVENNA);
+    return offered != 0;
+}
+
+void RememberImportDirectoriesOffered()
+{
+    SaveFlag("ImpDirAsked", 1);
 }
 
 // "%d %d" as stored by SavePair; false for an empty or unparsable text.

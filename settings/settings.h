@@ -11,7 +11,8 @@
 constexpr const char* kPreferencesSection = "Preferences";
 
 // preferences.cpp
-// The six preference flags, each 0 or 1 (Quick Scan Only is the engine's g_quickScan).
+// The preference flags, each 0 or 1 (Quick Scan Only and Read Import Directories are
+// the engine's g_quickScan and g_readImportDirectories).
 extern unsigned char g_showToolbar;
 extern unsigned char g_showStatusBar;
 extern unsigned char g_saveSettingsOnExit;
@@ -19,7 +20,7 @@ extern unsigned char g_lowerCaseNames;
 extern unsigned char g_showToolTips;
 // Makes sure Orvenna's key exists, then reads every flag over its default.
 void LoadPreferences();
-// Stores the six flags and the window's placement: MaxMin 2 or 3 alone while it is
+// Stores the flags and the window's placement: MaxMin 2 or 3 alone while it is
 // minimized or maximized, else its rectangle in xy and cxy and MaxMin 1.
 void SavePreferences(HWND mainWindow);
 
@@ -34,6 +35,10 @@ struct StoredPlacement
 // A MaxMin other than 1, 2 or 3 is read as 1: passed to ShowWindow as it stands, 0
 // would hide the window at every start and the user could never reach it again.
 StoredPlacement ReadStoredPlacement();
+// Whether the window has once offered to turn Read Import Directories on (ImpDirAsked),
+// and the record that it has.
+bool WasImportDirectoriesOffered();
+void RememberImportDirectoriesOffered();
 
 // filter_list.cpp
 // How many bytes of an "Ext%d" value each reader takes.

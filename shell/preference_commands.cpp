@@ -11,6 +11,11 @@ void ToggleQuickScan()
     g_quickScan ^= 1;
 }
 
+void ToggleImportDirectories()
+{
+    g_readImportDirectories ^= 1;
+}
+
 void ToggleToolTips()
 {
     g_showToolTips ^= 1;

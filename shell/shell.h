@@ -97,6 +97,7 @@ void RefreshToolbarStates();
 
 // preference_commands.cpp
 void ToggleQuickScan();
+void ToggleImportDirectories();
 void ToggleToolTips();
 void ToggleSaveOnExit();
 void ToggleLowerCase();

@@ -4,8 +4,8 @@
 set -eu
 
 packages="mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 \
-xvfb xauth x11-utils imagemagick fonts-wine cmake ninja-build googletest clang clang-format python3 \
-python3-pefile make"
+xvfb xauth x11-utils imagemagick fonts-wine cmake ninja-build googletest clang clang-format lld llvm \
+python3 python3-pefile make"
 
 missing=""
 for p in $packages; do
@@ -17,6 +17,9 @@ for p in $packages; do
         missing="$missing $p"
     fi
 done
+# The tests fetch third-party Windows binaries from the npm registry. Node's own
+# packages bring npm with them; only without it is Debian's asked for.
+command -v npm >/dev/null 2>&1 || missing="$missing npm"
 [ -z "$missing" ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then

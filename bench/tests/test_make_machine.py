@@ -36,24 +36,31 @@ class GeneratedMachine(unittest.TestCase):
     def tearDownClass(cls):
         cls.temp.cleanup()
 
-    def test_every_executable_is_a_pe32_with_imports_at_the_start_of_idata(self):
-        checked = 0
+    def test_every_executable_is_a_pe32_in_one_of_the_three_layouts(self):
+        checked, layouts = 0, set()
         for root, name in walk_files(self.tree):
             if os.path.splitext(name)[1].upper() not in (".DLL", ".EXE", ".OCX", ".CPL", ".DRV", ".SCR"):
                 continue
             if name.upper() in ("SIXTEEN.DLL", "WIDE64.DLL"):
                 continue
-            pe = pefile.PE(os.path.join(root, name))
+            path = os.path.join(root, name)
+            pe = pefile.PE(path)
             with self.subTest(file=name):
                 self.assertEqual(0x10B, pe.OPTIONAL_HEADER.Magic)
+                self.assertEqual([], [w for w in pe.get_warnings() if "0x00 makes up" not in w])
                 idata = [s for s in pe.sections if s.Name.rstrip(b"\0") == b".idata"]
-                self.assertEqual(1, len(idata))
-                self.assertEqual(idata[0].VirtualAddress, pe.OPTIONAL_HEADER.DATA_DIRECTORY[1].VirtualAddress)
                 imports = [e.dll.decode("latin-1") for e in pe.DIRECTORY_ENTRY_IMPORT]
+                delayed = [e.dll.decode("latin-1") for e in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]
                 self.assertIn("KERNEL32.dll", imports)
-                self.assertEqual(len(imports), len(scan_model.imports_of(os.path.join(root, name), {"unjudged": []})))
+                self.assertEqual(len(imports + delayed), len(scan_model.imports_of(path, {"unjudged": []}, True)))
+                if idata:
+                    self.assertEqual(idata[0].VirtualAddress, pe.OPTIONAL_HEADER.DATA_DIRECTORY[1].VirtualAddress)
+                    self.assertEqual(len(imports), len(scan_model.imports_of(path, {"unjudged": []})))
+                layouts.add("rdata" if not idata else "delay" if delayed else "idata")
             checked += 1
         self.assertGreater(checked, SIZE // 2)
+        self.assertEqual({"idata", "rdata", "delay"}, layouts)
+        self.assertEqual(checked, sum(self.description["layouts"].values()))
 
     def test_the_description_counts_what_the_tree_holds(self):
         files = selected = selected_bytes = quick_files = quick_bytes = 0
@@ -111,7 +118,7 @@ class GeneratedMachine(unittest.TestCase):
         self.assertEqual(5, len(shared))
         imported = set()
         for root, name in walk_files(self.tree):
-            names = scan_model.imports_of(os.path.join(root, name), {"unjudged": []}) or []
+            names = scan_model.imports_of(os.path.join(root, name), {"unjudged": []}, True) or []
             imported.update(n.lower() for n in names)
         for path in shared:
             unix = os.path.join(self.tree, *path[3:].split("\\"))

@@ -17,8 +17,11 @@ def timed(wall, peak=50.0):
     return {"wall": wall, "cpu": wall, "server_cpu": 0.0, "peak_mb": peak}
 
 
-def report(label, floor_quick, quick, floor_full=None, full=None, window=None, peer=None, stop=None, peak=50.0):
+def report(label, floor_quick, quick, floor_full=None, full=None, window=None, peer=None, stop=None, peak=50.0,
+           directories=None):
     runs = {"floor quick": timed(floor_quick), "orvscan --quick": timed(quick, peak)}
+    if directories is not None:
+        runs[run.DIRECTORIES_RUN] = timed(directories)
     if floor_full is not None:
         runs.update({"floor full": timed(floor_full), "orvscan --full": timed(full, peak),
                      "window /S": timed(window, peak), "peer": timed(peer)})
@@ -36,11 +39,13 @@ def verdicts(lines):
 
 class Targets(unittest.TestCase):
     def test_each_target_takes_its_own_pair_of_runs(self):
-        small = report("5000", 1.0, 1.5, 2.0, 3.5, 1.7, 1.0, 0.1)
-        large = report("50000", 10.0, 30.0, 20.0, 25.0, 33.0, 12.0, 0.4, peak=160.0)
+        small = report("5000", 1.0, 1.5, 2.0, 3.5, 1.7, 1.0, 0.1, directories=1.6)
+        large = report("50000", 10.0, 30.0, 20.0, 25.0, 33.0, 12.0, 0.4, peak=160.0, directories=36.0)
         got = verdicts(run.targets([small, large], None))
         self.assertEqual(("1.50×", "met"), got["quick ≤ 2× floor quick (5000)"])
         self.assertEqual(("3.00×", "not met"), got["quick ≤ 2× floor quick (50000)"])
+        self.assertEqual(("1.07×", "met"), got["import directories ≤ 1.1× quick (5000)"])
+        self.assertEqual(("1.20×", "not met"), got["import directories ≤ 1.1× quick (50000)"])
         self.assertEqual(("1.75×", "not met"), got["full ≤ 1.5× floor full (5000)"])
         self.assertEqual(("1.25×", "met"), got["full ≤ 1.5× floor full (50000)"])
         self.assertEqual(("2.50×", "not met"), got["quick ≤ 2× peer (50000)"])
@@ -107,6 +112,7 @@ class Tries(unittest.TestCase):
             bench.parse_floor = lambda result, path: None
             bench.floor_checks = lambda quick, full, machine: []
             bench.agreement = lambda runs, out: {}
+            bench.directories_agreement = lambda runs, out, folder: ""
             with contextlib.redirect_stdout(io.StringIO()):
                 bench.run_machine("m", "/machine", {"files": 1, "bytes": 1}, full=full, window=window)
         return calls

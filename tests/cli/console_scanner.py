@@ -22,9 +22,9 @@ def check(condition, what):
 
 help_run = run("--help")
 check(help_run.returncode == 0, f"--help exits {help_run.returncode}")
-for word in ("imports FILE", "--quick", "--full", "--filters", "--prefix", "--suffix", "--output", "--version",
-             "130", "why [--quick", "--format tsv|json", "short_path", "long_path", "file_version", "linked_from",
-             "3 when"):
+for word in ("imports [", "--quick", "--full", "--import-directories", "--section-imports", "--filters", "--prefix",
+             "--suffix", "--output", "--version", "130", "why [--quick", "--format tsv|json", "short_path",
+             "long_path", "file_version", "linked_from", "3 when"):
     check(word in help_run.stdout, f"--help does not describe {word}")
 
 for args, why in (

@@ -4,14 +4,19 @@ on PE files that nobody on the team wrote: Wine's own DLLs in the test prefix
 (PE32 in system32, 16-bit NE in system) and the MinGW runtime's DLLs, 32- and
 64-bit. For a PE32 file whose import directory starts its .idata section, the
 names must be exactly the descriptors' names without extension, duplicates kept;
-NE and PE32+ files must answer -1."""
+NE and PE32+ files must answer -1. With --import-directories, every PE32 file must
+give the names of its import and delay-load directories as pefile finds them."""
 
+import glob
 import os
 import shutil
 import subprocess
 import sys
 
 import pefile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench"))
+import scan_model  # noqa: E402
 
 build, run_sh = sys.argv[1], sys.argv[2]
 prefix_c = os.path.join(build, "wineprefix", "drive_c")
@@ -52,9 +57,10 @@ def windows_path(path):
     return "B:\\" + os.path.relpath(path, build).replace("/", "\\")
 
 
-def run_orvscan(paths):
+def run_orvscan(paths, options=()):
     out = subprocess.run(
-        [run_sh, build, os.path.join(build, "bin", "orvscan.exe"), "imports"] + [windows_path(p) for p in paths],
+        [run_sh, build, os.path.join(build, "bin", "orvscan.exe"), "imports", *options]
+        + [windows_path(p) for p in paths],
         check=True,
         capture_output=True,
         text=True,
@@ -74,13 +80,13 @@ def run_orvscan(paths):
 def main():
     os.makedirs(fixtures, exist_ok=True)
     candidates = []
-    for triple in ("i686-w64-mingw32", "x86_64-w64-mingw32"):
-        for dll in ("libwinpthread-1.dll", "zlib1.dll"):
-            source = f"/usr/{triple}/lib/{dll}"
-            if os.path.exists(source):
-                target = os.path.join(fixtures, f"{triple.split('-')[0]}-{dll}")
-                shutil.copyfile(source, target)
-                candidates.append(target)
+    runtime = [f"/usr/{t}/lib/{d}" for t in ("i686-w64-mingw32", "x86_64-w64-mingw32")
+               for d in ("libwinpthread-1.dll", "zlib1.dll")]
+    for source in runtime + sorted(glob.glob("/usr/lib/gcc/i686-w64-mingw32/*-posix/*.dll")):
+        if os.path.exists(source):
+            target = os.path.join(fixtures, source.strip("/").replace("/", "-"))
+            shutil.copyfile(source, target)
+            candidates.append(target)
     for folder in ("windows/system32", "windows/system"):
         directory = os.path.join(prefix_c, folder)
         for name in sorted(os.listdir(directory)):
@@ -115,10 +121,20 @@ def main():
                 kind = "refused (-1)" if answer == -1 else ("PE32 with names" if answer else "PE32 without .idata")
                 counts[kind] += 1
     print(", ".join(f"{n} {k}" for k, n in counts.items()), f"of {len(candidates)} files examined")
-    for failure in failures[:40]:
-        print("FAIL", failure)
     if counts["PE32 with names"] < 100 or counts["refused (-1)"] < 3:
         failures.append("too few files of each kind were checked")
+
+    pe32 = [p for p in paths if expected[windows_path(p)][0] != -1]
+    for start in range(0, len(pe32), 150):
+        got = run_orvscan(pe32[start : start + 150], ["--import-directories"])
+        for path in pe32[start : start + 150]:
+            want = scan_model.imports_of(path, {"unjudged": []}, directories=True)
+            answer, names = got.get(windows_path(path), (None, []))
+            if (answer, sorted(names)) != (len(want), sorted(want)):
+                failures.append(f"{windows_path(path)} --import-directories: {answer} {names}, expected {want}")
+    print(f"--import-directories: {len(pe32)} PE32 files compared")
+    for failure in failures[:40]:
+        print("FAIL", failure)
     return 1 if failures else 0
 
 

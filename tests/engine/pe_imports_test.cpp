@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -55,7 +56,10 @@ void PutString(Bytes& image, std::size_t at, std::string_view text)
     image[at + text.size()] = 0;
 }
 
-// MS-DOS header, PE signature and a zeroed 248-byte header block with sectionCount.
+constexpr std::uint32_t kImageBase = 0x400000;
+
+// MS-DOS header, PE signature and a 248-byte header block with sectionCount, a PE32
+// optional header's magic, ImageBase and 16 data directories, all empty.
 Bytes MakeHeaders(std::uint16_t sectionCount)
 {
     Bytes image;
@@ -63,17 +67,28 @@ Bytes MakeHeaders(std::uint16_t sectionCount)
     PutU32(image, 0x3C, kHeaders);
     PutText(image, kHeaders, std::string_view("PE\0\0", 4));
     PutU16(image, kHeaders + 6, sectionCount);
+    PutU16(image, kHeaders + 24, 0x10B);
+    PutU32(image, kHeaders + 24 + 28, kImageBase);
+    PutU32(image, kHeaders + 24 + 92, 16);
     Grow(image, kSectionTable);
     return image;
 }
 
+void PutDirectory(Bytes& image, int index, std::uint32_t rva)
+{
+    PutU32(image, kHeaders + 24 + 96 + 8 * static_cast<std::size_t>(index), rva);
+}
+
+// Each section 0x1000 bytes long, in memory and in the file.
 void PutSection(Bytes& image, int index, std::string_view name, std::uint32_t virtualAddress,
                 std::uint32_t rawData)
 {
     std::size_t at = kSectionTable + 40 * static_cast<std::size_t>(index);
     Grow(image, at + 40);
     PutText(image, at, name.substr(0, 8));
+    PutU32(image, at + 8, 0x1000);
     PutU32(image, at + 12, virtualAddress);
+    PutU32(image, at + 16, 0x1000);
     PutU32(image, at + 20, rawData);
 }
 
@@ -107,6 +122,37 @@ Bytes MakeImportImage(const std::vector<std::string>& names)
         PutString(image, NameOffset(k), names[k]);
     }
     PutDescriptor(image, kIdataRaw + 20 * names.size(), 0, 0);
+    PutDirectory(image, 1, kIdataRva);
+    return image;
+}
+
+void PutDelayDescriptor(Bytes& image, std::size_t at, std::uint32_t attributes, std::uint32_t name)
+{
+    Grow(image, at + 32);
+    PutU32(image, at, attributes);
+    PutU32(image, at + 4, name);
+}
+
+// Microsoft's layout: no .idata; .rdata at RVA 0x2000 (file offset 0x400) holds the
+// names first, the import directory at +0x100 (KERNEL32, USER32) and the delay-load
+// directory at +0x200: LATE named by its RVA, OLDLATE by its virtual address
+// (attributes 0, as the first linkers that wrote the table stored it).
+Bytes MakeRdataImage()
+{
+    Bytes image = MakeHeaders(2);
+    PutSection(image, 0, ".text", 0x1000, 0x200);
+    PutSection(image, 1, ".rdata", kIdataRva, kIdataRaw);
+    const char* names[] = {"KERNEL32.dll", "USER32.dll", "LATE.dll", "OLDLATE.DLL"};
+    for (std::uint32_t k = 0; k < 4; k++)
+        PutString(image, kIdataRaw + 0x20 * k, names[k]);
+    PutDirectory(image, 1, kIdataRva + 0x100);
+    PutDescriptor(image, kIdataRaw + 0x100, 0, kIdataRva);
+    PutDescriptor(image, kIdataRaw + 0x114, 0, kIdataRva + 0x20);
+    PutDescriptor(image, kIdataRaw + 0x128, 0, 0);
+    PutDirectory(image, 13, kIdataRva + 0x200);
+    PutDelayDescriptor(image, kIdataRaw + 0x200, 1, kIdataRva + 0x40);
+    PutDelayDescriptor(image, kIdataRaw + 0x220, 0, kImageBase + kIdataRva + 0x60);
+    PutDelayDescriptor(image, kIdataRaw + 0x240, 0, 0);
     return image;
 }
 
@@ -114,17 +160,21 @@ struct Parsed
 {
     int answer;
     std::vector<std::string> names;
+    bool unreadTables;
 };
 
-Parsed Parse(const Bytes& image)
+Parsed Parse(const Bytes& image, ImportReading reading = ImportReading::IdataSection)
 {
-    Parsed parsed{0, {}};
+    Parsed parsed{0, {}, false};
     const char* begin = reinterpret_cast<const char*>(image.data());
-    parsed.answer = ParseImports(ByteSpan(image.data(), image.size()), [&](std::string_view view) {
-        EXPECT_TRUE(view.data() >= begin && view.data() + view.size() <= begin + image.size())
-            << "name outside the image: " << view;
-        parsed.names.emplace_back(view);
-    });
+    parsed.answer = ParseImports(
+        ByteSpan(image.data(), image.size()), reading,
+        [&](std::string_view view) {
+            EXPECT_TRUE(view.data() >= begin && view.data() + view.size() <= begin + image.size())
+                << "name outside the image: " << view;
+            parsed.names.emplace_back(view);
+        },
+        parsed.unreadTables);
     return parsed;
 }
 
@@ -165,6 +215,76 @@ TEST(PeImports, ImportsOutsideIdataAreNotFound)
     Parsed parsed = Parse(image);
     EXPECT_EQ(0, parsed.answer);
     EXPECT_TRUE(parsed.names.empty());
+    EXPECT_TRUE(parsed.unreadTables);
+}
+
+// Each image read both ways: through the directories, and in .idata, which finds none
+// and tells whether it passed tables over.
+TEST(PeImports, DirectoriesAreReadWhereverTheLinkerPutThemImportsFirst)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(Bytes&)> change;
+        int answer;
+        Names names;
+        bool unread = true;
+    };
+    const Names imports = {"KERNEL32", "USER32"};
+    const Names all = {"KERNEL32", "USER32", "LATE", "OLDLATE"};
+    const Case cases[] = {
+        {"imports, then delay-load imports by RVA and by address", [](Bytes&) {}, 4, all},
+        {"two directories declared", [](Bytes& i) { PutU32(i, kHeaders + 116, 2); }, 2, imports},
+        {"delay-load imports only", [](Bytes& i) { PutDirectory(i, 1, 0); }, 2, {"LATE", "OLDLATE"}},
+        {"both empty", [](Bytes& i) { PutDirectory(i, 1, 0), PutDirectory(i, 13, 0); }, 0, {}, false},
+        {"import directory in no section", [](Bytes& i) { PutDirectory(i, 1, 0x9000); }, -1, {}},
+        {"delay-load directory in no section", [](Bytes& i) { PutDirectory(i, 13, 0x9000); }, -1, imports},
+        {"name in no section", [](Bytes& i) { PutU32(i, kIdataRaw + 0x120, 0x9000); }, -1, {"KERNEL32"}},
+        {"delay-load terminator cut", [](Bytes& i) { i.resize(kIdataRaw + 0x240 + 31); }, -1, all},
+        {"PE32+ (directories elsewhere)", [](Bytes& i) { PutU16(i, kHeaders + 24, 0x20B); }, -1, {}, false},
+    };
+    for (const Case& c : cases)
+    {
+        Bytes image = MakeRdataImage();
+        c.change(image);
+        Parsed parsed = Parse(image, ImportReading::ImportDirectories);
+        EXPECT_EQ(c.answer, parsed.answer) << c.what;
+        EXPECT_EQ(c.names, parsed.names) << c.what;
+        EXPECT_FALSE(parsed.unreadTables) << c.what;
+        parsed = Parse(image);
+        EXPECT_EQ(0, parsed.answer) << c.what;
+        EXPECT_EQ(c.unread, parsed.unreadTables) << c.what;
+    }
+}
+
+TEST(PeImports, IdataReadingTellsOfTablesBesideItsOwn)
+{
+    Bytes delay = MakeImportImage({"KERNEL32.dll"});
+    PutDirectory(delay, 13, kIdataRva + 0x100);
+    Bytes moved = MakeImportImage({"KERNEL32.dll"});
+    PutDirectory(moved, 1, kIdataRva + 0x40);
+    EXPECT_FALSE(Parse(MakeImportImage({"KERNEL32.dll"})).unreadTables);
+    EXPECT_TRUE(Parse(delay).unreadTables);
+    EXPECT_TRUE(Parse(moved).unreadTables);
+}
+
+TEST(PeImports, ImportDirectoryStartingIdataIsReadAsTheIdataReadingReadsIt)
+{
+    // Names found through .idata's delta outside any section, a stamped zero name, a cut file.
+    Bytes elsewhere = MakeImportImage({"KERNEL32.dll"});
+    PutU32(elsewhere, kIdataRaw + 12, 0x300 + kDelta);
+    PutString(elsewhere, 0x300, "ELSEWHERE.DLL");
+    Bytes stamped = MakeImportImage({"KERNEL32.dll"});
+    PutDescriptor(stamped, kIdataRaw, 0x2A2A2A2A, 0);
+    Bytes cut = MakeImportImage({"KERNEL32.dll", "USER32.dll"});
+    cut.resize(NameOffset(1) + 3);
+    for (const Bytes& image : {MakeImportImage({"KERNEL32.dll", "A.B.DLL"}), elsewhere, stamped, cut})
+    {
+        Parsed idata = Parse(image);
+        Parsed directories = Parse(image, ImportReading::ImportDirectories);
+        EXPECT_EQ(idata.answer, directories.answer) << idata.answer;
+        EXPECT_EQ(idata.names, directories.names) << idata.answer;
+    }
 }
 
 TEST(PeImports, SectionNameComparedWithoutCaseUpToFirstZero)
@@ -456,8 +576,10 @@ TEST(PeImports, CraftedTableOfManyDescriptorsCostsAFewPagesAndItsNamesOnce)
     });
     NameList list;
     DistinctNames distinct(list);
-    EXPECT_EQ(static_cast<int>(kCount),
-              ParseImports(paged, [&](std::string_view name) { distinct.Add(name); }));
+    bool unread = false;
+    EXPECT_EQ(static_cast<int>(kCount), ParseImports(
+                                            paged, ImportReading::IdataSection,
+                                            [&](std::string_view name) { distinct.Add(name); }, unread));
     EXPECT_EQ(2, GetCount(list));
     EXPECT_EQ(ReduceModuleName(names[(kCount - 1) % 3]), NameAt(list, 0)) << "the spelling read last";
     EXPECT_LE(pages.size(), PagedBytes::kHeldPages);

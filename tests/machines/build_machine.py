@@ -3,6 +3,7 @@
 declarative description, for the scan's tests and the demo.
 
 Usage: build_machine.py DESCRIPTION OUTPUT [--cc CC] [--dlltool DLLTOOL]
+                        [--clang CLANG] [--llvm-dlltool LLVM_DLLTOOL]
                         [--cache DIR] [--jobs N]
 
 DESCRIPTION is a Python file that defines MACHINE (or a JSON file that holds it):
@@ -33,7 +34,10 @@ made as needed.
   through an import library made by dlltool from a .def file, so imports may form
   cycles. Every DLL exports the function its importers call, named after its file
   name. "strings" are texts placed in the file's bytes (module names that only a
-  full scan finds).
+  full scan finds). "linker": "lld" links it with LLVM's linker (clang and
+  llvm-dlltool's import libraries), which merges the import tables into .rdata as
+  Microsoft's linker does; its "delay" modules, fixture modules only, are then
+  imported through the delay-load import table.
 - ne: a 16-bit Windows DLL: an MZ stub whose e_lfanew points at an "NE" header,
   with "strings" in its imported-names table.
 - file: a file holding "text" (written byte for byte as Latin-1) or "bytes".
@@ -135,9 +139,13 @@ def c_string(text):
     return '"' + "".join(out) + '"'
 
 
+def uses_lld(entry):
+    return entry.get("linker") == "lld"
+
+
 def pe_source(kind, name, entry):
     """The C source of a fixture program or DLL, and the system libraries it needs."""
-    imports = entry.get("imports", [])
+    imports = entry.get("imports", []) + entry.get("delay", [])
     if kind == "dll" and module_file_name(name).upper() in (
         module_file_name(m).upper() for m in imports
     ):
@@ -178,6 +186,10 @@ def pe_source(kind, name, entry):
         ]
     else:
         lines += ["int mainCRTStartup(void)", "{", "    return orv_body();", "}"]
+    if entry.get("delay"):
+        # Never called: the file is read, not run, and no C runtime brings the helper.
+        lines += ["", "void* __stdcall __delayLoadHelper2(const void* descriptor, void* slot)", "{",
+                  "    (void)descriptor;", "    return slot;", "}"]
     return "\n".join(lines) + "\n", libraries
 
 
@@ -216,8 +228,9 @@ def ne_image(module, strings):
 
 
 class Builder:
-    def __init__(self, cc, dlltool, cache, jobs):
+    def __init__(self, cc, dlltool, clang, llvm_dlltool, cache, jobs):
         self.cc, self.dlltool, self.cache, self.jobs = cc, dlltool, cache, jobs
+        self.clang, self.llvm_dlltool = clang, llvm_dlltool
         os.makedirs(cache, exist_ok=True)
         # Beside the cache, so that a finished file moves into it in one rename.
         self.work = tempfile.mkdtemp(prefix="work-", dir=cache)
@@ -226,27 +239,36 @@ class Builder:
     def close(self):
         shutil.rmtree(self.work, ignore_errors=True)
 
-    def import_library(self, module):
-        """The import library of a fixture module, made once per run."""
+    def import_library(self, module, lld=False):
+        """The import library of a fixture module, made once per run and linker: LLVM's
+        linker delay-loads only through llvm-dlltool's short import members."""
         file_name = module_file_name(module).upper()
-        if file_name not in self.import_libraries:
-            stem = "".join(c if c.isalnum() else "_" for c in file_name)
+        if (file_name, lld) not in self.import_libraries:
+            stem = "".join(c if c.isalnum() else "_" for c in file_name) + ("_lld" if lld else "")
             definition = os.path.join(self.work, stem + ".def")
             library = os.path.join(self.work, "lib" + stem + ".a")
             with open(definition, "w") as f:
                 f.write(f'LIBRARY "{file_name}"\nEXPORTS\n{export_symbol(module)}\n')
-            subprocess.run([self.dlltool, "-d", definition, "-l", library], check=True)
-            self.import_libraries[file_name] = library
-        return self.import_libraries[file_name]
+            tool = [self.llvm_dlltool, "-m", "i386"] if lld else [self.dlltool]
+            subprocess.run(tool + ["-d", definition, "-l", library], check=True)
+            self.import_libraries[(file_name, lld)] = library
+        return self.import_libraries[(file_name, lld)]
+
+    def compiler(self, entry):
+        """The compiler and linker flags of an entry's file."""
+        if not uses_lld(entry):
+            return [self.cc] + LINK_FLAGS
+        delayed = [f"-Wl,-delayload={module_file_name(m).upper()}" for m in entry.get("delay", [])]
+        return [self.clang, "--target=i686-w64-mingw32", "-fuse-ld=lld"] + LINK_FLAGS + delayed
 
     def cache_path(self, kind, name, entry):
         """Where the cache keeps the file that kind, name and entry make."""
         source, libraries = pe_source(kind, name, entry)
         # The file's own name is part of the key: the linker writes a DLL's name into
         # its export directory, where a full scan would otherwise find a stranger's.
+        modules = [module_file_name(m).upper() for m in entry.get("imports", []) + entry.get("delay", [])]
         key = hashlib.sha256(
-            json.dumps([kind, name.upper(), source, [module_file_name(m).upper() for m in entry.get("imports", [])],
-                        libraries, self.cc, LINK_FLAGS]).encode()
+            json.dumps([kind, name.upper(), source, modules, libraries, self.compiler(entry)]).encode()
         ).hexdigest()
         return os.path.join(self.cache, key + (".dll" if kind == "dll" else ".exe"))
 
@@ -255,14 +277,15 @@ class Builder:
         if os.path.exists(cached):
             return
         source, libraries = pe_source(kind, name, entry)
-        fixture_modules = [m for m in entry.get("imports", []) if m.upper() not in SYSTEM_MODULES]
+        modules = entry.get("imports", []) + entry.get("delay", [])
+        fixture_modules = [m for m in modules if m.upper() not in SYSTEM_MODULES]
         directory = tempfile.mkdtemp(dir=self.work)
         c_file = os.path.join(directory, "fixture.c")
         with open(c_file, "w") as f:
             f.write(source)
         output = os.path.join(directory, name.upper())
-        command = [self.cc] + LINK_FLAGS + (["-shared"] if kind == "dll" else []) + ["-o", output, c_file]
-        command += [self.import_library(m) for m in fixture_modules]
+        command = self.compiler(entry) + (["-shared"] if kind == "dll" else []) + ["-o", output, c_file]
+        command += [self.import_library(m, uses_lld(entry)) for m in fixture_modules]
         command += ["-l" + library for library in libraries]
         result = subprocess.run(command, capture_output=True, text=True)
         if result.returncode != 0:
@@ -283,9 +306,9 @@ class Builder:
                 if "mode" in entry:
                     modes.append((target, entry["mode"]))
             elif kind in ("exe", "dll"):
-                for module in entry.get("imports", []):
+                for module in entry.get("imports", []) + entry.get("delay", []):
                     if module.upper() not in SYSTEM_MODULES:
-                        self.import_library(module)
+                        self.import_library(module, uses_lld(entry))
                 jobs.append((kind, parts[-1], entry, target))
             elif kind == "ne":
                 with open(target, "wb") as f:
@@ -354,6 +377,8 @@ def main():
     parser.add_argument("output")
     parser.add_argument("--cc", default="i686-w64-mingw32-gcc")
     parser.add_argument("--dlltool", default="i686-w64-mingw32-dlltool")
+    parser.add_argument("--clang", default="clang")
+    parser.add_argument("--llvm-dlltool", default="llvm-dlltool")
     parser.add_argument("--cache")
     parser.add_argument("--jobs", type=int, default=2)
     args = parser.parse_args()
@@ -363,7 +388,7 @@ def main():
     try:
         machine = load_description(args.description)
         empty_output(output)
-        builder = Builder(args.cc, args.dlltool, cache, max(1, args.jobs))
+        builder = Builder(args.cc, args.dlltool, args.clang, args.llvm_dlltool, cache, max(1, args.jobs))
         try:
             letters = builder.build(machine, output)
         finally:

@@ -5,6 +5,8 @@ O: every outcome of the cross-check and the shared-DLL pass: a chain of DLLs, tw
    own copy of a DLL and a copy of the same name elsewhere, DLLs the shared-DLL
    register names (one under a long name), a 16-bit DLL, a file named .DLL that is
    no executable.
+N: a program linked by LLVM's linker, which keeps the import tables in .rdata: its
+   DLL, the DLL that DLL imports, and a DLL it loads on first use (delay-load).
 P: a second drive, for the order of the drive phase.
 S: a small tree for stopping the scan at every pump step.
 """
@@ -29,6 +31,12 @@ MACHINE = {
             {"dll": r"SHARED\Shared Library Of Long Name.dll"},
             {"ne": r"OLD\OLD16.DLL"},
             {"file": r"OLD\NOTPE.DLL", "text": "not an executable\r\n"},
+        ],
+        "N": [
+            {"exe": r"VIEW\VIEWER.EXE", "imports": ["VWCORE", "KERNEL32"], "delay": ["VWLAZY"], "linker": "lld"},
+            {"dll": r"VIEW\VWCORE.DLL", "imports": ["VWDEEP"], "linker": "lld"},
+            {"dll": r"VIEW\VWDEEP.DLL", "imports": ["KERNEL32"], "linker": "lld"},
+            {"dll": r"VIEW\VWLAZY.DLL"},
         ],
         "P": [
             {"exe": r"PAPP\PAPP.EXE", "imports": ["PUSED"]},

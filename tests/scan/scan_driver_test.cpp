@@ -1,5 +1,6 @@
 // The cross-check and the shared-DLL pass, drive by drive: O: holds one case of every
-// outcome, S: is small enough to stop the cross-check at each of its pump steps.
+// outcome, S: is small enough to stop the cross-check at each of its pump steps, N:
+// holds a program whose import tables lie in .rdata.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -215,6 +216,27 @@ TEST_F(CrossCheckStopTest, StopAtAnyPumpStepEndsTheCrossCheckAsStopped)
         EXPECT_EQ(0, GetCount(g_pendingLinks));
         EXPECT_EQ(0, GetCount(g_fileRefs));
         EXPECT_EQ(0, GetCount(g_textRefs));
+    }
+}
+
+// Only with the import directories read are the program's DLLs linked, the one it
+// delay-loads and the one its DLL imports included; the .idata reading counts the
+// files whose tables it passed over (the program and its two LLVM-linked DLLs).
+TEST(ImportReadingTest, DirectoriesLinkWhatTheIdataReadingLeavesListed)
+{
+    ASSERT_TRUE(DriveIsMapped('N'));
+    PreferencesGuard preferences;
+    ScanRecorder recorder;
+    const std::vector<std::string> all = {"N:\\VIEW\\VWCORE.DLL", "N:\\VIEW\\VWDEEP.DLL",
+                                          "N:\\VIEW\\VWLAZY.DLL"};
+    for (unsigned char directories : {0, 1})
+    {
+        ScanSession session;
+        g_readImportDirectories = directories;
+        WalkOneDrive('N');
+        ASSERT_EQ(1, CrossCheckLinks());
+        EXPECT_EQ(directories ? std::vector<std::string>{} : all, Names(g_resultList)) << int{directories};
+        EXPECT_EQ(directories ? 0 : 3, g_importTablesOutsideIdata) << int{directories};
     }
 }
 

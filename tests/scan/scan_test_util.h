@@ -44,7 +44,8 @@ public:
 };
 
 // A scan as a front end runs one: BeginScan now; at the end EndScan and the result
-// list cleared, Quick Scan back to its default and no filter list given for the run.
+// list cleared, Quick Scan and Read Import Directories back to their defaults and no
+// filter list given for the run.
 class ScanSession
 {
 public:

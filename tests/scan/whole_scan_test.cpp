@@ -1,5 +1,5 @@
 // Whole scans of the test prefix: drive C: (Wine's own installation), then the fixture
-// drives O:, P: and S:; B: (the build tree, where the test runs) is not scanned. Each
+// drives N:, O:, P: and S:; B: (the build tree, where the test runs) is not scanned. Each
 // scan walks all of C:, so only what needs the whole scan is tested here.
 #include <windows.h>
 
@@ -24,7 +24,7 @@ class WholeScanTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (char letter : {'O', 'P', 'S'})
+        for (char letter : {'N', 'O', 'P', 'S'})
             ASSERT_TRUE(DriveIsMapped(letter));
     }
 
@@ -58,7 +58,7 @@ TEST_F(WholeScanTest, FixedDrivesAreWalkedFromCOnwardsAndTheScanFinishes)
     for (const std::string& path : recorder_.Examined())
         if (drives.empty() || drives.back() != path[0])
             drives += path[0];
-    EXPECT_EQ("COPS", drives);
+    EXPECT_EQ("CNOPS", drives);
 
     const std::vector<std::string> onO = {"O:\\LIB\\FOO.DLL",    "O:\\ORPH\\HELPER.DLL",
                                           "O:\\ORPH\\LONER.DLL", "O:\\PAIR\\PING.DLL",
@@ -67,8 +67,9 @@ TEST_F(WholeScanTest, FixedDrivesAreWalkedFromCOnwardsAndTheScanFinishes)
     EXPECT_EQ(std::vector<std::string>{"P:\\PAPP\\PSPARE.DLL"}, NamesOnDrive(g_resultList, 'P'));
     EXPECT_EQ(std::vector<std::string>{"S:\\LIB\\SPARE.DLL"}, NamesOnDrive(g_resultList, 'S'));
     EXPECT_GT(NamesOnDrive(g_resultList, 'C').size(), 0u);
-    EXPECT_EQ(static_cast<std::size_t>(GetCount(g_resultList)),
-              NamesOnDrive(g_resultList, 'C').size() + onO.size() + 2);
+    EXPECT_EQ(static_cast<std::size_t>(GetCount(g_resultList)), NamesOnDrive(g_resultList, 'C').size() +
+                                                                    NamesOnDrive(g_resultList, 'N').size() +
+                                                                    onO.size() + 2);
 
     EXPECT_TRUE(SawStatusLine(kCrossChecking));
     EXPECT_EQ(kSearchingRegistry, recorder_.statusTexts.back());

@@ -8,6 +8,9 @@
   files of C:, and the summary line counts the lines listed;
 - on the sample machine, `orvscan why` gives each kind of verdict, and `--format
   json` and `--format tsv` give every listed DLL, a path beyond ASCII included;
+- the scan driver's N: (a program whose import tables LLVM's linker put in .rdata):
+  read only in .idata, its DLLs are listed and standard error says how many files
+  kept their tables elsewhere; read through the import directories, none is;
 - Ctrl+C (Wine turns SIGINT into it) during the drive phase: " Scanning
   interrupted." on standard error, no list, exit status 130. A scan of C: alone
   ends within a second, so the scan interrupted is a full one with the walk
@@ -175,6 +178,20 @@ def scan_drive_c_alone():
     others = [p for p in listed if not p.upper().startswith("C:\\")]
     check(not others, f"C: alone: listed beyond C: {others[:5]}")
     check(summary_count(summary) == len(listed), f"C: alone: summary {summary!r} for {len(listed)} lines")
+    check("outside .idata" not in result.stderr, "C: alone: a note on import tables outside .idata")
+
+
+def scan_import_tables_outside_idata():
+    note = ("3 examined files keep their import tables outside .idata; their links were not read. "
+            "Use --import-directories or --full.")
+    mapping = "N=" + os.path.join(build, "machines", "outcomes", "n")
+    for options, listed_on_n, noted in ((["--section-imports"], 3, True), (["--import-directories"], 0, False),
+                                        (["--full", "--section-imports"], 0, False)):
+        result = run([with_drives, build, mapping, "--", run_sh, build, orvscan] + options)
+        listed, _ = listed_lines(result.stdout)
+        on_n = [p for p in listed if p.upper().startswith("N:\\")]
+        check(len(on_n) == listed_on_n, f"N: {options}: lists {on_n}")
+        check((note in result.stderr) == noted, f"N: {options}: note {noted} expected: {result.stderr[-400:]!r}")
 
 
 def interrupt_scanner(session):
@@ -226,6 +243,7 @@ def interrupt_drive_phase():
 def main():
     scan_sample()
     scan_drive_c_alone()
+    scan_import_tables_outside_idata()
     interrupt_drive_phase()
     if failures:
         print(f"{len(failures)} check(s) failed")

@@ -164,6 +164,43 @@ TEST_F(CommandTest, ExitDuringAScanIsRefusedWithMessage6019)
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }
 
+// A program whose import tables LLVM's linker put in .rdata (a fixture machine's),
+// copied onto C: for the scans of this test only.
+TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
+{
+    const char program[] = "C:\\orvimpdir\\VIEWER.EXE";
+    CreateDirectoryA("C:\\orvimpdir", nullptr);
+    ASSERT_TRUE(CopyFileA("B:\\machines\\outcomes\\n\\VIEW\\VIEWER.EXE", program, FALSE));
+    Open();
+    std::string shown, summaryWhenShown;
+    int answer = IDNO;
+    DialogAnswerer answerer([&](HWND box) {
+        shown.clear();
+        for (const std::string& text : StaticTexts(box))
+            if (text.size() > shown.size())
+                shown = text;
+        summaryWhenShown = StatusLineText(window);
+        PostMessageA(box, WM_COMMAND, answer, 0);
+    });
+    // No leaves the reading off, and the offer is not made again.
+    Command(window, IDM_START);
+    Command(window, IDM_START);
+    EXPECT_EQ(1, answerer.Count());
+    EXPECT_EQ(0, g_readImportDirectories);
+    EXPECT_EQ(1, StoredByte("ImpDirAsked"));
+    EXPECT_EQ(0, shown.find("1 examined files keep their import tables outside .idata")) << shown;
+    EXPECT_EQ(StatusLineText(window), summaryWhenShown);
+    // Yes, once the record is gone, turns it on; no scan follows.
+    ClearStoredPreferences();
+    answer = IDYES;
+    Command(window, IDM_START);
+    EXPECT_EQ(2, answerer.Count());
+    EXPECT_EQ(1, g_readImportDirectories);
+    EXPECT_EQ(" Done.", StatusBarText(window));
+    DeleteFileA(program);
+    RemoveDirectoryA("C:\\orvimpdir");
+}
+
 TEST_F(CommandTest, CloseSavesThePreferencesAndQuits)
 {
     Open();
@@ -177,9 +214,10 @@ TEST_F(CommandTest, CloseSavesThePreferencesAndQuits)
     ASSERT_EQ(1u, help.Calls().size());
     EXPECT_EQ(static_cast<UINT>(HELP_QUIT), help.Calls()[0].command);
     EXPECT_EQ(ProgramFolder() + "\\ORVENNA.HLP", help.Calls()[0].file);
-    EXPECT_EQ((std::vector<std::string>{"Lower=1", "MaxMin=1", "QScan=1", "Settings=1", "StatusBar=1",
-                                        "ToolTips=1", "Toolbar=1", "cxy=640 480", "xy=120 80"}),
-              StoredValues());
+    EXPECT_EQ(
+        (std::vector<std::string>{"ImpDir=0", "Lower=1", "MaxMin=1", "QScan=1", "Settings=1", "StatusBar=1",
+                                  "ToolTips=1", "Toolbar=1", "cxy=640 480", "xy=120 80"}),
+        StoredValues());
 }
 
 TEST_F(CommandTest, SaveSettingsOnExitOffLeavesTheRegistryUnchanged)
@@ -196,11 +234,13 @@ TEST_F(CommandTest, SaveSettingsNowStoresFlagsAndPlacementAtOnce)
     Open();
     Command(window, IDM_SAVE_ON_EXIT);
     Command(window, IDM_QUICK_SCAN);
+    Command(window, IDM_IMPORT_DIRECTORIES);
     SetWindowPos(window, nullptr, -40, -12, 500, 300, SWP_NOZORDER);
     Command(window, IDM_SAVE_NOW);
-    EXPECT_EQ((std::vector<std::string>{"Lower=0", "MaxMin=1", "QScan=0", "Settings=0", "StatusBar=1",
-                                        "ToolTips=1", "Toolbar=1", "cxy=500 300", "xy=-40 -12"}),
-              StoredValues());
+    EXPECT_EQ(
+        (std::vector<std::string>{"ImpDir=1", "Lower=0", "MaxMin=1", "QScan=0", "Settings=0", "StatusBar=1",
+                                  "ToolTips=1", "Toolbar=1", "cxy=500 300", "xy=-40 -12"}),
+        StoredValues());
     // Maximized: MaxMin alone changes; the last normal rectangle stays stored.
     ShowWindow(window, SW_MAXIMIZE);
     Command(window, IDM_SAVE_NOW);

@@ -1,0 +1,108 @@
+#!/usr/bin/python3
+"""Both readings of import tables on real 32-bit Windows files of npm packages, linked by
+Microsoft's, LLVM's and Go's linkers: an image library (libvips-42, libvips-cpp and the
+add-on module that loads both, through .rdata and a delay-load table), 7-Zip, a
+bundler's add-on, a Go program. Fetched into the build tree, never into the sources;
+skipped, with the reason, without npm or the registry. Each reading must give what
+pefile reads by the same rule, and a quick scan of the folder (mapped as D:, .NOD files
+examined too) must list what the scan model lists: with the directories read, none of
+the library's DLLs; with .idata only, both, and the note on standard error."""
+
+import os
+import subprocess
+import sys
+import tarfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench"))
+import scan_model  # noqa: E402
+
+PACKAGES = {  # package -> files wanted from it
+    "@img/sharp-win32-ia32@0.33.5": ["lib/libvips-42.dll", "lib/libvips-cpp.dll", "lib/sharp-win32-ia32.node"],
+    "7zip-bin@5.2.0": ["win/ia32/7za.exe"],
+    "@rollup/rollup-win32-ia32-msvc@4.70.0": ["rollup.win32-ia32-msvc.node"],
+    "@esbuild/win32-ia32@0.28.2": ["esbuild.exe"],
+}
+FILTERS = ".EXE,.DLL,.NOD"
+
+build, run_sh = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+with_drives = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine", "with-drives.sh")
+tree = os.path.join(build, "fixtures", "third-party", "tree")
+failures = []
+
+
+def fetch():
+    """The wanted files under tree/PACKAGE/, fetched once; None, or why they cannot be had."""
+    for package, files in PACKAGES.items():
+        folder = os.path.join(tree, package.rsplit("@", 1)[0].strip("@").replace("/", "-"))
+        if all(os.path.exists(os.path.join(folder, f)) for f in files):
+            continue
+        os.makedirs(folder, exist_ok=True)
+        try:
+            packed = subprocess.run(["npm", "pack", package, "--silent"], cwd=folder, capture_output=True,
+                                    text=True, timeout=600)
+        except (OSError, subprocess.TimeoutExpired) as error:
+            return f"npm pack {package}: {error}"
+        if packed.returncode != 0:
+            return f"npm pack {package}: {packed.stderr.strip()[-300:]}"
+        archive_path = os.path.join(folder, packed.stdout.split()[-1])
+        with tarfile.open(archive_path) as archive:
+            for f in files:
+                os.makedirs(os.path.dirname(os.path.join(folder, f)), exist_ok=True)
+                with open(os.path.join(folder, f), "wb") as out:
+                    out.write(archive.extractfile("package/" + f).read())
+        os.remove(archive_path)
+    return None
+
+
+def wine(*command, stdin=None):
+    return subprocess.run([with_drives, build, f"D={tree}", "--", run_sh, build, *command], input=stdin,
+                          capture_output=True, text=True, encoding="latin-1", timeout=600)
+
+
+def check(directories, files, drives, tail):
+    option = "--import-directories" if directories else "--section-imports"
+    windows = [drives.to_windows(f) for f in files]
+    got, current = {}, None
+    for line in wine(os.path.join(build, "bin", "orvscan.exe"), "imports", option, *windows).stdout.splitlines():
+        if line.startswith("\t"):
+            got[current].append(line[1:])
+        else:
+            answer, current = line.split("\t", 1)
+            got[current] = [int(answer)]
+    for path, name in zip(files, windows):
+        want = scan_model.imports_of(path, {"unjudged": []}, directories)
+        if got.get(name, [None])[0] != len(want) or sorted(got[name][1:]) != sorted(want):
+            failures.append(f"{name} {option}: {got.get(name)}, expected {len(want)} {want}")
+
+    model = scan_model.QuickScan(drives, os.path.join(build, "bin"), tail, directories,
+                                 [(e, 1) for e in FILTERS.split(",")])
+    expected = {p.lower() for p in model.run([]) if p.startswith(tree + "/")}
+    scan = wine(os.path.join(build, "bin", "orvscan.exe"), "--quick", option, "--filters", FILTERS)
+    listed = [line.rstrip("\r") for line in scan.stdout.splitlines()[:-1] if line.upper().startswith("D:\\")]
+    long_paths = wine(os.path.join(build, "bin", "long_names.exe"), stdin="\n".join(listed) + "\n").stdout
+    listed = {drives.to_unix(p.strip()).lower() for p in long_paths.splitlines() if p.strip()}
+    library = [p for p in expected if "libvips" in p]
+    noted = "examined files keep their import tables outside .idata" in scan.stderr
+    if listed != expected or len(library) != (0 if directories else 2) or noted == directories:
+        failures.append(f"scan {option}: orvscan {sorted(listed)}, the model {sorted(expected)}, "
+                        f"standard error {scan.stderr[-300:]!r}")
+    print(f"scan {option}: {len(listed)} listed on D:, as by the model")
+
+
+def main():
+    reason = fetch()
+    if reason:
+        print(f"SKIPPED: the third-party files cannot be had ({reason})")
+        return 77
+    files = sorted(os.path.join(root, name) for root, _, names in os.walk(tree) for name in names)
+    print("files:", ", ".join(os.path.relpath(f, tree) for f in files))
+    drives = scan_model.Drives({"C": os.path.join(build, "wineprefix", "drive_c"), "D": tree})
+    tail = scan_model.search_tail(drives, wine("cmd", "/c", "echo %PATH%").stdout.strip().split(";"))
+    for directories in (False, True):
+        check(directories, files, drives, tail)
+    for failure in failures:
+        print("FAIL", failure)
+    return 1 if failures else 0
+
+
+sys.exit(main())
