@@ -26,7 +26,8 @@ static DWORD s_progressShown = 0;
 static bool IsProgressText(const char* text)
 {
     return !std::strncmp(text, kExaminingText, sizeof kExaminingText - 1) ||
-           !std::strncmp(text, kCheckingLinksText, sizeof kCheckingLinksText - 1);
+           !std::strncmp(text, kCheckingLinksText, sizeof kCheckingLinksText - 1) ||
+           !std::strncmp(text, kBackingUpText, sizeof kBackingUpText - 1);
 }
 
 static void ShowStatusText(HWND statusBar, const char* text)

@@ -43,6 +43,7 @@ void SetStatusText(const char* text);
 // The per-file progress texts of the status bar begin with these.
 inline constexpr char kExaminingText[] = " Examining ";
 inline constexpr char kCheckingLinksText[] = " Checking links in ";
+inline constexpr char kBackingUpText[] = " Backing up ";
 // The status line under the result list.
 void SetStatusLineText(const char* text);
 // "A system error has occurred. Continue?": IDYES or IDNO.

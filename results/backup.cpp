@@ -34,7 +34,7 @@ int StartWinZip(HWND owner, const char* archive)
     if (!QemOpenFileDlg(owner, program, QEM_PRODUCT_WINZIP))
     {
         DeleteFileA(kWinZipListPath);
-        return 0;
+        return WriteBackupArchive(owner, archive);
     }
     // Stored before the second try: the user chose it, whether or not it starts.
     QemSaveRegEntry(kPreferencesSection, kWinZipValue, program, lstrlenA(program), QEM_PRODUCT_ORVENNA);

@@ -71,7 +71,16 @@ void BackupSelectedFiles(HWND mainWindow);
 // Starts WinZip to add the files of kWinZipListPath to archive: the stored location
 // (value WinZip), else "WINZIP.EXE"; on failure the user locates the program once,
 // and that location is stored. 1 when started; 0 otherwise, and the list file is gone.
+// When the user cancels locating it, Orvenna writes the archive itself instead.
 int StartWinZip(HWND owner, const char* archive);
+
+// backup_archive.cpp
+// The selected files into a new ZIP archive written by Orvenna, each under its long
+// path without the drive; a file that cannot be read is left out and counted. Then
+// "Backed up %d file(s) to %s." on the status bar. An existing file of that name is
+// never overwritten; a failed write removes the partial archive and shows message
+// 6013. 1 when the archive was written.
+int WriteBackupArchive(HWND owner, const char* archive);
 
 // version_pane.cpp
 // The current item of the result list (the one with the caret) and its text; false

@@ -5,7 +5,8 @@ set -eu
 
 packages="mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 \
 xvfb xauth x11-utils imagemagick fonts-wine cmake ninja-build googletest clang clang-format lld llvm \
-python3 python3-pefile make"
+python3 python3-pefile make \
+libz-mingw-w64-dev zlib1g-dev zip unzip"
 
 missing=""
 for p in $packages; do
