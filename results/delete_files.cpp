@@ -1,11 +1,14 @@
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <string>
 
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
+#include "settings/settings.h"
 
 namespace
 {
@@ -20,6 +23,25 @@ bool ConfirmDelete(HWND mainWindow)
                        MB_ICONEXCLAMATION | MB_OKCANCEL) == IDOK;
 }
 
+// One file at a time, with no dialogs or progress of the shell's own: the two
+// confirmations stay the only questions, and each file's failure is its own.
+bool MoveToRecycleBin(const std::string& path)
+{
+    std::string from = path;
+    from += '\0'; // the list of names ends with an empty one
+    SHFILEOPSTRUCTA operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    return SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted &&
+           GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return g_deleteToRecycleBin ? MoveToRecycleBin(path) : DeleteFileA(path.c_str()) != 0;
+}
+
 // Removing an item from the store takes it out of the list box at the same index, and
 // the item below moves up into that index: it is examined next.
 int DeleteSelectedItems(HWND list)
@@ -30,7 +52,7 @@ int DeleteSelectedItems(HWND list)
         if (SendMessageA(list, LB_GETSEL, static_cast<WPARAM>(i), 0) <= 0)
             continue;
         std::string path(NameAt(g_resultList, i));
-        if (!DeleteFileA(path.c_str()))
+        if (!RemoveFile(path))
             continue;
         ++deleted;
         RemoveAt(g_resultList, i);

@@ -44,8 +44,9 @@ void ReportScanEnd(HWND mainWindow, int finished);
 inline constexpr char kWinZipListPath[] = "C:\\ORVENZIP.131";
 
 // delete_files.cpp
-// Command 922: after two confirmations, deletes the selected files in list order and
-// takes each deleted one out of the list; a file that cannot be deleted stays listed
+// Command 922: after two confirmations, deletes the selected files in list order (to
+// the Recycle Bin while g_deleteToRecycleBin is on) and takes each deleted one out of
+// the list; a file that cannot be deleted stays listed
 // and selected. Then the summary line and "Deleted %d file(s).".
 void DeleteSelectedFiles(HWND mainWindow);
 

@@ -11,6 +11,7 @@ unsigned char g_showStatusBar = 1;
 unsigned char g_saveSettingsOnExit = 1;
 unsigned char g_lowerCaseNames = 0;
 unsigned char g_showToolTips = 1;
+unsigned char g_deleteToRecycleBin = 0;
 
 static void ReadFlag(const char* name, unsigned char& flag, unsigned char defaultValue)
 {
@@ -33,6 +34,7 @@ void LoadPreferences()
     ReadFlag("ToolTips", g_showToolTips, 1);
     ReadFlag("QScan", g_quickScan, 1);
     ReadFlag("ImpDir", g_readImportDirectories, 0);
+    ReadFlag("Recycle", g_deleteToRecycleBin, 0);
 }
 
 static void SaveFlag(const char* name, unsigned char flag)
@@ -57,6 +59,7 @@ void SavePreferences(HWND mainWindow)
     SaveFlag("ToolTips", g_showToolTips);
     SaveFlag("QScan", g_quickScan);
     SaveFlag("ImpDir", g_readImportDirectories);
+    SaveFlag("Recycle", g_deleteToRecycleBin);
     // xy and cxy keep the last normal rectangle while the window is minimized or
     // maximized, so that restoring it at the next start gives a sensible size.
     if (IsIconic(mainWindow))

@@ -18,6 +18,8 @@ extern unsigned char g_showStatusBar;
 extern unsigned char g_saveSettingsOnExit;
 extern unsigned char g_lowerCaseNames;
 extern unsigned char g_showToolTips;
+// Delete moves files to the Recycle Bin instead of removing them.
+extern unsigned char g_deleteToRecycleBin;
 // Makes sure Orvenna's key exists, then reads every flag over its default.
 void LoadPreferences();
 // Stores the flags and the window's placement: MaxMin 2 or 3 alone while it is

@@ -163,6 +163,7 @@ bool OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_SHOW_TOOL_TIPS: ToggleToolTips(); break;
     case IDM_SHOW_TOOLBAR: ToggleToolbar(window); break;
     case IDM_SHOW_STATUS_BAR: ToggleStatusBar(window); break;
+    case IDM_RECYCLE: ToggleRecycleBin(); break;
     case IDM_SAVE_NOW: SavePreferences(window); break;
     case IDM_SAVE_ON_EXIT: ToggleSaveOnExit(); break;
     case IDM_HELP_CONTENTS: ShowHelpContents(window); break;

@@ -46,6 +46,7 @@ void UpdateMenuStates(HMENU menu)
     CheckItem(menu, IDM_DISPLAY_VERSION, g_versionPaneShown);
     CheckItem(menu, IDM_QUICK_SCAN, g_quickScan != 0);
     CheckItem(menu, IDM_IMPORT_DIRECTORIES, g_readImportDirectories != 0);
+    CheckItem(menu, IDM_RECYCLE, g_deleteToRecycleBin != 0);
     for (UINT command :
          {IDM_START, IDM_STOP, IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE,
           IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS, IDM_SET_FILTERS})

@@ -26,6 +26,11 @@ void ToggleSaveOnExit()
     g_saveSettingsOnExit ^= 1;
 }
 
+void ToggleRecycleBin()
+{
+    g_deleteToRecycleBin ^= 1;
+}
+
 // The stored names keep their case; only the drawing changes.
 void ToggleLowerCase()
 {

@@ -100,6 +100,7 @@ void ToggleQuickScan();
 void ToggleImportDirectories();
 void ToggleToolTips();
 void ToggleSaveOnExit();
+void ToggleRecycleBin();
 void ToggleLowerCase();
 void ToggleToolbar(HWND mainWindow);
 void ToggleStatusBar(HWND mainWindow);

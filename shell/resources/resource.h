@@ -55,6 +55,7 @@
 #define IDM_BACKUP 921
 #define IDM_DELETE 922
 #define IDM_IMPORT_DIRECTORIES 923
+#define IDM_RECYCLE 924
 #define IDM_CHECK_LINKS 940
 
 // Commands that no menu of this program issues

@@ -1,8 +1,12 @@
 // Backup (command 921) through a stand-in for WinZip, built with the tests, that
 // writes the command line it was started with beside itself: found at once, found
-// after locating, locating cancelled, a stored location that is gone, a program that
-// cannot start. The file dialogs and boxes are answered by a hook.
+// after locating, a stored location that is gone, a program that cannot start; and,
+// locating cancelled, the archive Orvenna writes itself. The file dialogs and boxes are answered by a hook.
 #include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
 
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
@@ -121,15 +125,47 @@ TEST_F(BackupTest, LocatedProgramIsStoredAndUsedNextTime)
     EXPECT_EQ(files_[1] + "\r\n", ReadText(kWinZipListPath));
 }
 
-TEST_F(BackupTest, CancelledLocatingRemovesTheListFile)
+// Without WinZip, Orvenna writes the archive: the selected files that can be read,
+// under their long paths without the drive. zip_check.py then reads it with unzip and
+// Python's zipfile (the files are staged under kCheckFolder for it).
+TEST_F(BackupTest, CancelledLocatingWritesTheArchiveItself)
 {
-    OpenWithFiles(2);
-    Select({0, 1});
+    OpenWithFiles(3);
+    Select({0, 1, 2});
+    ASSERT_TRUE(DeleteFileA(files_[1].c_str()));
     BackupRun run = RunBackup({folder_ / "dlls"});
     EXPECT_EQ((std::vector<std::string>{"*.zip", "winzip.exe"}), run.suggested);
     EXPECT_EQ(std::vector<std::string>{}, run.boxes) << "no message";
     EXPECT_FALSE(FileExists(kWinZipListPath));
     EXPECT_EQ("(absent)", StoredText("WinZip"));
+    EXPECT_EQ("Backed up 2 file(s) to " + archive_ + "; 1 could not be read.", StatusBarText(window));
+
+    const std::string check = "C:\\orvbackupcheck";
+    std::string expected;
+    for (int i : {0, 2})
+    {
+        char longPath[MAX_PATH];
+        ASSERT_GT(GetLongPathNameA(files_[i].c_str(), longPath, MAX_PATH), 0u);
+        std::string name = longPath + 3; // without "C:\\"
+        std::string copy = check + "\\root\\" + name;
+        SHCreateDirectoryExA(nullptr, copy.substr(0, copy.rfind('\\')).c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(files_[i].c_str(), copy.c_str(), FALSE)) << copy;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        expected += name + "\n";
+    }
+    ASSERT_TRUE(CopyFileA(archive_.c_str(), (check + "\\dlls.zip").c_str(), FALSE));
+    WriteText(check + "\\dlls.zip.expected", expected);
+}
+
+// The archive named after one of the selected files: nothing is overwritten.
+TEST_F(BackupTest, WithoutWinZipAnExistingFileIsNeverOverwritten)
+{
+    OpenWithFiles(2);
+    Select({0, 1});
+    BackupRun run = RunBackup({files_[0], ""});
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_NE(std::string::npos, run.boxes[0].find("already exists")) << run.boxes[0];
+    EXPECT_EQ(std::string(100, 'x'), ReadText(files_[0]));
 }
 
 TEST_F(BackupTest, StoredLocationThatIsGoneIsReplacedByTheLocatedOne)

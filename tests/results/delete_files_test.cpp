@@ -1,10 +1,11 @@
 // Delete (command 922): the two confirmations, deletion in list order, files that
-// cannot be deleted, and the summary afterwards. Boxes are answered by a hook.
+// cannot be deleted, the Recycle Bin, and the summary afterwards. Boxes are answered by a hook.
 #include <gtest/gtest.h>
 
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
+#include "settings/settings.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "tests/results/file_actions_util.h"
@@ -50,6 +51,29 @@ TEST_F(DeleteTest, DeletesAdjacentSelectedFilesAfterBothConfirmations)
     // Sizes 100 + i of the files that stay: 0, 1 and 4.
     EXPECT_EQ(FormatSummaryLine(3, 100 + 101 + 104), StatusLineText(window));
     EXPECT_EQ("Deleted 2 file(s).", StatusBarText(window));
+}
+
+// With Delete to Recycle Bin on, the file goes to Wine's Recycle Bin, the desktop's
+// trash (XDG_DATA_HOME is C:\orvtrash for this test program), with the record of where
+// it came from; restored as a desktop restores it, it is whole.
+TEST_F(DeleteTest, WithRecycleBinTheFileGoesToTheTrashAndCanBeRestored)
+{
+    OpenWithFiles(3);
+    g_deleteToRecycleBin = 1;
+    Select({1});
+    DeleteAnswering(window, {IDYES, IDOK});
+    g_deleteToRecycleBin = 0;
+    EXPECT_FALSE(FileExists(files_[1]));
+    EXPECT_EQ((std::vector<std::string>{files_[0], files_[2]}), Listed());
+    EXPECT_EQ("Deleted 1 file(s).", StatusBarText(window));
+
+    const std::string trashed = "C:\\orvtrash\\Trash\\files\\LIB1.DLL";
+    const std::string record = "C:\\orvtrash\\Trash\\info\\LIB1.DLL.trashinfo";
+    EXPECT_NE(std::string::npos, ReadText(record).find("/orv%20file%20actions/LIB1.DLL\n"))
+        << ReadText(record);
+    ASSERT_TRUE(MoveFileA(trashed.c_str(), files_[1].c_str()));
+    DeleteFileA(record.c_str());
+    EXPECT_EQ(std::string(101, 'x'), ReadText(files_[1]));
 }
 
 WNDPROC s_listProc = nullptr;
