@@ -234,6 +234,7 @@ TEST_F(HelpViewerTest, ContextNumbersOpenTheirTopics)
         {918, "Select None"},
         {919, "Quick Scan Only"},
         {923, "Read Import Directories"},
+        {924, "Delete to Recycle Bin"},
         {920, "Save List As"},
         {921, "Backup"},
         {922, "Delete"},

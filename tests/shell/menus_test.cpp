@@ -59,7 +59,8 @@ TEST_F(MenuTest, MainMenuHasTheExactTexts)
          "940 Check &Links to Other Modules...\tF3", "-", "916 Set Fil&ters...\tCtrl+T", "-",
          "917 Select &All", "918 Select &None", "-", "919 &Quick Scan Only", "923 Read &Import Directories"},
         {"851 Show &Lowercase File Names", "-", "854 Show Toolbar Ti&ps", "-", "837 Show &Toolbar ",
-         "838 Show &Status Bar", "-", "856 Save Settings &Now", "855 Sa&ve Settings on Exit"},
+         "838 Show &Status Bar", "-", "924 Delete to Recycle &Bin", "-", "856 Save Settings &Now",
+         "855 Sa&ve Settings on Exit"},
         {"870 &Contents\tF1", "871 &Search for Help on...", "872 &How to Use Help", "-",
          "873 &About Orvenna..."},
     };
@@ -144,7 +145,7 @@ TEST_F(MenuTest, CheckMarksShowTheFlagsAndFollowTheirCommands)
         {preferences, IDM_LOWER_CASE, false},     {preferences, IDM_SHOW_TOOL_TIPS, true},
         {preferences, IDM_SHOW_TOOLBAR, true},    {preferences, IDM_SHOW_STATUS_BAR, true},
         {preferences, IDM_SAVE_ON_EXIT, true},    {options, IDM_QUICK_SCAN, true},
-        {options, IDM_IMPORT_DIRECTORIES, false},
+        {options, IDM_IMPORT_DIRECTORIES, false}, {preferences, IDM_RECYCLE, false},
     };
     for (const Item& item : items)
     {
@@ -184,6 +185,7 @@ TEST_F(MenuTest, HighlightedItemShowsItsHintWithAFullStop)
         {IDM_SHOW_TOOL_TIPS, " Show explanations for Toolbar buttons."},
         {IDM_SHOW_TOOLBAR, " Toggle Toolbar on/off."},
         {IDM_SHOW_STATUS_BAR, " Toggle Status Bar on/off."},
+        {IDM_RECYCLE, " Move deleted files to the Recycle Bin instead of removing them."},
         {IDM_SAVE_NOW, " Save all settings NOW to the Registry."},
         {IDM_SAVE_ON_EXIT, " Save all settings upon exit to the Registry."},
         // Hints that end in a full stop get a second one.
