@@ -159,35 +159,39 @@ bool WriteEntries(HANDLE archive, const std::vector<std::string>& paths, int& ad
 
 } // namespace
 
-int WriteBackupArchive(HWND owner, const char* archive)
+int WriteZipArchive(const char* archive, const std::vector<std::string>& paths, int& added, int& skipped)
 {
     // A new file only: an existing one may be an earlier backup or one of the
     // selected files, and neither is overwritten.
     HANDLE created = CreateFileA(archive, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (created == INVALID_HANDLE_VALUE)
-    {
-        if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
-        {
-            std::string text = std::string(archive) +
-                               " already exists.\n\nOrvenna writes its backups to new archives only. "
-                               "Choose another name.";
-            MessageBoxA(owner, text.c_str(), "Backup", MB_ICONEXCLAMATION | MB_OK);
-        }
-        else
-            QemError(QEM_ERR_OUTPUT_OPEN);
-        return 0;
-    }
-    const std::vector<std::string> paths = SelectedPaths();
+        return GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS ? -1 : 0;
+    added = skipped = 0;
+    bool written = WriteEntries(created, paths, added, skipped);
+    written = CloseHandle(created) && written;
+    if (!written)
+        DeleteFileA(archive);
+    return written ? 1 : 0;
+}
+
+int WriteBackupArchive(HWND owner, const char* archive)
+{
     int added = 0, skipped = 0;
     // The window is repainted while the files are read, but takes no commands.
     EnableWindow(owner, FALSE);
-    bool written = WriteEntries(created, paths, added, skipped);
-    written = CloseHandle(created) && written;
+    const int written = WriteZipArchive(archive, SelectedPaths(), added, skipped);
     EnableWindow(owner, TRUE);
-    if (!written)
+    if (written < 0)
     {
-        DeleteFileA(archive);
+        const std::string text = std::string(archive) +
+                                 " already exists.\n\nOrvenna writes its backups to new archives only. "
+                                 "Choose another name.";
+        MessageBoxA(owner, text.c_str(), "Backup", MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+    if (written == 0)
+    {
         SetStatusText("");
         QemError(QEM_ERR_OUTPUT_OPEN);
         return 0;

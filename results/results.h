@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "results/summary_format.h"
 
@@ -82,6 +83,10 @@ int StartWinZip(HWND owner, const char* archive);
 // never overwritten; a failed write removes the partial archive and shows message
 // 6013. 1 when the archive was written.
 int WriteBackupArchive(HWND owner, const char* archive);
+// The same without the window: paths into a new archive. 1 when written; 0 when it
+// could not be made or written to the end (and it is gone); -1 when a file of that
+// name exists.
+int WriteZipArchive(const char* archive, const std::vector<std::string>& paths, int& added, int& skipped);
 
 // version_pane.cpp
 // The current item of the result list (the one with the caret) and its text; false
