@@ -7,7 +7,7 @@ under Wine (bench/zip_files.cpp, timed inside the program, so Wine's start-up is
 counted), checks the archive with `unzip -t`, and prints one row. Exit status 1 when
 the writer runs at less than half the speed of zip -6.
 
-Usage: backup_speed.py BUILD [--mb 200]"""
+Usage: backup_speed.py BUILD [--mb 200] [--max-kb N]"""
 import argparse
 import os
 import shutil
@@ -20,9 +20,10 @@ ROOT = os.path.dirname(HERE)
 DLLS = "/usr/lib/i386-linux-gnu/wine/i386-windows"
 
 
-def fill(folder, megabytes):
-    """Copies of Wine's DLLs, one subfolder a round, until they hold megabytes."""
-    sources = sorted(os.path.join(DLLS, n) for n in os.listdir(DLLS) if n.endswith(".dll"))
+def fill(folder, megabytes, max_kb):
+    """Copies of Wine's DLLs of at most max_kb, one subfolder a round, until they hold megabytes."""
+    sources = sorted(os.path.join(DLLS, n) for n in os.listdir(DLLS)
+                     if n.endswith(".dll") and os.path.getsize(os.path.join(DLLS, n)) <= max_kb << 10)
     total, files, round_ = 0, [], 0
     while total < megabytes << 20:
         target = os.path.join(folder, f"round{round_}")
@@ -42,6 +43,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build")
     parser.add_argument("--mb", type=int, default=200)
+    parser.add_argument("--max-kb", type=int, default=1 << 30,
+                        help="only DLLs up to this size: many small files weigh the per-file work")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     subprocess.run([os.path.join(ROOT, "tests/wine/make-prefix.sh"), os.path.join(build, "wineprefix"), build],
@@ -49,7 +52,7 @@ def main():
     drive_c = os.path.join(build, "wineprefix", "drive_c")
     work = os.path.join(drive_c, "orvbackupbench")
     shutil.rmtree(work, ignore_errors=True)
-    files, total = fill(os.path.join(work, "files"), args.mb)
+    files, total = fill(os.path.join(work, "files"), args.mb, args.max_kb)
 
     start = time.monotonic()
     subprocess.run(["zip", "-6", "-q", "-r", os.path.join(work, "zip.zip"), "files"], cwd=work, check=True)

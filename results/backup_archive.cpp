@@ -2,9 +2,13 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "engine/scoped_handle.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
@@ -57,19 +61,6 @@ private:
     HANDLE file_;
 };
 
-struct Handle
-{
-    explicit Handle(HANDLE h) : value(h) {}
-    ~Handle()
-    {
-        if (value != INVALID_HANDLE_VALUE)
-            CloseHandle(value);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE value;
-};
-
 // The selected paths, taken before anything is written: the list may not change under
 // the backup while the window is pumped.
 std::vector<std::string> SelectedPaths()
@@ -83,13 +74,70 @@ std::vector<std::string> SelectedPaths()
     return paths;
 }
 
-// The scan lists short names; the archive holds the names a user restores to. Names
-// outside ASCII are stored as UTF-8, which every current tool reads.
-void NameRecord(ZipRecord& record, const std::string& path)
+// The scan lists short names; the archive holds the names a user restores to. Each
+// folder is read once, for its long form and its files' short-to-long names: one
+// directory query per file costs more under Wine than the file's whole compression.
+class LongNames
 {
-    char longPath[MAX_PATH];
-    const DWORD length = GetLongPathNameA(path.c_str(), longPath, MAX_PATH);
-    const std::string name = ZipStoredName(length > 0 && length < MAX_PATH ? longPath : path);
+public:
+    std::string Of(const std::string& path)
+    {
+        const std::size_t slash = path.find_last_of('\\');
+        if (slash == std::string::npos)
+            return path;
+        const Folder& folder = FolderOf(path.substr(0, slash + 1));
+        const std::string name = path.substr(slash + 1);
+        const auto known = folder.longNames.find(ToUpperAscii(name));
+        return folder.longPath + (known != folder.longNames.end() ? known->second : name);
+    }
+
+private:
+    struct Folder
+    {
+        std::string longPath;
+        std::unordered_map<std::string, std::string> longNames; // by upper-case name, long or short
+    };
+
+    // A folder's long form is its parent's long form and its own name as the parent
+    // lists it, so each folder costs one enumeration and no per-component look-ups.
+    const Folder& FolderOf(const std::string& shortPath)
+    {
+        const auto known = folders_.find(shortPath);
+        if (known != folders_.end())
+            return known->second;
+        Folder folder;
+        const std::size_t slash =
+            shortPath.size() < 2 ? std::string::npos : shortPath.find_last_of('\\', shortPath.size() - 2);
+        if (slash == std::string::npos)
+            folder.longPath = shortPath; // a drive's root
+        else
+        {
+            const Folder& parent = FolderOf(shortPath.substr(0, slash + 1));
+            const std::string name = shortPath.substr(slash + 1, shortPath.size() - slash - 2);
+            const auto longName = parent.longNames.find(ToUpperAscii(name));
+            folder.longPath =
+                parent.longPath + (longName != parent.longNames.end() ? longName->second : name) + '\\';
+        }
+        WIN32_FIND_DATAA entry;
+        FindHandle find(FindFirstFileA((shortPath + "*").c_str(), &entry));
+        if (find.IsValid())
+            do
+            {
+                // A file whose own name is another's short name is the one that name opens.
+                folder.longNames[ToUpperAscii(entry.cFileName)] = entry.cFileName;
+                if (entry.cAlternateFileName[0])
+                    folder.longNames.emplace(ToUpperAscii(entry.cAlternateFileName), entry.cFileName);
+            } while (FindNextFileA(find.handle, &entry));
+        return folders_.emplace(shortPath, std::move(folder)).first->second;
+    }
+
+    std::unordered_map<std::string, Folder> folders_;
+};
+
+// Names outside ASCII are stored as UTF-8, which every current tool reads.
+void NameRecord(ZipRecord& record, const std::string& longPath)
+{
+    const std::string name = ZipStoredName(longPath);
     record.name = name;
     for (unsigned char c : name)
         record.utf8Name = record.utf8Name || c >= 0x80;
@@ -110,33 +158,32 @@ void NameRecord(ZipRecord& record, const std::string& path)
     record.name = utf8;
 }
 
-void ShowProgress()
+ZipAddResult AddFile(ZipWriter& writer, const std::string& path, LongNames& longNames)
 {
-    PumpStep();
-}
-
-ZipAddResult AddFile(ZipWriter& writer, const std::string& path)
-{
-    Handle file(CreateFileA(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (file.value == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file.value, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // The handle's time and size and the name's attributes: GetFileInformationByHandle
+    // also asks for the volume's serial number, which under Wine costs more than the rest.
+    FILETIME written;
+    LARGE_INTEGER size;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (!file.IsValid() || !GetFileSizeEx(file.handle, &size) ||
+        !GetFileTime(file.handle, nullptr, nullptr, &written) || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return ZipAddResult::SourceFailed;
     ZipRecord record;
-    NameRecord(record, path);
-    record.externalAttributes = info.dwFileAttributes & 0xFF;
+    NameRecord(record, longNames.Of(path));
+    record.externalAttributes = attributes & 0xFF;
     FILETIME local;
-    if (!FileTimeToLocalFileTime(&info.ftLastWriteTime, &local) ||
+    if (!FileTimeToLocalFileTime(&written, &local) ||
         !FileTimeToDosDateTime(&local, &record.dosDate, &record.dosTime))
     {
         record.dosDate = (1 << 5) | 1; // 1980-01-01, the earliest a ZIP can say
         record.dosTime = 0;
     }
-    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    FileInput input(file.value);
-    return writer.Add(record, size, input, ShowProgress);
+    FileInput input(file.handle);
+    return writer.Add(record, static_cast<std::uint64_t>(size.QuadPart), input, PumpStep);
 }
 
 // Adds every path; false when the archive could not be written to the end.
@@ -144,10 +191,11 @@ bool WriteEntries(HANDLE archive, const std::vector<std::string>& paths, int& ad
 {
     FileOutput output(archive);
     ZipWriter writer(output);
+    LongNames longNames;
     for (const std::string& path : paths)
     {
         SetStatusText((kBackingUpText + path).c_str());
-        switch (AddFile(writer, path))
+        switch (AddFile(writer, path, longNames))
         {
         case ZipAddResult::Added: ++added; break;
         case ZipAddResult::SourceFailed: ++skipped; break;
