@@ -13,7 +13,6 @@
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "results/results.h"
-#include "settings/settings.h"
 
 namespace
 {
@@ -62,19 +61,14 @@ bool WriteResultList(const ScanOptions& options, std::FILE* out)
 
 } // namespace
 
-bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
+bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
 {
-    LoadPreferencesFor(options.importDirectories);
-    if (options.quickScan != -1)
-        g_quickScan = static_cast<unsigned char>(options.quickScan);
-    SetScanFilterOverride(options.filtersGiven ? &options.filters : nullptr);
-
     // Listed as the window lists them: a sorted list box takes the user's locale.
     OrderAsSortedListBox(g_resultList, GetUserDefaultLCID());
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     g_feedbackSink.pump = CarryOutStopRequest;
     BeginProgress();
-    BeginScan();
+    BeginScan(inputs);
     int finished = RunScan(nullptr) && !s_interrupted;
     // Summed while the scan still knows the listed files' sizes.
     total = 0;
@@ -109,7 +103,7 @@ bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
 int RunScanCommand(const ScanOptions& options)
 {
     std::uint64_t total = 0;
-    if (!ScanMachine(options, total))
+    if (!ScanMachine(ScanInputsFor(options), total))
         return EXIT_INTERRUPTED;
 
     std::fflush(stdout);

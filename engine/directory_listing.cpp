@@ -6,8 +6,8 @@
 #include "engine/file_pattern.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
-#include "engine/scoped_handle.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 
 static DirectoryListing s_listing;
 static bool s_listed = false;

@@ -7,16 +7,16 @@
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/file_pattern.h"
+#include "engine/filter_entry.h"
 #include "engine/import_reader.h"
 #include "engine/library_links.h"
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
-#include "engine/scoped_handle.h"
-#include "platform/qemcom95.h"
-#include "settings/filter_entry.h"
 #include "feedback/feedback.h"
+#include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 
 // The name to compose a path with. A long name that the ANSI code page cannot carry
 // comes back with '?' in it, and a Unix name may hold a '*': either would name no
@@ -172,12 +172,12 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
     // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)
     {
-        if (!g_quickScan && ScanForModuleNames(g_textRefs, path, 1, FILE_KIND_OTHER))
+        if (!QuickScan() && ScanForModuleNames(g_textRefs, path, 1, FILE_KIND_OTHER))
             FileLinks(mainWindow, kind);
         return;
     }
 
-    const bool quickScan = g_quickScan != 0;
+    const bool quickScan = QuickScan();
     const ImportReading reading = ChosenImportReading();
     int scanned = 0;
     const int imports = ReadExecutable(shortPath, path, kind, quickScan, reading, scanned);

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/qemcom95.h"
+#include "resources/resource.h"
 #include "results/command_line.h"
 #include "results/results.h"
-#include "shell/resources/resource.h"
 
 namespace
 {

@@ -6,8 +6,8 @@
 
 #include "engine/list_box_mirror.h"
 #include "engine/scan_state.h"
+#include "resources/resource.h"
 #include "results/results.h"
-#include "shell/resources/resource.h"
 
 namespace
 {

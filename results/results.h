@@ -95,9 +95,8 @@ bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path);
 // Fills the version list for path: the file's version record, then the line that
 // says what the last scan found linking to it.
 void ShowVersionInformation(HWND versionList, const std::string& path);
-// Command 830: opens the version pane on the current file, or closes it. With no
-// current file, message 6003 and the pane stays closed.
-void ToggleVersionPane(HWND mainWindow);
+// That last line alone, fitted to the width the list has now.
+void AddLinkedFromLine(HWND versionList, const std::string& path);
 
 // companion_tools.cpp
 // Commands 832 and 940: the current file handed to TAMBRIL.EXE or QUORSET.EXE. A tool

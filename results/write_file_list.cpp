@@ -5,10 +5,10 @@
 #include <string>
 
 #include "engine/scan_state.h"
-#include "platform/qemcom95.h"
-#include "results/results.h"
 #include "feedback/feedback.h"
-#include "shell/resources/resource.h"
+#include "platform/qemcom95.h"
+#include "resources/resource.h"
+#include "results/results.h"
 
 namespace
 {

@@ -5,9 +5,6 @@
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 
-// A list given for one run (the console scanner's option); null when the stored one applies.
-static const std::vector<FilterEntry>* s_scanFilterOverride = nullptr;
-
 static unsigned char ReadFilterCount()
 {
     unsigned char count = 0;
@@ -79,19 +76,11 @@ void StoreFilterList(const std::vector<FilterEntry>& entries)
     }
 }
 
-void ReadScanFilters(std::vector<FilterEntry>& slots)
+ScanInputs StoredScanInputs()
 {
-    if (s_scanFilterOverride)
-    {
-        slots = *s_scanFilterOverride;
-        return;
-    }
-    if (ReadFilterSlots(slots, FILTER_VALUE_SIZE_SCAN) == 0)
+    ScanInputs inputs{{}, &g_quickScan, &g_readImportDirectories};
+    if (ReadFilterSlots(inputs.filters, FILTER_VALUE_SIZE_SCAN) == 0)
         for (const DefaultFilter& filter : kDefaultFilters)
-            slots.push_back({filter.extension, filter.kind});
-}
-
-void SetScanFilterOverride(const std::vector<FilterEntry>* entries)
-{
-    s_scanFilterOverride = entries;
+            inputs.filters.push_back({filter.extension, filter.kind});
+    return inputs;
 }

@@ -7,9 +7,9 @@
 
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
+#include "resources/help_file.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
-#include "shell/shell.h"
 
 namespace
 {

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 
@@ -12,6 +11,8 @@ unsigned char g_saveSettingsOnExit = 1;
 unsigned char g_lowerCaseNames = 0;
 unsigned char g_showToolTips = 1;
 unsigned char g_deleteToRecycleBin = 0;
+unsigned char g_quickScan = 1;
+unsigned char g_readImportDirectories = 0;
 
 static void ReadFlag(const char* name, unsigned char& flag, unsigned char defaultValue)
 {

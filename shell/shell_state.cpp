@@ -1,6 +1,6 @@
 #include "shell/shell.h"
 
-#include "shell/resources/resource.h"
+#include "resources/resource.h"
 
 HINSTANCE g_instance = nullptr;
 HWND g_resultListWindow = nullptr;

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "engine/scan_state.h"
+#include "resources/resource.h"
 #include "shell/command_states.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 
 static void SetButtonState(HWND toolbar, int command, int state)
@@ -13,12 +13,6 @@ static void SetButtonState(HWND toolbar, int command, int state)
     if (current != -1 && (current & TBSTATE_PRESSED))
         state |= TBSTATE_PRESSED;
     SendMessageA(toolbar, TB_SETSTATE, command, MAKELPARAM(state, 0));
-}
-
-void SetToolbarButtonState(HWND mainWindow, int command, int state)
-{
-    if (HWND toolbar = mainWindow ? GetDlgItem(mainWindow, IDC_TOOLBAR) : nullptr)
-        SetButtonState(toolbar, command, state);
 }
 
 void RefreshToolbarStates()

@@ -14,10 +14,10 @@
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/file_pattern.h"
+#include "engine/filter_entry.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
-#include "settings/filter_entry.h"
 #include "tests/scan/scan_test_util.h"
 
 namespace

@@ -76,7 +76,7 @@ std::vector<std::string> ScanRecorder::Examined() const
 ScanSession::ScanSession(bool quickScan)
 {
     g_quickScan = quickScan ? 1 : 0;
-    BeginScan();
+    BeginScan(StoredScanInputs());
 }
 
 ScanSession::~ScanSession()
@@ -85,7 +85,6 @@ ScanSession::~ScanSession()
     Clear(g_resultList);
     g_quickScan = 1;
     g_readImportDirectories = 0;
-    SetScanFilterOverride(nullptr);
     SetCurrentDirectoryA("B:\\");
 }
 

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "engine/scan_state.h"
-#include "shell/resources/resource.h"
+#include "resources/resource.h"
 #include "shell/shell.h"
 
 namespace

@@ -3,7 +3,7 @@
 #include "tests/shell/window_test_util.h"
 
 #include "engine/scan_state.h"
-#include "shell/resources/resource.h"
+#include "resources/resource.h"
 #include "shell/shell.h"
 #include "shell/start_options.h"
 
