@@ -6,6 +6,7 @@
 #include "engine/file_pattern.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
 

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "engine/path_parts.h"
+#include "platform/ascii_case.h"
 
 // By upper-case short path; case twins share a slot, one record each.
 static std::unordered_map<std::string, std::vector<LibraryLinks>> s_records;

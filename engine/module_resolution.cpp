@@ -11,6 +11,7 @@
 #include "engine/file_pattern.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 
 static const std::array<const char*, 6> kModuleExtensions = {".DLL", ".DRV", ".SYS", ".EXE", ".OCX", ".VBX"};

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,26 @@ bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path);
 void ShowVersionInformation(HWND versionList, const std::string& path);
 // That last line alone, fitted to the width the list has now.
 void AddLinkedFromLine(HWND versionList, const std::string& path);
+
+// located_program.cpp
+// A program Orvenna starts that the user may have to locate: where its location is
+// stored, under which product's key, and what the locate dialog offers.
+struct LocatedProgram
+{
+    const char* section; // the stored location's section and value
+    const char* value;
+    int keyProduct;        // the product whose registry key holds it
+    const char* name;      // tried first, along the program search path, while none is stored
+    int dialogKind;        // the locate dialog's product
+    const char* suggested; // offered by the locate dialog
+};
+// The command line that starts the program at a location.
+using LocatedCommandLine = std::function<std::string(const char* location)>;
+// Starts the program from its stored location (or by its name); when that fails, from
+// where the user locates it, stored whether or not it then starts. 1 when it started;
+// 0 when the user cancelled the locate dialog; -1 when the located program did not
+// start either.
+int StartLocatedProgram(HWND owner, const LocatedProgram& program, const LocatedCommandLine& commandLine);
 
 // companion_tools.cpp
 // Commands 832 and 940: the current file handed to TAMBRIL.EXE or QUORSET.EXE. A tool

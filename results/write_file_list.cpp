@@ -7,17 +7,12 @@
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 #include "resources/resource.h"
 #include "results/results.h"
 
 namespace
 {
-
-struct FileCloser
-{
-    void operator()(FILE* file) const { fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 // Text mode: every line ends with CR LF. False when a write failed.
 bool WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const char* suffix)
@@ -55,7 +50,7 @@ int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const
         archiveName = path;
         lstrcpyA(path, kWinZipListPath);
     }
-    File file(fopen(path, "w"));
+    StreamHandle file(fopen(path, "w"));
     if (!file)
     {
         QemError(QEM_ERR_OUTPUT_OPEN);

@@ -17,6 +17,7 @@
 #include "engine/filter_entry.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "tests/scan/scan_test_util.h"
 
