@@ -30,7 +30,7 @@ void BackupSelectedFiles(HWND mainWindow)
 {
     if (g_scanning || GetCount(g_resultList) == 0)
         return;
-    if (SendMessageA(ResultListBox(), LB_GETSELCOUNT, 0, 0) <= 0)
+    if (SendMessageA(g_resultListWindow, LB_GETSELCOUNT, 0, 0) <= 0)
     {
         QemInfo(QEM_INFO_NO_SELECTION);
         return;

@@ -63,7 +63,7 @@ private:
 std::vector<std::string> SelectedPaths()
 {
     std::vector<std::string> paths;
-    HWND list = ResultListBox();
+    HWND list = g_resultListWindow;
     const int count = GetCount(g_resultList);
     for (int i = 0; i < count; ++i)
         if (SendMessageA(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0)

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/qemcom95.h"
-#include "resources/resource.h"
 #include "results/command_line.h"
 #include "results/results.h"
 
@@ -27,12 +26,11 @@ constexpr CompanionTool kLinkChecker = {
 
 void RunCompanionTool(HWND mainWindow, const CompanionTool& tool)
 {
-    HWND resultList = GetDlgItem(mainWindow, IDC_RESULT_LIST);
-    if (SendMessageA(resultList, LB_GETCOUNT, 0, 0) <= 0)
+    if (SendMessageA(g_resultListWindow, LB_GETCOUNT, 0, 0) <= 0)
         return;
     LRESULT current = LB_ERR;
     std::string file;
-    if (!ReadCurrentResult(resultList, current, file))
+    if (!ReadCurrentResult(g_resultListWindow, current, file))
     {
         QemInfo(QEM_INFO_NO_CURRENT_FILE);
         return;

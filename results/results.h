@@ -53,9 +53,9 @@ inline constexpr char kWinZipListPath[] = "C:\\ORVENZIP.131";
 void DeleteSelectedFiles(HWND mainWindow);
 
 // write_file_list.cpp
-// The list box 351 of the main window, whose selection the file actions read; the
-// store g_resultList holds the same items at the same indexes.
-HWND ResultListBox();
+// The list box 351 of the main window, made and forgotten by the shell, whose selection
+// the file actions read; the store g_resultList holds the same items at the same indexes.
+extern HWND g_resultListWindow;
 // Writes the result list's items (all, or only the selected ones) to a file chosen
 // in the save dialog, one a line. mode QEM_SAVE_LIST: the chosen file, each line the
 // prefix and a blank, the path, a blank and the suffix (null texts: left out with

@@ -70,5 +70,5 @@ void SaveListAs(HWND mainWindow)
         return;
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SAVE_LIST), mainWindow, SaveListProc,
-                    reinterpret_cast<LPARAM>(ResultListBox()));
+                    reinterpret_cast<LPARAM>(g_resultListWindow));
 }

@@ -8,7 +8,6 @@
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
-#include "resources/resource.h"
 #include "results/results.h"
 
 namespace
@@ -32,10 +31,7 @@ bool WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const 
 
 } // namespace
 
-HWND ResultListBox()
-{
-    return GetDlgItem(g_mainWindow, IDC_RESULT_LIST);
-}
+HWND g_resultListWindow = nullptr;
 
 int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const char* suffix)
 {
@@ -60,7 +56,7 @@ int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const
     // step is often to delete what it lists. What is still buffered is flushed on its
     // own: this runtime's close answers success when its flush failed.
     bool written =
-        WriteItems(file.get(), ResultListBox(), allItems, prefix, suffix) && fflush(file.get()) == 0;
+        WriteItems(file.get(), g_resultListWindow, allItems, prefix, suffix) && fflush(file.get()) == 0;
     written = fclose(file.release()) == 0 && written;
     if (!written)
     {

@@ -5,6 +5,7 @@
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "resources/resource.h"
+#include "results/results.h"
 #include "settings/settings.h"
 #include "shell/command_states.h"
 #include "shell/shell.h"

@@ -4,6 +4,7 @@
 
 #include "engine/scan_state.h"
 #include "resources/resource.h"
+#include "results/results.h"
 #include "shell/shell.h"
 #include "shell/start_options.h"
 
