@@ -23,9 +23,6 @@ enum
 // along the module search path with each extension in turn; at the first file found
 // the name becomes that file's short full path and the answer is the position.
 int ResolveModule(char (&name)[MAX_PATH]);
-// While a scan runs, what the program's directory and the fixed search directories
-// hold under each name is looked up once; this forgets it.
-void ForgetModuleLookups();
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

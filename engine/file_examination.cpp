@@ -13,6 +13,7 @@
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
@@ -194,7 +195,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
             RecordLibraryLinks(record.links, kind == FILE_KIND_LIBRARY,
                                kind == FILE_KIND_LIBRARY && imports != -1, target != nullptr,
                                listed ? &listed->size : nullptr);
-            RememberLibraryLinks(std::move(record));
+            RememberLibraryLinks(g_scanMemory.libraries, std::move(record));
         }
     }
     Clear(g_fileRefs);
