@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/filter_entry.h"
+#include "engine/filter_entry.h"
+#include "engine/scan_inputs.h"
 
 // Exit statuses.
 enum
@@ -57,6 +58,8 @@ bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& 
 bool ParseReadingOption(const char* arg, int& importDirectories);
 // The stored preferences, with the reading of import tables chosen for this run.
 void LoadPreferencesFor(int importDirectories);
+// What this run hands the scan: the stored settings as the options change them.
+ScanInputs ScanInputsFor(const ScanOptions& options);
 // "EXT[:KIND],...": extensions of a dot and one to three characters, kinds 0 or 1.
 bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error);
 
@@ -68,9 +71,9 @@ void EndProgress();
 
 // scan_command.cpp: `orvscan [OPTIONS]`
 int RunScanCommand(const ScanOptions& options);
-// A whole scan with the stored settings as the options change them, as the window's
-// Start runs it. False, with the message written, when it was stopped.
-bool ScanMachine(const ScanOptions& options, std::uint64_t& total);
+// A whole scan, as the window's Start runs it. False, with the message written, when it
+// was stopped.
+bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total);
 
 // list_formats.cpp: `orvscan --format tsv|json`
 // The result list, one record a DLL: short and long path, size, file version and the

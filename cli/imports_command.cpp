@@ -6,8 +6,8 @@
 #include "cli/cli.h"
 #include "engine/import_reader.h"
 #include "engine/name_list.h"
-#include "engine/scan_state.h"
 #include "platform/qemcom95.h"
+#include "settings/settings.h"
 
 // The scan hands the reader a full short path, so the command does the same.
 static void GetScanPath(const char* path, char (&shortPath)[MAX_PATH])
@@ -22,7 +22,8 @@ static void GetScanPath(const char* path, char (&shortPath)[MAX_PATH])
 int RunImportsCommand(int fileCount, char** files, int importDirectories)
 {
     LoadPreferencesFor(importDirectories);
-    const ImportReading reading = ChosenImportReading();
+    const ImportReading reading =
+        g_readImportDirectories ? ImportReading::ImportDirectories : ImportReading::IdataSection;
     NameList names;
     for (int i = 0; i < fileCount; i++)
     {

@@ -12,8 +12,8 @@
 #include "engine/name_collation.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
+#include "platform/scoped_handle.h"
 #include "results/results.h"
-#include "settings/settings.h"
 
 namespace
 {
@@ -42,11 +42,6 @@ void CarryOutStopRequest()
     }
 }
 
-struct FileCloser
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // The result list in the saved-list format, written in one piece: every write to a
 // stream may be a call into the platform.
 bool WriteResultList(const ScanOptions& options, std::FILE* out)
@@ -62,19 +57,14 @@ bool WriteResultList(const ScanOptions& options, std::FILE* out)
 
 } // namespace
 
-bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
+bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
 {
-    LoadPreferencesFor(options.importDirectories);
-    if (options.quickScan != -1)
-        g_quickScan = static_cast<unsigned char>(options.quickScan);
-    SetScanFilterOverride(options.filtersGiven ? &options.filters : nullptr);
-
     // Listed as the window lists them: a sorted list box takes the user's locale.
     OrderAsSortedListBox(g_resultList, GetUserDefaultLCID());
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     g_feedbackSink.pump = CarryOutStopRequest;
     BeginProgress();
-    BeginScan();
+    BeginScan(inputs);
     int finished = RunScan(nullptr) && !s_interrupted;
     // Summed while the scan still knows the listed files' sizes.
     total = 0;
@@ -109,7 +99,7 @@ bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
 int RunScanCommand(const ScanOptions& options)
 {
     std::uint64_t total = 0;
-    if (!ScanMachine(options, total))
+    if (!ScanMachine(ScanInputsFor(options), total))
         return EXIT_INTERRUPTED;
 
     std::fflush(stdout);
@@ -122,7 +112,7 @@ int RunScanCommand(const ScanOptions& options)
         write(stdout);
     else
     {
-        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
+        StreamHandle out(std::fopen(options.output.c_str(), "wb"));
         bool written = out && write(out.get());
         // No part of a list stays behind to pass for the whole one.
         if (out)

@@ -1,7 +1,6 @@
 #include <cstring>
 
 #include "cli/cli.h"
-#include "engine/scan_state.h"
 #include "settings/settings.h"
 
 bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error)
@@ -61,6 +60,17 @@ void LoadPreferencesFor(int importDirectories)
     LoadPreferences();
     if (importDirectories != -1)
         g_readImportDirectories = static_cast<unsigned char>(importDirectories);
+}
+
+ScanInputs ScanInputsFor(const ScanOptions& options)
+{
+    LoadPreferencesFor(options.importDirectories);
+    if (options.quickScan != -1)
+        g_quickScan = static_cast<unsigned char>(options.quickScan);
+    ScanInputs inputs = StoredScanInputs();
+    if (options.filtersGiven)
+        inputs.filters = options.filters;
+    return inputs;
 }
 
 bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& error)

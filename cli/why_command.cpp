@@ -14,8 +14,8 @@
 #include "engine/name_list.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
-#include "settings/settings.h"
 
 namespace
 {
@@ -53,12 +53,6 @@ std::string LongPathOf(const std::string& path)
 std::string Shown(const LinkedFile& file)
 {
     return file.longPath.empty() ? LongPathOf(file.shortPath) : file.longPath;
-}
-
-bool IsListed(const std::string& shortPath)
-{
-    const int k = FindPrefix(g_resultList, shortPath);
-    return k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), shortPath);
 }
 
 std::string ChainText(const LinkSource& source, const std::vector<const LinkedFile*>& chain)
@@ -123,9 +117,7 @@ std::string UnexaminedReason(const std::string& longPath, const std::string& sho
     const std::string longExtension(PathExtension(longPath)), shortExtension(PathExtension(shortPath));
     if (!EqualsIgnoringCase(longExtension, ".DLL") && !EqualsIgnoringCase(shortExtension, ".DLL"))
     {
-        std::vector<FilterEntry> slots;
-        ReadScanFilters(slots);
-        for (const FilterEntry& slot : slots)
+        for (const FilterEntry& slot : g_scanInputs.filters)
             if (!slot.extension.empty() && (EqualsIgnoringCase(slot.extension, longExtension) ||
                                             EqualsIgnoringCase(slot.extension, shortExtension)))
                 return "not a candidate: only *.DLL files are listed; filter entry " + slot.extension +
@@ -204,7 +196,7 @@ int RunWhyCommand(const ScanOptions& options)
     for (const std::string& given : options.targets)
         targets.push_back(TargetOf(given));
     std::uint64_t total = 0;
-    if (!ScanMachine(options, total))
+    if (!ScanMachine(ScanInputsFor(options), total))
         return EXIT_INTERRUPTED;
 
     std::string out;

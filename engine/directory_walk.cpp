@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -8,77 +7,11 @@
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
-#include "engine/scoped_handle.h"
-#include "settings/settings.h"
 #include "feedback/feedback.h"
+#include "platform/ascii_case.h"
 
 // A walk never goes deeper than its stacks; within 259-character paths it cannot.
 static constexpr int kMaxDepth = 256;
-
-// A subdirectory the walk may enter. Junctions and symbolic links (reparse points) are
-// not entered: they show files that the walk finds under their own names elsewhere,
-// and a link to its own parent would make the walk repeat itself.
-static bool IsWalkableSubdir(const WIN32_FIND_DATAA& entry)
-{
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return false;
-    return std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0;
-}
-
-// The name to enter a subdirectory by. A long name that the ANSI code page cannot
-// carry comes back with '?' in it, and a Unix name may hold a '*': neither can be
-// entered, so such a directory goes by its 8.3 name.
-static const char* EnterableName(const char* longName, const char* shortName)
-{
-    return std::strpbrk(longName, "?*") && shortName[0] ? shortName : longName;
-}
-
-// Calls visit(name) for every walkable subdirectory of the current directory, in
-// enumeration order, until it answers false. A long name that the ANSI code page
-// cannot carry comes back with '?' in it, and a Unix name may hold a '*': neither can
-// be entered, so such a directory goes by its 8.3 name.
-template <typename Visit> static void ForEachSubdir(Visit visit)
-{
-    WIN32_FIND_DATAA entry;
-    FindHandle find(FindFirstFileA(JoinPath(CurrentDirectory(), "*.*").c_str(), &entry));
-    if (!find.IsValid())
-        return;
-    do
-    {
-        if (!IsWalkableSubdir(entry))
-            continue;
-        if (!visit(EnterableName(entry.cFileName, entry.cAlternateFileName)))
-            return;
-    } while (FindNextFileA(find.handle, &entry));
-}
-
-int CountSubdirs()
-{
-    int count = 0;
-    ForEachSubdir([&](const char*) {
-        count++;
-        return true;
-    });
-    return count;
-}
-
-int GetSubdir(char (&buffer)[MAX_PATH], int n)
-{
-    int position = 0;
-    bool found = false;
-    ForEachSubdir([&](const char* name) {
-        if (position == n)
-        {
-            lstrcpynA(buffer, name, MAX_PATH);
-            found = true;
-            return false;
-        }
-        position++;
-        return true;
-    });
-    return found ? n : position;
-}
 
 struct Subdir
 {
@@ -87,7 +20,9 @@ struct Subdir
 };
 
 // The walkable subdirectories of the current directory, in enumeration order, from
-// its listing when it has one.
+// its listing when it has one. Junctions and symbolic links (reparse points) are not
+// entered: they show files that the walk finds under their own names elsewhere, and a
+// link to its own parent would make the walk repeat itself.
 static std::vector<Subdir> ListSubdirs()
 {
     std::vector<Subdir> subdirs;
@@ -99,7 +34,7 @@ static std::vector<Subdir> ListSubdirs()
         if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
             (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             continue;
-        Subdir subdir{EnterableName(entry.longName.c_str(), entry.shortName.c_str()), {}};
+        Subdir subdir{UsableName(entry.longName.c_str(), entry.shortName.c_str()), {}};
         if (listing->plain && !listing->shortDirectory.empty())
             subdir.shortPath =
                 ShortPathOfEntry(*listing, entry, JoinPath(listing->directory, entry.longName).c_str());
@@ -199,11 +134,7 @@ int WalkDrive(HWND mainWindow, int drive)
         return 0;
     WalkStay stay(current);
 
-    // The filter list is read once a drive: nothing in the program changes it while a
-    // scan runs (the Filters dialog is closed to it), and every read costs registry calls
-    // per directory.
-    std::vector<FilterEntry> slots;
-    ReadScanFilters(slots);
+    const std::vector<FilterEntry>& slots = g_scanInputs.filters;
 
     // Per depth: the directory there, its subdirectories, listed when it was entered,
     // and which of them is being walked. Each is entered by its full path, so climbing

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "engine/scan_inputs.h"
+
 // module_resolution.cpp
 // Positions in the module extension table.
 enum
@@ -21,18 +23,11 @@ enum
 // along the module search path with each extension in turn; at the first file found
 // the name becomes that file's short full path and the answer is the position.
 int ResolveModule(char (&name)[MAX_PATH]);
-// While a scan runs, what the program's directory and the fixed search directories
-// hold under each name is looked up once; this forgets it.
-void ForgetModuleLookups();
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could
 // not be entered, the scan was stopped or the user gave up after an error.
 int WalkDrive(HWND mainWindow, int drive);
-int CountSubdirs();
-// Copies the name of subdirectory n of the current directory and answers n; answers
-// the number of subdirectories when there is no such one.
-int GetSubdir(char (&buffer)[MAX_PATH], int n);
 
 // file_examination.cpp
 // 0 when done or stopped, -1 when the current directory could not be entered again.
@@ -47,9 +42,9 @@ int RunScan(HWND mainWindow);
 // cross-check answers 1 when it ran to its end, 0 when it was stopped.
 int CrossCheckLinks();
 void RemoveSharedDlls();
-// Around RunScan, for every front end: BeginScan empties the result list, shows the
-// first phase and sets the scanning flag; EndScan clears the flag and the hidden
-// lists. EndScan is also the stop request, made from inside the scan's own pump step:
-// the scan's loops notice the cleared flag and return.
-void BeginScan();
+// Around RunScan, for every front end: BeginScan takes the user's choices for this
+// scan, empties the result list, shows the first phase and sets the scanning flag; EndScan clears the flag
+// and the hidden lists. EndScan is also the stop request, made from inside the scan's own pump step: the
+// scan's loops notice the cleared flag and return.
+void BeginScan(const ScanInputs& inputs);
 void EndScan();

@@ -7,26 +7,17 @@
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/file_pattern.h"
+#include "engine/filter_entry.h"
 #include "engine/import_reader.h"
 #include "engine/library_links.h"
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
-#include "engine/scoped_handle.h"
-#include "platform/qemcom95.h"
-#include "settings/filter_entry.h"
 #include "feedback/feedback.h"
-
-// The name to compose a path with. A long name that the ANSI code page cannot carry
-// comes back with '?' in it, and a Unix name may hold a '*': either would name no
-// file, its 8.3 name still does.
-static const char* UsableFileName(const WIN32_FIND_DATAA& entry)
-{
-    if (std::strpbrk(entry.cFileName, "?*") && entry.cAlternateFileName[0])
-        return entry.cAlternateFileName;
-    return entry.cFileName;
-}
+#include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 
 static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
                              const ListedEntry* listed);
@@ -64,7 +55,7 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
     bool first = true;
     do
     {
-        std::string path = JoinPath(current, UsableFileName(entry));
+        std::string path = JoinPath(current, UsableName(entry.cFileName, entry.cAlternateFileName));
         if (path.size() <= kMaxPathLength)
             ExamineFile(mainWindow, path.c_str(), kind);
         if (!GoOnAfterFile(first))
@@ -172,12 +163,12 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
     // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)
     {
-        if (!g_quickScan && ScanForModuleNames(g_textRefs, path, 1, FILE_KIND_OTHER))
+        if (!QuickScan() && ScanForModuleNames(g_textRefs, path, 1, FILE_KIND_OTHER))
             FileLinks(mainWindow, kind);
         return;
     }
 
-    const bool quickScan = g_quickScan != 0;
+    const bool quickScan = QuickScan();
     const ImportReading reading = ChosenImportReading();
     int scanned = 0;
     const int imports = ReadExecutable(shortPath, path, kind, quickScan, reading, scanned);
@@ -204,7 +195,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
             RecordLibraryLinks(record.links, kind == FILE_KIND_LIBRARY,
                                kind == FILE_KIND_LIBRARY && imports != -1, target != nullptr,
                                listed ? &listed->size : nullptr);
-            RememberLibraryLinks(std::move(record));
+            RememberLibraryLinks(g_scanMemory.libraries, std::move(record));
         }
     }
     Clear(g_fileRefs);

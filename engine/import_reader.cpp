@@ -9,8 +9,8 @@
 #include "engine/import_reader.h"
 #include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
-#include "engine/scoped_handle.h"
 #include "platform/exe_type.h"
+#include "platform/scoped_handle.h"
 
 namespace
 {

@@ -1,7 +1,8 @@
 #include "engine/module_names.h"
 
+#include "engine/filter_entry.h"
 #include "engine/scratch_buffer.h"
-#include "settings/filter_entry.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 #include <array>
@@ -43,11 +44,6 @@ constexpr CharacterTable kShortNameTable = MakeNameTable(kNameCharacters.substr(
 bool IsDigit(std::uint8_t c)
 {
     return c >= '0' && c <= '9';
-}
-
-char UpperAscii(std::uint8_t c)
-{
-    return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
 }
 
 enum class Match
@@ -316,67 +312,6 @@ int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const Modu
         const std::size_t keep = rest - kShortModuleName;
         carried = chunk.size() - keep;
         std::memmove(buffer.data(), buffer.data() + keep, carried);
-    }
-    return found ? 1 : 0;
-}
-
-// Kind 0 over bytes held whole, in the file's chunks of kScanChunkSize bytes: each
-// starts where the one before ended, or 8 bytes in front of the '.' of the match that
-// asked for an overlap, as a file repositioned there would be read.
-static int SearchWholeText(ByteSpan bytes, const ModuleNameSink& sink)
-{
-    bool found = false;
-    std::size_t start = 0;
-    std::size_t from = 0;
-    for (bool first = true;; first = false)
-    {
-        const std::size_t length = std::min(kScanChunkSize, bytes.size() - start);
-        if (length == 0)
-            break;
-        const ByteSpan chunk = bytes.subspan(start, length);
-        std::size_t overlap = length;
-        for (std::size_t pos = from; pos < length && overlap == length; ++pos)
-        {
-            if (chunk[pos] != '.')
-                continue;
-            const Match match = MatchDll(chunk, pos);
-            if (match == Match::Cut && length == kScanChunkSize)
-                overlap = pos;
-            else if (match == Match::Whole && pos < kShortModuleName && !first)
-                overlap = pos;
-            else if (match == Match::Whole && pos >= kShortModuleName &&
-                     ExtractModuleName(sink, chunk, pos, FILE_KIND_OTHER))
-                found = true;
-        }
-        if (overlap < length)
-        {
-            start = start + overlap - kShortModuleName;
-            from = kShortModuleName;
-        }
-        else if (length < kScanChunkSize)
-            break;
-        else
-        {
-            start += kScanChunkSize;
-            from = 0;
-        }
-    }
-    return found ? 1 : 0;
-}
-
-int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind)
-{
-    if (kind == FILE_KIND_OTHER)
-        return SearchWholeText(bytes, sink);
-    bool found = false;
-    for (std::size_t dot = kShortModuleName; dot + kDllSuffix.size() <= bytes.size(); ++dot)
-    {
-        const void* next = std::memchr(bytes.data() + dot, '.', bytes.size() - dot);
-        if (!next)
-            break;
-        dot = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - bytes.data());
-        if (MatchDll(bytes, dot) == Match::Whole && ExtractModuleName(sink, bytes, dot, kind))
-            found = true;
     }
     return found ? 1 : 0;
 }

@@ -44,7 +44,7 @@
 #include <functional>
 #include <string_view>
 
-#include "engine/pe_bytes.h"
+#include "platform/pe_bytes.h"
 
 // Bytes asked for by each read of the file.
 inline constexpr std::size_t kScanChunkSize = 3072;
@@ -83,9 +83,3 @@ int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t do
 // for every chunk size; for kind 0 the chunks are of chunkSize bytes, as above.
 int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
                       std::size_t chunkSize = kScanChunkSize);
-
-// The same search over bytes held whole, with no reads: the reference the chunked
-// search is checked against. For kinds 1 and 2 there are no chunks either; for kind 0
-// the chunks start where a file repositioned for every overlap would be read, so both
-// searches find the same names in the same order for every kind.
-int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind);

@@ -10,7 +10,9 @@
 #include "engine/engine.h"
 #include "engine/file_pattern.h"
 #include "engine/path_parts.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 
 static const std::array<const char*, 6> kModuleExtensions = {".DLL", ".DRV", ".SYS", ".EXE", ".OCX", ".VBX"};
@@ -50,19 +52,6 @@ static const std::string& ProgramDirectory()
     }();
     return directory;
 }
-
-// What one stretch of the search order holds under a file name: nothing, the file, or
-// something by that name that is no file, which ends the search there as it stands.
-struct ModuleHit
-{
-    enum Kind
-    {
-        Absent,
-        File,
-        Blocked,
-    } kind = Absent;
-    std::string path;
-};
 
 static ModuleHit SearchDirectories(const std::string& directories, const std::string& fileName)
 {
@@ -112,15 +101,6 @@ static ModuleHit LookUpListed(const DirectoryListing& listing, const std::string
             ShortPathOfEntry(listing, *entry, JoinPath(listing.directory, fileName).c_str())};
 }
 
-// A directory of the search order after the current one, listed once a scan.
-struct SearchDirectory
-{
-    std::string path;
-    bool listed = false;
-    bool answers = false; // the listing answers every listable name
-    DirectoryListing listing;
-};
-
 static ModuleHit LookUpInDirectory(SearchDirectory& directory, const std::string& fileName)
 {
     if (!directory.listed)
@@ -136,25 +116,6 @@ static ModuleHit LookUpInDirectory(SearchDirectory& directory, const std::string
     if (directory.answers && IsListableName(fileName))
         return LookUpListed(directory.listing, fileName);
     return SearchForShortPath(directory.path, fileName);
-}
-
-// During a scan the program's directory and the fixed directories do not change: each
-// is listed once, and what the stretch holds under a name is kept. The current
-// directory is looked up in the walk's listing of it. Between scans nothing is kept:
-// files come and go.
-struct ModuleLookups
-{
-    bool prepared = false;
-    std::vector<SearchDirectory> program;
-    std::vector<SearchDirectory> fixed;
-    std::unordered_map<std::string, ModuleHit> programHits;
-    std::unordered_map<std::string, ModuleHit> fixedHits;
-};
-static ModuleLookups s_lookups;
-
-void ForgetModuleLookups()
-{
-    s_lookups = ModuleLookups();
 }
 
 // The entries of a ';'-separated list of directories, empty ones left out.
@@ -257,17 +218,17 @@ static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
     }
     else
     {
-        if (!s_lookups.prepared)
+        if (!g_scanMemory.modules.prepared)
         {
-            s_lookups.program = SplitSearchDirectories(ProgramDirectory());
-            s_lookups.fixed = SplitSearchDirectories(FixedSearchDirectories());
-            s_lookups.prepared = true;
+            g_scanMemory.modules.program = SplitSearchDirectories(ProgramDirectory());
+            g_scanMemory.modules.fixed = SplitSearchDirectories(FixedSearchDirectories());
+            g_scanMemory.modules.prepared = true;
         }
-        hit = LookUpInStretch(s_lookups.programHits, s_lookups.program, fileName);
+        hit = LookUpInStretch(g_scanMemory.modules.programHits, g_scanMemory.modules.program, fileName);
         if (hit.kind == ModuleHit::Absent && hasCurrent)
             hit = SearchCurrentDirectory(fileName, current);
         if (hit.kind == ModuleHit::Absent)
-            hit = LookUpInStretch(s_lookups.fixedHits, s_lookups.fixed, fileName);
+            hit = LookUpInStretch(g_scanMemory.modules.fixedHits, g_scanMemory.modules.fixed, fileName);
     }
     if (hit.kind != ModuleHit::File)
         return false;

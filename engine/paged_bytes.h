@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/pe_bytes.h"
+#include "platform/pe_bytes.h"
 
 class PagedBytes
 {

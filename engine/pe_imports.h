@@ -38,7 +38,7 @@
 #include <string_view>
 
 #include "engine/paged_bytes.h"
-#include "engine/pe_bytes.h"
+#include "platform/pe_bytes.h"
 
 // Longest module name handed on, in characters: what is left after the reduction.
 constexpr std::size_t kMaxModuleName = 255;

@@ -5,15 +5,16 @@
 
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
+#include "engine/filter_entry.h"
 #include "engine/import_reader.h"
 #include "engine/library_links.h"
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
-#include "platform/qemcom95.h"
-#include "settings/filter_entry.h"
 #include "feedback/feedback.h"
+#include "platform/qemcom95.h"
 
 // Drive phase: every fixed drive from C to Z. False when the scan was stopped.
 static bool WalkFixedDrives(HWND mainWindow)
@@ -154,7 +155,7 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
 // refers to. True when a link was promoted.
 static bool ReadAndPromote(const char* shortPath, const char* path)
 {
-    if (ReadImports(g_fileRefs, shortPath, ChosenImportReading()) != -1 && !g_quickScan)
+    if (ReadImports(g_fileRefs, shortPath, ChosenImportReading()) != -1 && !QuickScan())
         ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY);
     // A name found again would only be resolved again to the same file.
     DropDuplicates(g_fileRefs);
@@ -170,7 +171,8 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     SetScanDirectory(DirectoryOfLink(link, CurrentDirectory()));
     const bool importDirectories = ChosenImportReading() == ImportReading::ImportDirectories;
     bool promoted;
-    if (const LibraryLinks* record = RecallLibraryLinks(link, g_quickScan != 0, importDirectories))
+    if (const LibraryLinks* record =
+            RecallLibraryLinks(g_scanMemory.libraries, link, QuickScan(), importDirectories))
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
@@ -188,10 +190,9 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     }
     // The lists take names without regard to case, so the link of a case twin may have
     // been merged into this one: what each twin refers to counts as well.
-    for (LibraryLinks& twin : RecallCaseTwins(link, shortPath))
+    for (LibraryLinks& twin : RecallCaseTwins(g_scanMemory.libraries, link, shortPath))
     {
-        const bool recalled =
-            twin.quickScan == (g_quickScan != 0) && twin.importDirectories == importDirectories;
+        const bool recalled = twin.quickScan == QuickScan() && twin.importDirectories == importDirectories;
         promoted = (recalled ? PromoteRecalledLinks(std::move(twin.links))
                              : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
                    promoted;
@@ -277,17 +278,9 @@ int RunScan(HWND mainWindow)
     return 1;
 }
 
-// What a scan learnt of the machine is kept for that scan only: files come and go
-// between scans.
-static void ForgetScanMemory()
+void BeginScan(const ScanInputs& inputs)
 {
-    ForgetModuleLookups();
-    ForgetLibraryLinks();
-    ForgetNamedDirectories();
-}
-
-void BeginScan()
-{
+    g_scanInputs = inputs;
     ForgetScanMemory();
     // Who links to whom stays after the scan: it explains the scan's answer.
     ForgetLinkGraph();

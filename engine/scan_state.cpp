@@ -1,8 +1,11 @@
 #include "engine/scan_state.h"
 
+#include "engine/path_parts.h"
+#include "platform/ascii_case.h"
+
 unsigned char g_scanning = 0;
-unsigned char g_quickScan = 1;
-unsigned char g_readImportDirectories = 0;
+static const unsigned char kOn = 1, kOff = 0;
+ScanInputs g_scanInputs{{}, &kOn, &kOff};
 int g_importTablesOutsideIdata = 0;
 
 NameList g_resultList;
@@ -11,7 +14,19 @@ NameList g_pendingLinks;
 NameList g_fileRefs;
 NameList g_textRefs;
 
+bool IsListed(std::string_view shortPath)
+{
+    const int k = FindPrefix(g_resultList, shortPath);
+    return k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), shortPath);
+}
+
+bool QuickScan()
+{
+    return *g_scanInputs.quickScan != 0;
+}
+
 ImportReading ChosenImportReading()
 {
-    return g_readImportDirectories ? ImportReading::ImportDirectories : ImportReading::IdataSection;
+    return *g_scanInputs.readImportDirectories ? ImportReading::ImportDirectories
+                                               : ImportReading::IdataSection;
 }

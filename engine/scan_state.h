@@ -4,18 +4,21 @@
 
 #include "engine/name_list.h"
 #include "engine/pe_imports.h"
+#include "engine/scan_inputs.h"
 
 // 1 while a scan runs; clearing it is the stop request.
 extern unsigned char g_scanning;
+// What the front end handed BeginScan. Until a scan begins: no filter list, Quick Scan
+// on and the ".idata" reading.
+extern ScanInputs g_scanInputs;
 // Quick Scan Only: no file's bytes are searched, only import tables count.
-extern unsigned char g_quickScan;
-// Read Import Directories: the import reader takes the import and delay-load
-// directories wherever the linker put them, not only the start of ".idata".
-extern unsigned char g_readImportDirectories;
+bool QuickScan();
 // Files examined by this scan with the ".idata" reading and Quick Scan on whose import
 // tables lie elsewhere: their links went unread, which the front ends tell the user.
 extern int g_importTablesOutsideIdata;
-// The import reading that Read Import Directories chooses.
+// The import reading that Read Import Directories chooses: with it, the import reader
+// takes the import and delay-load directories wherever the linker put them, not only
+// the start of ".idata".
 ImportReading ChosenImportReading();
 
 extern NameList g_resultList;   // every 32-bit DLL found, less those found linked
@@ -23,3 +26,6 @@ extern NameList g_validLinks;   // DLLs referred to by executables and other fil
 extern NameList g_pendingLinks; // DLLs so far referred to only by DLLs
 extern NameList g_fileRefs;     // scratch: module names of the file under examination
 extern NameList g_textRefs;     // scratch: ".DLL" names found in an other-format file
+
+// Whether the result list holds shortPath itself: FindPrefix finds by prefix.
+bool IsListed(std::string_view shortPath);

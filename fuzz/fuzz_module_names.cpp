@@ -17,6 +17,7 @@
 
 #include "engine/module_names.h"
 #include "fuzz/require.h"
+#include "tests/engine/whole_module_names.h"
 
 namespace
 {

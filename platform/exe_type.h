@@ -1,7 +1,7 @@
 // Executable typing from header bytes: the portable decision behind QemGetExeType.
 #pragma once
 
-#include "engine/pe_bytes.h"
+#include "platform/pe_bytes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/path_parts.h"
+#include "platform/ascii_case.h"
 #include "engine/scan_state.h"
-#include "engine/scoped_handle.h"
+#include "platform/scoped_handle.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
@@ -66,7 +66,7 @@ private:
 std::vector<std::string> SelectedPaths()
 {
     std::vector<std::string> paths;
-    HWND list = ResultListBox();
+    HWND list = g_resultListWindow;
     const int count = GetCount(g_resultList);
     for (int i = 0; i < count; ++i)
         if (SendMessageA(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0)

@@ -1,5 +1,5 @@
-// Display Version Information: the pane under the result list that shows the version
-// record of the current file.
+// Display Version Information: what the pane under the result list shows of the
+// current file, its version record and what links to it.
 #include <windows.h>
 
 #include <string>
@@ -12,8 +12,6 @@
 #include "platform/gdi_handles.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
-#include "shell/resources/resource.h"
-#include "shell/shell.h"
 
 // The current item is the one with the caret. (Windows answers LB_GETCURSEL with it on
 // a list of extended selection; Wine answers with another item once the keyboard and
@@ -40,9 +38,8 @@ bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path)
     return true;
 }
 
-// What the last scan found linking to a listed file, in the width the list shows. A
-// scan under way has not yet seen all that links, and has not listed what it shows.
-static void AddLinkedFromLine(HWND versionList, const std::string& path)
+// A scan under way has not yet seen all that links, and has not listed what it shows.
+void AddLinkedFromLine(HWND versionList, const std::string& path)
 {
     const LinkedFile* file = FindLinkedFile(path);
     if (g_scanning || !file || !file->accepted)
@@ -52,8 +49,7 @@ static void AddLinkedFromLine(HWND versionList, const std::string& path)
     for (const LinkedFile* library : LinkingLibraries(path))
     {
         libraries.push_back(library->shortPath);
-        const int k = FindPrefix(g_resultList, library->shortPath);
-        allListed = allListed && k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), library->shortPath);
+        allListed = allListed && IsListed(library->shortPath);
     }
     RECT client;
     GetClientRect(versionList, &client);
@@ -74,34 +70,4 @@ void ShowVersionInformation(HWND versionList, const std::string& path)
 {
     QemUpdateVerListbox(versionList, path.c_str());
     AddLinkedFromLine(versionList, path);
-}
-
-// Closing only hides the version list: its contents stay until the next opening.
-void ToggleVersionPane(HWND mainWindow)
-{
-    HWND resultList = GetDlgItem(mainWindow, IDC_RESULT_LIST);
-    HWND versionList = GetDlgItem(mainWindow, IDC_VERSION_LIST);
-    LRESULT current = LB_ERR;
-    std::string path;
-    const bool hasCurrent = ReadCurrentResult(resultList, current, path);
-
-    g_versionPaneShown = !g_versionPaneShown;
-    if (g_versionPaneShown)
-    {
-        if (hasCurrent)
-            QemUpdateVerListbox(versionList, path.c_str());
-        else
-        {
-            QemInfo(QEM_INFO_NO_CURRENT_FILE);
-            g_versionPaneShown = false;
-        }
-    }
-    ShowWindow(versionList, g_versionPaneShown ? SW_SHOW : SW_HIDE);
-    RelayoutMainWindow(mainWindow);
-    // Only now has the pane the width its last line is fitted to.
-    if (g_versionPaneShown)
-        AddLinkedFromLine(versionList, path);
-    if (current != LB_ERR)
-        SendMessageA(resultList, LB_SETTOPINDEX, static_cast<WPARAM>(current), 0);
-    SetFocus(resultList);
 }

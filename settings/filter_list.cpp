@@ -5,13 +5,13 @@
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 
-// A list given for one run (the console scanner's option); null when the stored one applies.
-static const std::vector<FilterEntry>* s_scanFilterOverride = nullptr;
+// The number of stored slots, Ext1..ExtN.
+static constexpr char kCountValue[] = "Count";
 
 static unsigned char ReadFilterCount()
 {
     unsigned char count = 0;
-    QemReadRegEntry(kPreferencesSection, "Count", &count, 0, QEM_PRODUCT_ORVENNA);
+    QemReadRegEntry(kPreferencesSection, kCountValue, &count, 0, QEM_PRODUCT_ORVENNA);
     return count;
 }
 
@@ -60,7 +60,7 @@ void EraseFilterList()
         QemSaveRegEntry(kPreferencesSection, name, "", 0, QEM_PRODUCT_ORVENNA);
     }
     unsigned char zero = 0;
-    QemSaveRegEntry(kPreferencesSection, "Count", &zero, 0, QEM_PRODUCT_ORVENNA);
+    QemSaveRegEntry(kPreferencesSection, kCountValue, &zero, 0, QEM_PRODUCT_ORVENNA);
 }
 
 void StoreFilterList(const std::vector<FilterEntry>& entries)
@@ -68,7 +68,7 @@ void StoreFilterList(const std::vector<FilterEntry>& entries)
     EraseFilterList();
     const size_t stored = std::min<size_t>(entries.size(), MAX_FILTER_ENTRIES);
     unsigned char count = static_cast<unsigned char>(stored);
-    QemSaveRegEntry(kPreferencesSection, "Count", &count, 0, QEM_PRODUCT_ORVENNA);
+    QemSaveRegEntry(kPreferencesSection, kCountValue, &count, 0, QEM_PRODUCT_ORVENNA);
     for (size_t i = 0; i < stored; i++)
     {
         char name[16];
@@ -79,19 +79,11 @@ void StoreFilterList(const std::vector<FilterEntry>& entries)
     }
 }
 
-void ReadScanFilters(std::vector<FilterEntry>& slots)
+ScanInputs StoredScanInputs()
 {
-    if (s_scanFilterOverride)
-    {
-        slots = *s_scanFilterOverride;
-        return;
-    }
-    if (ReadFilterSlots(slots, FILTER_VALUE_SIZE_SCAN) == 0)
+    ScanInputs inputs{{}, &g_quickScan, &g_readImportDirectories};
+    if (ReadFilterSlots(inputs.filters, FILTER_VALUE_SIZE_SCAN) == 0)
         for (const DefaultFilter& filter : kDefaultFilters)
-            slots.push_back({filter.extension, filter.kind});
-}
-
-void SetScanFilterOverride(const std::vector<FilterEntry>* entries)
-{
-    s_scanFilterOverride = entries;
+            inputs.filters.push_back({filter.extension, filter.kind});
+    return inputs;
 }

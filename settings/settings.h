@@ -5,14 +5,14 @@
 
 #include <vector>
 
-#include "settings/filter_entry.h"
+#include "engine/filter_entry.h"
+#include "engine/scan_inputs.h"
 
 // The section of Orvenna's key that holds preferences and the filter list.
 constexpr const char* kPreferencesSection = "Preferences";
 
 // preferences.cpp
-// The preference flags, each 0 or 1 (Quick Scan Only and Read Import Directories are
-// the engine's g_quickScan and g_readImportDirectories).
+// The preference flags, each 0 or 1.
 extern unsigned char g_showToolbar;
 extern unsigned char g_showStatusBar;
 extern unsigned char g_saveSettingsOnExit;
@@ -20,6 +20,9 @@ extern unsigned char g_lowerCaseNames;
 extern unsigned char g_showToolTips;
 // Delete moves files to the Recycle Bin instead of removing them.
 extern unsigned char g_deleteToRecycleBin;
+// Quick Scan Only and Read Import Directories: what the window's scans read at every file.
+extern unsigned char g_quickScan;
+extern unsigned char g_readImportDirectories;
 // Makes sure Orvenna's key exists, then reads every flag over its default.
 void LoadPreferences();
 // Stores the flags and the window's placement: MaxMin 2 or 3 alone while it is
@@ -54,10 +57,9 @@ bool ReadFilterList(std::vector<FilterEntry>& entries, int valueSize);
 void EraseFilterList();
 // Replaces the stored list; entries beyond MAX_FILTER_ENTRIES are not stored.
 void StoreFilterList(const std::vector<FilterEntry>& entries);
-// What the scan applies in a directory: the stored slots, or the default table when
-// none are stored, or the list given for this run (null: none) instead of both.
-void ReadScanFilters(std::vector<FilterEntry>& slots);
-void SetScanFilterOverride(const std::vector<FilterEntry>* entries);
+// What the stored settings hand a scan: the stored slots, or the default table when
+// none are stored, and the live Quick Scan and Read Import Directories flags.
+ScanInputs StoredScanInputs();
 
 // filters_dialog.cpp
 // Command 916: the Filters dialog (5010), which stores the edited list on OK. Returns

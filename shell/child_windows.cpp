@@ -2,12 +2,16 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "engine/list_box_mirror.h"
 #include "engine/name_collation.h"
 #include "engine/scan_state.h"
+#include "platform/qemcom95.h"
+#include "resources/resource.h"
+#include "results/results.h"
 #include "settings/settings.h"
 #include "shell/layout.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 
 namespace
@@ -197,6 +201,34 @@ void CloseVersionPane(HWND mainWindow)
     SendMessageA(g_versionListWindow, LB_SETHORIZONTALEXTENT, 0, 0);
     ShowWindow(g_versionListWindow, SW_HIDE);
     RelayoutMainWindow(mainWindow);
+}
+
+// Closing only hides the version list: its contents stay until the next opening.
+void ToggleVersionPane(HWND mainWindow)
+{
+    LRESULT current = LB_ERR;
+    std::string path;
+    const bool hasCurrent = ReadCurrentResult(g_resultListWindow, current, path);
+
+    g_versionPaneShown = !g_versionPaneShown;
+    if (g_versionPaneShown)
+    {
+        if (hasCurrent)
+            QemUpdateVerListbox(g_versionListWindow, path.c_str());
+        else
+        {
+            QemInfo(QEM_INFO_NO_CURRENT_FILE);
+            g_versionPaneShown = false;
+        }
+    }
+    ShowWindow(g_versionListWindow, g_versionPaneShown ? SW_SHOW : SW_HIDE);
+    RelayoutMainWindow(mainWindow);
+    // Only now has the pane the width its last line is fitted to.
+    if (g_versionPaneShown)
+        AddLinkedFromLine(g_versionListWindow, path);
+    if (current != LB_ERR)
+        SendMessageA(g_resultListWindow, LB_SETTOPINDEX, static_cast<WPARAM>(current), 0);
+    SetFocus(g_resultListWindow);
 }
 
 // The tip is the command's hint without the full stop the status bar adds. It is

@@ -1,6 +1,6 @@
 #include "shell/command_states.h"
 
-#include "shell/resources/resource.h"
+#include "resources/resource.h"
 
 bool IsCommandEnabled(int command, bool scanning, int listCount)
 {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/qemcom95.h"
-#include "shell/resources/resource.h"
+#include "resources/resource.h"
 #include "shell/shell.h"
 
 void ShowHelpContents(HWND mainWindow)

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "resources/resource.h"
 #include "results/results.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "shell/start_options.h"
 

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "engine/scan_state.h"
+#include "resources/resource.h"
+#include "results/results.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 
 // These take effect at their next use: the next file examined, the next tip, the close.

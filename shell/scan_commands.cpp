@@ -5,9 +5,9 @@
 #include "engine/engine.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
+#include "resources/resource.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 
 namespace
@@ -78,7 +78,7 @@ void StartScan(HWND mainWindow)
         return;
     ++s_startDepth;
     HoldResultListDrawing(mainWindow);
-    BeginScan();
+    BeginScan(StoredScanInputs());
     int finished = RunScan(mainWindow);
     ReportScanEnd(mainWindow, finished);
     EndScan();

@@ -8,11 +8,10 @@
 
 #include "feedback/feedback.h"
 #include "platform/gdi_handles.h"
-#include "shell/help_file.h"
+#include "resources/help_file.h"
 
 // shell_state.cpp: the window's state, on the one GUI thread.
 extern HINSTANCE g_instance;      // module of every resource load
-extern HWND g_resultListWindow;   // list box 351, mirroring g_resultList
 extern HWND g_versionListWindow;  // list box 353, filled by the common library
 extern bool g_versionPaneShown;   // the version list is shown under the result list
 extern bool g_listFocusOnResults; // where Tab puts the focus: result list, else version list
@@ -50,6 +49,9 @@ void LayoutChildren(HWND mainWindow, int width, int height);
 // Lays the children out again for the current client size.
 void RelayoutMainWindow(HWND mainWindow);
 void CloseVersionPane(HWND mainWindow);
+// Command 830: opens the version pane on the current file, or closes it. With no
+// current file, message 6003 and the pane stays closed.
+void ToggleVersionPane(HWND mainWindow);
 // Answers the toolbar's request for a tip (TTN_NEEDTEXTA or W).
 void SupplyToolTipText(NMHDR* header);
 
@@ -88,9 +90,6 @@ void StopScan(HWND mainWindow);
 bool DeferWhileStoppedScanUnwinds(UINT message, WPARAM wParam, LPARAM lParam);
 
 // toolbar_states.cpp
-// Sets a button's state, keeping its pressed look; a command without a button is
-// ignored.
-void SetToolbarButtonState(HWND mainWindow, int command, int state);
 // The enabled states of the buttons, from the scanning flag and the result list's
 // count: at every pump step and whenever the message loop's queue is empty.
 void RefreshToolbarStates();

@@ -1,9 +1,8 @@
 #include "shell/shell.h"
 
-#include "shell/resources/resource.h"
+#include "resources/resource.h"
 
 HINSTANCE g_instance = nullptr;
-HWND g_resultListWindow = nullptr;
 HWND g_versionListWindow = nullptr;
 bool g_versionPaneShown = false;
 bool g_listFocusOnResults = true;

@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "platform/qemcom95.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "shell/start_options.h"
 

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "engine/scan_state.h"
+#include "resources/resource.h"
 #include "shell/command_states.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 
 static void SetButtonState(HWND toolbar, int command, int state)
@@ -15,12 +15,6 @@ static void SetButtonState(HWND toolbar, int command, int state)
     SendMessageA(toolbar, TB_SETSTATE, command, MAKELPARAM(state, 0));
 }
 
-void SetToolbarButtonState(HWND mainWindow, int command, int state)
-{
-    if (HWND toolbar = mainWindow ? GetDlgItem(mainWindow, IDC_TOOLBAR) : nullptr)
-        SetButtonState(toolbar, command, state);
-}
-
 void RefreshToolbarStates()
 {
     // Finding a child is a call into the server on this platform: once, not per button.
@@ -29,9 +23,7 @@ void RefreshToolbarStates()
         return;
     const int count = GetCount(g_resultList);
     // Commands without a button are set too; the toolbar ignores them.
-    for (int command :
-         {IDM_START, IDM_STOP, IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE,
-          IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS, IDM_SET_FILTERS})
+    for (int command : kRuledCommands)
         SetButtonState(toolbar, command,
                        IsCommandEnabled(command, g_scanning != 0, count) ? TBSTATE_ENABLED
                                                                          : TBSTATE_INDETERMINATE);

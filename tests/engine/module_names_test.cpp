@@ -14,8 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/filter_entry.h"
 #include "engine/module_names.h"
-#include "settings/filter_entry.h"
+#include "tests/engine/whole_module_names.h"
 
 using namespace std::literals;
 

@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/filter_entry.h"
 #include "engine/module_names.h"
 #include "engine/name_list.h"
 #include "engine/reference_scanner.h"
 #include "engine/scan_state.h"
-#include "settings/filter_entry.h"
 
 using namespace std::literals;
 

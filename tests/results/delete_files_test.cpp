@@ -4,9 +4,9 @@
 
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
+#include "resources/resource.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "tests/results/file_actions_util.h"
 

@@ -7,8 +7,8 @@
 
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
+#include "resources/resource.h"
 #include "results/results.h"
-#include "shell/resources/resource.h"
 #include "tests/results/file_actions_util.h"
 
 namespace

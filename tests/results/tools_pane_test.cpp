@@ -11,8 +11,8 @@
 #include "engine/link_graph.h"
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
+#include "resources/resource.h"
 #include "results/results.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "tests/platform/platform_test_util.h"
 

@@ -19,6 +19,7 @@
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "tests/scan/scan_test_util.h"
 
 namespace
@@ -145,55 +146,6 @@ TEST_F(HostileTreeTest, DirectoriesWithNamesTheCodePageCannotCarryAreWalked)
     // CJK.EXE's import resolves beside it, in the directory of the unusual name.
     EXPECT_TRUE(ContainsEnding(g_validLinks, "\\CJKUSE.DLL"))
         << ::testing::PrintToString(Names(g_validLinks));
-}
-
-// The walk's view of a directory: its subdirectories in enumeration order, without
-// links, by names that can be entered. A root has no "." and "..", so its first
-// entry, a directory here, counts.
-TEST_F(HostileTreeTest, SubdirectoriesAreCountedAndNamedAsTheWalkEntersThem)
-{
-    struct Case
-    {
-        const char* directory;
-        std::vector<std::string> subdirectories;
-    };
-    const std::vector<Case> cases = {
-        {"W:\\", {"A", "G", "H", "I"}},
-        {"H:\\LOOPS", {"SUB"}},
-        {"H:\\LOOPS\\SUB", {}},
-        {"H:\\VANISH", {"V1", "V2", "V3", "V4"}},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.directory);
-        ASSERT_TRUE(SetCurrentDirectoryA(c.directory));
-        const int count = CountSubdirs();
-        EXPECT_EQ(static_cast<int>(c.subdirectories.size()), count);
-        std::vector<std::string> names;
-        for (int n = 0; n < count; n++)
-        {
-            char buffer[MAX_PATH] = "";
-            EXPECT_EQ(n, GetSubdir(buffer, n));
-            names.push_back(buffer);
-        }
-        EXPECT_EQ(c.subdirectories, names);
-        // Past the last one: the count, and the buffer left as it was.
-        char buffer[MAX_PATH] = "unchanged";
-        EXPECT_EQ(count, GetSubdir(buffer, count + 1));
-        EXPECT_STREQ("unchanged", buffer);
-    }
-
-    ASSERT_TRUE(SetCurrentDirectoryA("H:\\INTL"));
-    ASSERT_EQ(2, CountSubdirs());
-    for (int n = 0; n < 2; n++)
-    {
-        char buffer[MAX_PATH] = "";
-        ASSERT_EQ(n, GetSubdir(buffer, n));
-        EXPECT_EQ(std::string::npos, std::string(buffer).find_first_of("?*")) << buffer;
-        EXPECT_TRUE(SetCurrentDirectoryA(buffer)) << buffer;
-        SetCurrentDirectoryA("H:\\INTL");
-    }
-    SetCurrentDirectoryA("B:\\");
 }
 
 // V2 goes while V1 is walked, after VANISH's subdirectories were counted: the walk

@@ -12,6 +12,7 @@
 
 #include "engine/engine.h"
 #include "engine/scan_state.h"
+#include "settings/settings.h"
 #include "tests/scan/scan_test_util.h"
 
 namespace

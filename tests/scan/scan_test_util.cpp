@@ -7,6 +7,7 @@
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 
@@ -76,7 +77,7 @@ std::vector<std::string> ScanRecorder::Examined() const
 ScanSession::ScanSession(bool quickScan)
 {
     g_quickScan = quickScan ? 1 : 0;
-    BeginScan();
+    BeginScan(StoredScanInputs());
 }
 
 ScanSession::~ScanSession()
@@ -85,7 +86,6 @@ ScanSession::~ScanSession()
     Clear(g_resultList);
     g_quickScan = 1;
     g_readImportDirectories = 0;
-    SetScanFilterOverride(nullptr);
     SetCurrentDirectoryA("B:\\");
 }
 

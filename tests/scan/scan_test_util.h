@@ -43,9 +43,9 @@ public:
     int answer = IDYES;
 };
 
-// A scan as a front end runs one: BeginScan now; at the end EndScan and the result
-// list cleared, Quick Scan and Read Import Directories back to their defaults and no
-// filter list given for the run.
+// A scan as the window runs one: BeginScan now, with the stored settings; at the end
+// EndScan and the result list cleared, Quick Scan and Read Import Directories back to
+// their defaults.
 class ScanSession
 {
 public:

@@ -8,8 +8,8 @@
 
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
 #include "tests/platform/platform_test_util.h"
 
 namespace

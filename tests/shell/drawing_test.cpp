@@ -5,9 +5,9 @@
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
+#include "resources/resource.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 #include "tests/platform/platform_test_util.h"
 

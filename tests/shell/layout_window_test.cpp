@@ -2,8 +2,9 @@
 // client size, with and without each bar and with the version pane.
 #include "tests/shell/window_test_util.h"
 
+#include "resources/resource.h"
+#include "results/results.h"
 #include "settings/settings.h"
-#include "shell/resources/resource.h"
 #include "shell/shell.h"
 
 namespace

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/scan_state.h"
-#include "shell/resources/resource.h"
+#include "resources/resource.h"
 #include "shell/shell.h"
 
 namespace

@@ -1,4 +1,4 @@
-#include "settings/filter_entry.h"
+#include "engine/filter_entry.h"
 
 const std::array<DefaultFilter, 13> kDefaultFilters = {{
     {".EXE", FILE_KIND_EXECUTABLE},

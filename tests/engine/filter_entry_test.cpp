@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/filter_entry.h"
+#include "engine/filter_entry.h"
 
 namespace
 {

@@ -1,0 +1,19 @@
+// What a front end hands the scan: the user's choices, read from the stored settings
+// or from the command line. The engine reads no setting itself. Portable: no windows.h.
+#pragma once
+
+#include <vector>
+
+#include "engine/filter_entry.h"
+
+struct ScanInputs
+{
+    // The slots the walk applies in every directory, in order; an empty extension is
+    // no entry.
+    std::vector<FilterEntry> filters;
+    // Quick Scan Only and Read Import Directories, each 0 or 1. Read at every file: the
+    // window lets the user turn them while a scan runs, and a change applies from the
+    // next file.
+    const unsigned char* quickScan = nullptr;
+    const unsigned char* readImportDirectories = nullptr;
+};
