@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ascii_case.h"
 #include "engine/scan_state.h"
-#include "platform/scoped_handle.h"
 #include "feedback/feedback.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 #include "results/results.h"
 #include "results/zip_writer.h"
 
