@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // module_resolution.cpp
 // Positions in the module extension table.
 enum
@@ -24,6 +26,16 @@ int ResolveModule(char (&name)[MAX_PATH]);
 // While a scan runs, what the program's directory and the fixed search directories
 // hold under each name is looked up once; this forgets it.
 void ForgetModuleLookups();
+
+// drive_choice.cpp
+// Under Wine, whether drive (1 = A) is the host's root directory; never on Windows.
+bool IsHostRootDrive(int drive);
+// Whether the drive phase walks drive: a named one that is there, else a fixed one
+// that is not the host's root; it notes which it walks and which it leaves out.
+bool ChooseDriveToWalk(int drive);
+// After a scan that left out a host root drive: which, and that drivesOption with the
+// walked drives and it walks it; empty otherwise.
+std::string HostRootDrivesNote(const char* drivesOption);
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

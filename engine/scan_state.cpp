@@ -4,6 +4,9 @@ unsigned char g_scanning = 0;
 unsigned char g_quickScan = 1;
 unsigned char g_readImportDirectories = 0;
 int g_importTablesOutsideIdata = 0;
+unsigned g_namedDrives = 0;
+unsigned g_walkedDrives = 0;
+unsigned g_hostRootDrives = 0;
 
 NameList g_resultList;
 NameList g_validLinks;

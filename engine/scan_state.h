@@ -15,6 +15,13 @@ extern unsigned char g_readImportDirectories;
 // Files examined by this scan with the ".idata" reading and Quick Scan on whose import
 // tables lie elsewhere: their links went unread, which the front ends tell the user.
 extern int g_importTablesOutsideIdata;
+// The drives the drive phase walks, a bit each (1 << 2 is C:); 0: every fixed drive
+// but one that is the host's root directory under Wine.
+extern unsigned g_namedDrives;
+// What the last drive phase walked, and what fixed drives it left out as the host's
+// root.
+extern unsigned g_walkedDrives;
+extern unsigned g_hostRootDrives;
 // The import reading that Read Import Directories chooses.
 ImportReading ChosenImportReading();
 
