@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/qemcom95.h"
 #include "results/results.h"
@@ -20,11 +21,13 @@ static std::string ItemText(HWND list, UINT index)
 }
 
 // Only the display changes case: the item keeps the case that Delete and Save see.
-static void LowerAscii(std::string& text)
+std::string ShownName(std::string path)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    if (g_lowerCaseNames)
+        for (char& c : path)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+    return path;
 }
 
 // The symbol is loaded at the first item drawn and kept, its size always taken from
@@ -64,8 +67,7 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
     }
     textRect.left += bw + 4;
 
-    if (g_lowerCaseNames)
-        LowerAscii(text);
+    text = ShownName(std::move(text));
     // No prefix processing: "&" is a legal character of a short name, not a mnemonic.
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -76,6 +78,12 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
         RECT band = rect;
         band.left += bw;
         InvertRect(dc, &band);
+    }
+    if (item.itemState & ODS_FOCUS)
+    {
+        RECT band = rect;
+        band.left += bw;
+        DrawFocusRect(dc, &band);
     }
     return 1;
 }

@@ -49,7 +49,8 @@ INT_PTR CALLBACK SaveListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORSTATIC:
         SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 160));
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(GetStockObject(LTGRAY_BRUSH));
+        // The dialog's own face: a fixed grey shows as bands where the face is not grey.
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_COMMAND:
         switch (LOWORD(wParam))
         {

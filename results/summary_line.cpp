@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <string>
+
+#include "engine/engine.h"
 #include "engine/library_links.h"
 #include "engine/name_list.h"
 #include "engine/scan_state.h"
@@ -48,7 +51,8 @@ void ReportScanEnd(HWND mainWindow, int finished)
     if (finished)
     {
         UpdateSummaryLine(mainWindow);
-        SetStatusText(" Done.");
+        const std::string note = HostRootDrivesNote("orvscan --drives");
+        SetStatusText((" Done." + (note.empty() ? note : " " + note)).c_str());
     }
     else
     {

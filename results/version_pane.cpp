@@ -51,7 +51,7 @@ static void AddLinkedFromLine(HWND versionList, const std::string& path)
     bool allListed = true;
     for (const LinkedFile* library : LinkingLibraries(path))
     {
-        libraries.push_back(library->shortPath);
+        libraries.push_back(ShownName(library->shortPath));
         const int k = FindPrefix(g_resultList, library->shortPath);
         allListed = allListed && k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), library->shortPath);
     }
@@ -61,18 +61,31 @@ static void AddLinkedFromLine(HWND versionList, const std::string& path)
     const int width = client.right - client.left - 8;
     WindowDC dc(versionList);
     SelectedObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(versionList, WM_GETFONT, 0, 0)));
-    const std::string line = FormatLinkedFromLine(libraries, allListed, [&](const std::string& text) {
-        SIZE extent = {};
-        GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
-        return extent.cx <= width;
-    });
+    std::vector<std::string> unreadFiles;
+    for (const std::string& unread : FilesWithUnreadImportTables())
+        unreadFiles.push_back(ShownName(unread));
+    const std::string line =
+        FormatLinkedFromLine(libraries, allListed, unreadFiles, [&](const std::string& text) {
+            SIZE extent = {};
+            GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+            return extent.cx <= width;
+        });
     SendMessageA(versionList, LB_INSERTSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(line.c_str()));
 }
 
-void ShowVersionInformation(HWND versionList, const std::string& path)
+// The pane names the file it shows: after a Ctrl+click the current file need not be
+// a highlighted one.
+static void ShowVersionRecord(HWND versionList, const std::string& path)
 {
     QemUpdateVerListbox(versionList, path.c_str());
+    const std::string line = "File:\t" + ShownName(path);
+    SendMessageA(versionList, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+void ShowVersionInformation(HWND versionList, const std::string& path)
+{
+    ShowVersionRecord(versionList, path);
     AddLinkedFromLine(versionList, path);
 }
 
@@ -89,7 +102,7 @@ void ToggleVersionPane(HWND mainWindow)
     if (g_versionPaneShown)
     {
         if (hasCurrent)
-            QemUpdateVerListbox(versionList, path.c_str());
+            ShowVersionRecord(versionList, path);
         else
         {
             QemInfo(QEM_INFO_NO_CURRENT_FILE);

@@ -166,12 +166,13 @@ void OnFiltersCommand(HWND dialog, WORD id, WORD code)
     }
 }
 
-// The static texts are dark blue on light grey.
+// The static texts are dark blue on the dialog's own face, which is not grey
+// everywhere: a fixed grey would show as bands round them.
 INT_PTR OnFiltersStaticColour(HDC dc)
 {
     SetTextColor(dc, RGB(0, 0, 160));
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(GetStockObject(LTGRAY_BRUSH));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 INT_PTR CALLBACK FiltersDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
