@@ -14,7 +14,7 @@ enum
     EXIT_OK = 0,
     EXIT_FAILED = 1,
     EXIT_BAD_ARGUMENTS = 2,
-    EXIT_NOT_FOUND = 3, // orvscan why: a target named no file, or no DLL the scan saw
+    EXIT_NOT_FOUND = 3, // why: a target named no file, or no DLL the scan saw; imports: no such file
     EXIT_INTERRUPTED = 130,
 };
 
@@ -43,6 +43,7 @@ struct ScanOptions
     std::string prefix, suffix;
     std::string output; // empty: standard output
     ListFormat format = ListFormat::Plain;
+    unsigned drives = 0;              // --drives: a bit a drive (1 << 2 is C:); 0: the walk's own choice
     std::vector<std::string> targets; // the arguments that are no options
 };
 
@@ -57,8 +58,12 @@ bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& 
 bool ParseReadingOption(const char* arg, int& importDirectories);
 // The stored preferences, with the reading of import tables chosen for this run.
 void LoadPreferencesFor(int importDirectories);
-// "EXT[:KIND],...": extensions of a dot and one to three characters, kinds 0 or 1.
+// "EXT[:KIND],...": extensions of one to three characters after an optional dot, kinds
+// 0 or 1; taken upper-case and with the dot, as the Filters dialog takes them.
 bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error);
+
+// "CDE": drive letters from C to Z, as bits (1 << 2 is C:).
+bool ParseDrivesOption(const std::string& text, unsigned& drives, std::string& error);
 
 // progress.cpp
 // Shows the scan's progress on standard error: one line rewritten in place on a

@@ -24,8 +24,15 @@ int RunImportsCommand(int fileCount, char** files, int importDirectories)
     LoadPreferencesFor(importDirectories);
     const ImportReading reading = ChosenImportReading();
     NameList names;
+    bool allFound = true;
     for (int i = 0; i < fileCount; i++)
     {
+        if (GetFileAttributesA(files[i]) == INVALID_FILE_ATTRIBUTES)
+        {
+            std::printf("not found\t%s\n", files[i]);
+            allFound = false;
+            continue;
+        }
         char shortPath[MAX_PATH];
         GetScanPath(files[i], shortPath);
         // Every name read, repeats included, as the descriptors give them.
@@ -38,5 +45,5 @@ int RunImportsCommand(int fileCount, char** files, int importDirectories)
         Clear(names);
     }
     std::fflush(stdout);
-    return EXIT_OK;
+    return allFound ? EXIT_OK : EXIT_NOT_FOUND;
 }
