@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/qemcom95.h"
+#include "shell/help_file.h"
 #include "shell/resources/resource.h"
 #include "shell/shell.h"
 
@@ -18,9 +19,20 @@ void SearchHelp(HWND mainWindow)
     WinHelpA(mainWindow, HelpFile().c_str(), HELP_PARTIALKEY, reinterpret_cast<ULONG_PTR>(noKeyword));
 }
 
+// The viewer's guide is its own WINHELP.HLP in the Windows directory. Wine's viewer
+// comes without one: then the copy the release ships beside the program is opened.
 void ShowHelpOnHelp(HWND mainWindow)
 {
-    WinHelpA(mainWindow, nullptr, HELP_HELPONHELP, 0);
+    char installed[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(installed, MAX_PATH - 12);
+    const bool viewerHasItsOwn =
+        length > 0 && length < MAX_PATH - 12 &&
+        GetFileAttributesA(std::strcat(installed, "\\WINHELP.HLP")) != INVALID_FILE_ATTRIBUTES;
+    const std::string shipped = PathBesideProgram("WINHELP.HLP");
+    if (!viewerHasItsOwn && !shipped.empty())
+        WinHelpA(mainWindow, shipped.c_str(), HELP_CONTENTS, 0);
+    else
+        WinHelpA(mainWindow, nullptr, HELP_HELPONHELP, 0);
 }
 
 void ShowAboutBox(HWND mainWindow)
