@@ -133,9 +133,10 @@ bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
                     "; those links were not read. Use --import-directories or --full.\n")
                        .c_str(),
                    stderr);
-    const std::string hostRootNote = HostRootDrivesNote("--drives");
+    const std::string hostRootNote = HostRootDrivesNote();
     if (!hostRootNote.empty())
-        std::fputs((hostRootNote + "\n").c_str(), stderr);
+        std::fputs((hostRootNote + "; --drives " + DrivesWithHostRoots() + " walks it too.\n").c_str(),
+                   stderr);
     return true;
 }
 

@@ -75,14 +75,16 @@ bool ChooseDriveToWalk(int drive)
     return true;
 }
 
-std::string HostRootDrivesNote(const char* drivesOption)
+std::string HostRootDrivesNote()
 {
     if (!g_hostRootDrives)
         return {};
-    const bool one = (g_hostRootDrives & (g_hostRootDrives - 1)) == 0;
     std::string left = Letters(g_hostRootDrives, ": ");
     left.pop_back();
-    return "Left out " + left + (one ? ", the host's root directory" : ", the host's root directories") +
-           " under Wine; " + drivesOption + " " + Letters(g_walkedDrives | g_hostRootDrives, "") + " walks " +
-           (one ? "it" : "them") + " too.";
+    return "Left out " + left + ", the host's root under Wine";
+}
+
+std::string DrivesWithHostRoots()
+{
+    return Letters(g_walkedDrives | g_hostRootDrives, "");
 }

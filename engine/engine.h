@@ -33,9 +33,11 @@ bool IsHostRootDrive(int drive);
 // Whether the drive phase walks drive: a named one that is there, else a fixed one
 // that is not the host's root; it notes which it walks and which it leaves out.
 bool ChooseDriveToWalk(int drive);
-// After a scan that left out a host root drive: which, and that drivesOption with the
-// walked drives and it walks it; empty otherwise.
-std::string HostRootDrivesNote(const char* drivesOption);
+// After a scan that left out a host root drive: "Left out Z:, the host's root under
+// Wine"; empty otherwise.
+std::string HostRootDrivesNote();
+// The drives walked and those left out, as --drives takes them: "CDZ".
+std::string DrivesWithHostRoots();
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

@@ -51,8 +51,12 @@ void ReportScanEnd(HWND mainWindow, int finished)
     if (finished)
     {
         UpdateSummaryLine(mainWindow);
-        const std::string note = HostRootDrivesNote("orvscan --drives");
-        SetStatusText((" Done." + (note.empty() ? note : " " + note)).c_str());
+        // One line that fits the status bar of a window of its first size.
+        const std::string note = HostRootDrivesNote();
+        SetStatusText(
+            (" Done." +
+             (note.empty() ? note : " " + note + " (orvscan --drives " + DrivesWithHostRoots() + ")."))
+                .c_str());
     }
     else
     {

@@ -59,8 +59,8 @@ TEST_F(WholeScanTest, FixedDrivesAreWalkedFromCOnwardsAndTheScanFinishes)
     };
     ASSERT_EQ(1, RunScan(nullptr));
     EXPECT_EQ(1u << ('R' - 'A'), g_hostRootDrives);
-    EXPECT_EQ("Left out R:, the host's root directory under Wine; --drives CNOPRS walks it too.",
-              HostRootDrivesNote("--drives"));
+    EXPECT_EQ("Left out R:, the host's root under Wine", HostRootDrivesNote());
+    EXPECT_EQ("CNOPRS", DrivesWithHostRoots());
 
     // The drive letters of the examined files, each run of equal letters once.
     std::string drives;
