@@ -37,22 +37,26 @@ std::string FormatListLine(const char* prefix, std::string_view path, const char
 }
 
 // head and as many of names as fits takes, the rest counted; a first one too long is
-// cut with "...".
+// cut with "...". Counted upwards: a scan may leave thousands of names.
 static std::string FittedNames(const std::string& head, const std::vector<std::string>& names,
                                const std::function<bool(const std::string&)>& fits)
 {
     auto more = [&](std::size_t shown) {
         return shown < names.size() ? " and " + std::to_string(names.size() - shown) + " more" : "";
     };
-    for (std::size_t shown = names.size(); shown > 0; shown--)
-    {
-        std::string line = head;
+    auto line = [&](std::size_t shown) {
+        std::string text = head;
         for (std::size_t i = 0; i < shown; i++)
-            line += (i ? ", " : "") + names[i];
-        line += more(shown);
-        if (fits(line))
-            return line;
-    }
+            text += (i ? ", " : "") + names[i];
+        return text + more(shown);
+    };
+    if (fits(line(names.size())))
+        return line(names.size());
+    std::size_t shown = 0;
+    while (shown + 1 < names.size() && fits(line(shown + 1)))
+        shown++;
+    if (shown > 0)
+        return line(shown);
     std::string first = names[0];
     while (!first.empty() && !fits(head + first + "..." + more(1)))
         first.pop_back();

@@ -61,9 +61,11 @@ static void AddLinkedFromLine(HWND versionList, const std::string& path)
     const int width = client.right - client.left - 8;
     WindowDC dc(versionList);
     SelectedObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(versionList, WM_GETFONT, 0, 0)));
+    // Named only when nothing read links to the file.
     std::vector<std::string> unreadFiles;
-    for (const std::string& unread : FilesWithUnreadImportTables())
-        unreadFiles.push_back(ShownName(unread));
+    if (libraries.empty())
+        for (const std::string& unread : FilesWithUnreadImportTables())
+            unreadFiles.push_back(ShownName(unread));
     const std::string line =
         FormatLinkedFromLine(libraries, allListed, unreadFiles, [&](const std::string& text) {
             SIZE extent = {};
