@@ -172,9 +172,8 @@ std::string UnexaminedReason(const std::string& longPath, const std::string& sho
     const char drive =
         longPath.size() >= 3 && longPath[1] == ':' ? static_cast<char>(longPath[0] & ~0x20) : '\0';
     if (drive < 'C' || drive > 'Z' || !(g_walkedDrives & (1u << (drive - 'A'))))
-        return "not a candidate: the walk did not reach it: its drive was not walked (a fixed drive from C: "
-               "to "
-               "Z: that is not the host's root directory under Wine, or one that --drives names)";
+        return "not a candidate: the walk did not reach it: its drive was not walked (the walk takes the "
+               "fixed drives from C: to Z: but the host's root under Wine, or the drives --drives names)";
     return "not a candidate: the walk did not reach it: it lies in a folder the walk does not enter (a "
            "junction "
            "or link), or its path is too long";

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/qemcom95.h"
 #include "shell/help_file.h"
@@ -23,11 +24,12 @@ void SearchHelp(HWND mainWindow)
 // comes without one: then the copy the release ships beside the program is opened.
 void ShowHelpOnHelp(HWND mainWindow)
 {
-    char installed[MAX_PATH];
-    const UINT length = GetWindowsDirectoryA(installed, MAX_PATH - 12);
+    char windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
     const bool viewerHasItsOwn =
-        length > 0 && length < MAX_PATH - 12 &&
-        GetFileAttributesA(std::strcat(installed, "\\WINHELP.HLP")) != INVALID_FILE_ATTRIBUTES;
+        length > 0 && length < MAX_PATH &&
+        GetFileAttributesA((std::string(windows, length) + "\\WINHELP.HLP").c_str()) !=
+            INVALID_FILE_ATTRIBUTES;
     const std::string shipped = PathBesideProgram("WINHELP.HLP");
     if (!viewerHasItsOwn && !shipped.empty())
         WinHelpA(mainWindow, shipped.c_str(), HELP_CONTENTS, 0);
