@@ -15,7 +15,7 @@ enum
     EXIT_OK = 0,
     EXIT_FAILED = 1,
     EXIT_BAD_ARGUMENTS = 2,
-    EXIT_NOT_FOUND = 3, // orvscan why: a target named no file, or no DLL the scan saw
+    EXIT_NOT_FOUND = 3, // why: a target named no file, or no DLL the scan saw; imports: no such file
     EXIT_INTERRUPTED = 130,
 };
 
@@ -44,6 +44,7 @@ struct ScanOptions
     std::string prefix, suffix;
     std::string output; // empty: standard output
     ListFormat format = ListFormat::Plain;
+    unsigned drives = 0;              // --drives: a bit a drive (1 << 2 is C:); 0: the walk's own choice
     std::vector<std::string> targets; // the arguments that are no options
 };
 
@@ -60,8 +61,12 @@ bool ParseReadingOption(const char* arg, int& importDirectories);
 void LoadPreferencesFor(int importDirectories);
 // What this run hands the scan: the stored settings as the options change them.
 ScanInputs ScanInputsFor(const ScanOptions& options);
-// "EXT[:KIND],...": extensions of a dot and one to three characters, kinds 0 or 1.
+// "EXT[:KIND],...": extensions of one to three characters after an optional dot, kinds
+// 0 or 1; taken upper-case and with the dot, as the Filters dialog takes them.
 bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error);
+
+// "CDE": drive letters from C to Z, as bits (1 << 2 is C:).
+bool ParseDrivesOption(const std::string& text, unsigned& drives, std::string& error);
 
 // progress.cpp
 // Shows the scan's progress on standard error: one line rewritten in place on a

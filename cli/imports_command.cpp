@@ -25,8 +25,15 @@ int RunImportsCommand(int fileCount, char** files, int importDirectories)
     const ImportReading reading =
         g_readImportDirectories ? ImportReading::ImportDirectories : ImportReading::IdataSection;
     NameList names;
+    bool allFound = true;
     for (int i = 0; i < fileCount; i++)
     {
+        if (GetFileAttributesA(files[i]) == INVALID_FILE_ATTRIBUTES)
+        {
+            std::printf("not found\t%s\n", files[i]);
+            allFound = false;
+            continue;
+        }
         char shortPath[MAX_PATH];
         GetScanPath(files[i], shortPath);
         // Every name read, repeats included, as the descriptors give them.
@@ -39,5 +46,5 @@ int RunImportsCommand(int fileCount, char** files, int importDirectories)
         Clear(names);
     }
     std::fflush(stdout);
-    return EXIT_OK;
+    return allFound ? EXIT_OK : EXIT_NOT_FOUND;
 }

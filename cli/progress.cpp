@@ -49,10 +49,26 @@ std::string Trimmed(const char* text)
 std::string Counts()
 {
     std::string counts = std::to_string(s_progress.filesExamined) + " files examined, " +
-                         std::to_string(GetCount(g_resultList)) + " DLLs found";
+                         std::to_string(GetCount(g_resultList)) + " DLLs on the list";
     if (s_progress.linksChecked)
         counts += ", " + std::to_string(s_progress.linksChecked) + " links checked";
     return counts;
+}
+
+// The line in columns - 1 characters (the last column would move the cursor to the
+// next line), cut after a word with "..." when it is longer.
+std::string FittedLine(const std::string& line, int columns)
+{
+    const std::size_t room = static_cast<std::size_t>(columns - 1);
+    if (line.size() <= room)
+        return line;
+    std::size_t cut = line.rfind(' ', room - 3);
+    if (cut == std::string::npos || cut == 0)
+        cut = room - 3;
+    std::string fitted = line.substr(0, cut);
+    while (!fitted.empty() && std::strchr(" ,-", fitted.back()))
+        fitted.pop_back();
+    return fitted + "...";
 }
 
 // Every text in one write: the runtime's formatted output to the unbuffered error
@@ -73,8 +89,7 @@ void Show(bool force)
     std::string line = Counts() + (s_progress.phase.empty() ? "" : " - " + s_progress.phase);
     if (s_progress.terminal)
     {
-        if (static_cast<int>(line.size()) >= s_progress.width)
-            line.resize(s_progress.width - 1);
+        line = FittedLine(line, s_progress.width);
         line.resize(s_progress.width - 1, ' ');
         line.insert(0, 1, '\r');
         s_progress.lineOpen = true;
@@ -121,8 +136,12 @@ void BeginProgress()
     s_progress = Progress{};
     s_progress.terminal = _isatty(_fileno(stderr)) != 0;
     CONSOLE_SCREEN_BUFFER_INFO info;
+    // The window's width, not the buffer's, which may be wider than what shows.
     if (s_progress.terminal && GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
-        s_progress.width = info.dwSize.X > 20 ? info.dwSize.X : 80;
+    {
+        const int shown = info.srWindow.Right - info.srWindow.Left + 1;
+        s_progress.width = shown > 20 ? shown : 80;
+    }
     std::fflush(stderr);
     s_progress.previousMode = _setmode(_fileno(stderr), _O_BINARY);
     g_feedbackSink.statusText = OnStatusText;

@@ -55,6 +55,36 @@ bool WriteResultList(const ScanOptions& options, std::FILE* out)
     return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
 }
 
+// A relative name is taken against the directory orvscan started in: the scan moves
+// the current directory from folder to folder.
+std::string FullPath(const std::string& path)
+{
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+}
+
+// Whether the list file can be created, asked before a scan that may take minutes; a
+// file made only to ask is removed again.
+bool CanCreate(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    CloseHandle(file);
+    if (!existed)
+        DeleteFileA(path.c_str());
+    return true;
+}
+
+int CannotWrite(const std::string& path)
+{
+    std::fprintf(stderr, "orvscan: cannot write the list to %s\n", path.c_str());
+    return EXIT_FAILED;
+}
+
 } // namespace
 
 bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
@@ -82,22 +112,28 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
 
     if (!finished)
     {
-        std::fputs(" Scanning interrupted.\n", stderr);
+        std::fputs("Scanning interrupted.\n", stderr);
         return false;
     }
-    // The note holds for why's answers as much as for the list. One write: formatted
-    // output to the unbuffered error stream goes out a character at a time.
+    // The notes hold for why's answers as much as for the list. One write each:
+    // formatted output to the unbuffered error stream goes out a character at a time.
     if (g_importTablesOutsideIdata > 0)
-        std::fputs((std::to_string(g_importTablesOutsideIdata) +
-                    " examined files keep their import tables outside .idata; their links were not read. "
-                    "Use --import-directories or --full.\n")
+        std::fputs((FormatUnreadTablesCount(g_importTablesOutsideIdata) +
+                    "; those links were not read. Use --import-directories or --full.\n")
                        .c_str(),
+                   stderr);
+    const std::string hostRootNote = HostRootDrivesNote();
+    if (!hostRootNote.empty())
+        std::fputs((hostRootNote + "; --drives " + DrivesWithHostRoots() + " walks it too.\n").c_str(),
                    stderr);
     return true;
 }
 
 int RunScanCommand(const ScanOptions& options)
 {
+    const std::string output = options.output.empty() ? std::string() : FullPath(options.output);
+    if (!output.empty() && !CanCreate(output))
+        return CannotWrite(output);
     std::uint64_t total = 0;
     if (!ScanMachine(ScanInputsFor(options), total))
         return EXIT_INTERRUPTED;
@@ -108,24 +144,21 @@ int RunScanCommand(const ScanOptions& options)
         return options.format == ListFormat::Plain ? WriteResultList(options, out)
                                                    : WriteListRecords(options.format, out);
     };
-    if (options.output.empty())
+    if (output.empty())
         write(stdout);
     else
     {
-        StreamHandle out(std::fopen(options.output.c_str(), "wb"));
+        StreamHandle out(std::fopen(output.c_str(), "wb"));
         bool written = out && write(out.get());
         // No part of a list stays behind to pass for the whole one.
         if (out)
         {
             written = std::fclose(out.release()) == 0 && written;
             if (!written)
-                DeleteFileA(options.output.c_str());
+                DeleteFileA(output.c_str());
         }
         if (!written)
-        {
-            std::fprintf(stderr, "orvscan: cannot write the list to %s\n", options.output.c_str());
-            return EXIT_FAILED;
-        }
+            return CannotWrite(output);
     }
     // Records are for scripts: the summary would only be one more line to skip.
     if (options.format == ListFormat::Plain)

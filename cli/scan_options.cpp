@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstring>
 
 #include "cli/cli.h"
@@ -26,11 +27,16 @@ bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filter
             }
             entry.kind = static_cast<unsigned char>(kind[0] - '0');
         }
-        const std::string& ext = entry.extension;
+        // As the Filters dialog takes what is typed: the dot may be left out.
+        std::string& ext = entry.extension;
+        if (!ext.empty() && ext[0] != '.')
+            ext.insert(0, 1, '.');
+        for (char& c : ext)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (ext.size() < 2 || ext.size() > 4 || ext[0] != '.' ||
             ext.find_first_of(" \t.", 1) != std::string::npos)
         {
-            error = "'" + ext + "' is not an extension (a dot and one to three characters)";
+            error = "'" + ext + "' is not an extension (one to three characters after an optional dot)";
             return false;
         }
         filters.push_back(entry);
@@ -42,6 +48,24 @@ bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filter
         return false;
     }
     return true;
+}
+
+bool ParseDrivesOption(const std::string& text, unsigned& drives, std::string& error)
+{
+    drives = 0;
+    for (char letter : text)
+    {
+        const int drive = std::toupper(static_cast<unsigned char>(letter)) - '@';
+        if (drive < 3 || drive > 26)
+        {
+            error = "--drives takes drive letters from C to Z, such as CDE";
+            return false;
+        }
+        drives |= 1u << (drive - 1);
+    }
+    if (!drives)
+        error = "--drives needs at least one drive letter";
+    return drives != 0;
 }
 
 bool ParseReadingOption(const char* arg, int& importDirectories)
@@ -70,6 +94,7 @@ ScanInputs ScanInputsFor(const ScanOptions& options)
     ScanInputs inputs = StoredScanInputs();
     if (options.filtersGiven)
         inputs.filters = options.filters;
+    inputs.drives = options.drives;
     return inputs;
 }
 
@@ -99,6 +124,12 @@ bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& 
             if (!value(text) || !ParseFilterOption(text, options.filters, error))
                 return false;
             options.filtersGiven = true;
+        }
+        else if (std::strcmp(arg, "--drives") == 0)
+        {
+            std::string letters;
+            if (!value(letters) || !ParseDrivesOption(letters, options.drives, error))
+                return false;
         }
         else if (std::strcmp(arg, "--prefix") == 0)
         {

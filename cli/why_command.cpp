@@ -7,9 +7,11 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli.h"
+#include "engine/import_reader.h"
 #include "engine/link_graph.h"
 #include "engine/name_list.h"
 #include "engine/path_parts.h"
@@ -76,11 +78,45 @@ std::string KeptReason(const LinkedFile& file)
     return "kept: the cross-check took it off the list";
 }
 
-std::vector<std::string> ListedReason(const std::string& shortPath)
+std::string StemOf(const std::string& path)
+{
+    const std::string name = FileNameOf(path);
+    return name.substr(0, name.rfind('.'));
+}
+
+// The files whose import tables the scan's reading passed over that import a module of
+// the DLL's name: links that exist, though the scan did not read them.
+std::vector<std::string> UnreadLinkers(const std::string& longPath, const std::string& shortPath)
+{
+    const std::string longStem = StemOf(longPath), shortStem = StemOf(shortPath);
+    std::vector<std::string> linkers;
+    for (const std::string& path : FilesWithUnreadImportTables())
+    {
+        bool imports = false;
+        ReadImports(path.c_str(), ImportReading::ImportDirectories, [&](std::string_view name) {
+            imports = imports || EqualsIgnoringCase(name, longStem) || EqualsIgnoringCase(name, shortStem);
+        });
+        if (imports)
+            linkers.push_back(path);
+    }
+    return linkers;
+}
+
+std::vector<std::string> ListedReason(const std::string& longPath, const std::string& shortPath)
 {
     const std::vector<const LinkedFile*> libraries = LinkingLibraries(shortPath);
     if (libraries.empty())
-        return {"listed: no examined file links to it"};
+    {
+        std::vector<std::string> lines = UnreadLinkers(longPath, shortPath);
+        if (lines.empty())
+            return {"listed: no examined file links to it"};
+        for (std::string& line : lines)
+            line.insert(0, "  ");
+        lines.insert(lines.begin(), "listed: no link to it was read; these files import " + StemOf(longPath) +
+                                        " from tables the reading passed over (--import-directories or "
+                                        "--full reads them):");
+        return lines;
+    }
     std::vector<std::string> lines(1);
     bool allListed = true;
     for (const LinkedFile* library : libraries)
@@ -127,9 +163,9 @@ std::string UnexaminedReason(const std::string& longPath, const std::string& sho
     }
     const char drive =
         longPath.size() >= 3 && longPath[1] == ':' ? static_cast<char>(longPath[0] & ~0x20) : '\0';
-    const char root[4] = {drive, ':', '\\', '\0'};
-    if (drive < 'C' || drive > 'Z' || GetDriveTypeA(root) != DRIVE_FIXED)
-        return "not a candidate: the walk did not reach it: it is not on a fixed drive from C: to Z:";
+    if (drive < 'C' || drive > 'Z' || !(g_walkedDrives & (1u << (drive - 'A'))))
+        return "not a candidate: the walk did not reach it: its drive was not walked (the walk takes the "
+               "fixed drives from C: to Z: but the host's root under Wine, or the drives --drives names)";
     return "not a candidate: the walk did not reach it: it lies in a folder the walk does not enter (a "
            "junction "
            "or link), or its path is too long";
@@ -140,7 +176,7 @@ std::vector<std::string> Reason(const LinkedFile* file, const std::string& longP
 {
     // The list itself is the verdict; the records only give the reasons.
     if (IsListed(shortPath))
-        return ListedReason(shortPath);
+        return ListedReason(longPath, shortPath);
     if (file && file->accepted)
         return {KeptReason(*file)};
     if (file && file->examined)

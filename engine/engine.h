@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "engine/scan_inputs.h"
 
 // module_resolution.cpp
@@ -23,6 +25,18 @@ enum
 // along the module search path with each extension in turn; at the first file found
 // the name becomes that file's short full path and the answer is the position.
 int ResolveModule(char (&name)[MAX_PATH]);
+
+// drive_choice.cpp
+// Under Wine, whether drive (1 = A) is the host's root directory; never on Windows.
+bool IsHostRootDrive(int drive);
+// Whether the drive phase walks drive: a named one that is there, else a fixed one
+// that is not the host's root; it notes which it walks and which it leaves out.
+bool ChooseDriveToWalk(int drive);
+// After a scan that left out a host root drive: "Left out Z:, the host's root under
+// Wine"; empty otherwise.
+std::string HostRootDrivesNote();
+// The drives walked and those left out, as --drives takes them: "CDZ".
+std::string DrivesWithHostRoots();
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

@@ -137,7 +137,10 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
         return -1;
     // A full scan finds the names of tables the reader passed over in the file's bytes.
     if (unreadTables && quickScan)
+    {
         g_importTablesOutsideIdata++;
+        RecordUnreadImportTables();
+    }
     // Kinds beyond the three (only a hand-edited filter entry gives one) are read like
     // the library pass but never listed.
     if (kind == FILE_KIND_LIBRARY)

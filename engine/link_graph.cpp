@@ -32,6 +32,7 @@ struct Graph
     std::deque<LinkedFile> files;
     std::unordered_map<std::string_view, int, FoldedHash, FoldedEqual> index;
     std::vector<LinkSource> sources;
+    std::vector<std::string> unreadTables;
 
     std::string examinedShortPath, examinedPath;
     int checking = -1; // the DLL the cross-check records for, or -1
@@ -115,6 +116,16 @@ void NoteExaminedFile(const char* shortPath, const char* path)
 {
     s_graph.examinedShortPath = shortPath;
     s_graph.examinedPath = path;
+}
+
+void RecordUnreadImportTables()
+{
+    s_graph.unreadTables.push_back(s_graph.examinedPath);
+}
+
+const std::vector<std::string>& FilesWithUnreadImportTables()
+{
+    return s_graph.unreadTables;
 }
 
 void RecordDirectLink(const char* dll, bool program, const char* name)

@@ -45,6 +45,11 @@ void NoteExaminedFile(const char* shortPath, const char* path);
 // The file under examination links directly to dll (a short path): a program by its
 // imports or bytes, an other-format file by name, the name as found in it.
 void RecordDirectLink(const char* dll, bool program, const char* name = "");
+// The file under examination keeps import tables that the reading passed over: its
+// links were not read, which the answers must not deny.
+void RecordUnreadImportTables();
+// Those files' paths, as the walk composed them, in the order examined.
+const std::vector<std::string>& FilesWithUnreadImportTables();
 // The file under examination was read as a library: what its references resolved to
 // (added to those of a case twin recorded before, which the scan names alike),
 // whether it was examined by the library pass, accepted as a candidate, and whether its

@@ -21,8 +21,7 @@ static bool WalkFixedDrives(HWND mainWindow)
 {
     for (int drive = 3; drive <= 26; drive++)
     {
-        const char root[4] = {static_cast<char>('@' + drive), ':', '\\', '\0'};
-        if (GetDriveTypeA(root) != DRIVE_FIXED)
+        if (!ChooseDriveToWalk(drive))
             continue;
         int walked = WalkDrive(mainWindow, drive);
         SetCurrentDirectoryA("\\");
@@ -286,6 +285,7 @@ void BeginScan(const ScanInputs& inputs)
     ForgetLinkGraph();
     Clear(g_resultList);
     g_importTablesOutsideIdata = 0;
+    g_walkedDrives = g_hostRootDrives = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");
     g_scanning = 1;
 }

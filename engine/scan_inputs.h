@@ -16,4 +16,7 @@ struct ScanInputs
     // next file.
     const unsigned char* quickScan = nullptr;
     const unsigned char* readImportDirectories = nullptr;
+    // The drives to walk, a bit each (1 << 2 is C:); 0: every fixed drive but one that
+    // is the host's root directory under Wine.
+    unsigned drives = 0;
 };

@@ -16,6 +16,10 @@ bool QuickScan();
 // Files examined by this scan with the ".idata" reading and Quick Scan on whose import
 // tables lie elsewhere: their links went unread, which the front ends tell the user.
 extern int g_importTablesOutsideIdata;
+// What the last drive phase walked, and what fixed drives it left out as the host's
+// root, a bit each (1 << 2 is C:).
+extern unsigned g_walkedDrives;
+extern unsigned g_hostRootDrives;
 // The import reading that Read Import Directories chooses: with it, the import reader
 // takes the import and delay-load directories wherever the linker put them, not only
 // the start of ".idata".

@@ -104,11 +104,19 @@ private:
     HDC dc_;
 };
 
-// The static texts of the window and its dialogs are dark blue on the lists' light
-// grey: the answer to WM_CTLCOLORSTATIC.
+// The static texts of the window and its dialogs are dark blue: the answer to
+// WM_CTLCOLORSTATIC. The window's on the lists' light grey.
 inline HBRUSH ColourStaticText(HDC dc)
 {
     SetTextColor(dc, RGB(0, 0, 160));
     SetBkMode(dc, TRANSPARENT);
     return static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+}
+
+// A dialog's on its own face, which is not grey everywhere: a fixed grey would show
+// as bands round them.
+inline HBRUSH ColourDialogStaticText(HDC dc)
+{
+    ColourStaticText(dc);
+    return GetSysColorBrush(COLOR_BTNFACE);
 }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/ascii_case.h"
 #include "platform/gdi_handles.h"
@@ -18,6 +19,15 @@ static std::string ItemText(HWND list, UINT index)
     length = SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(length == LB_ERR || length < 0 ? 0 : static_cast<size_t>(length));
     return text;
+}
+
+// Only the display changes case: the item keeps the case that Delete and Save see.
+std::string ShownName(std::string path)
+{
+    if (g_lowerCaseNames)
+        for (char& c : path)
+            c = LowerAscii(c);
+    return path;
 }
 
 // The symbol is loaded at the first item drawn and kept, its size always taken from
@@ -57,10 +67,7 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
     }
     textRect.left += bw + 4;
 
-    // Only the display changes case: the item keeps the case that Delete and Save see.
-    if (g_lowerCaseNames)
-        for (char& c : text)
-            c = LowerAscii(c);
+    text = ShownName(std::move(text));
     // No prefix processing: "&" is a legal character of a short name, not a mnemonic.
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -71,6 +78,12 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
         RECT band = rect;
         band.left += bw;
         InvertRect(dc, &band);
+    }
+    if (item.itemState & ODS_FOCUS)
+    {
+        RECT band = rect;
+        band.left += bw;
+        DrawFocusRect(dc, &band);
     }
     return 1;
 }

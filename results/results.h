@@ -15,9 +15,12 @@ struct NameList;
 // draw_result_item.cpp
 // Draws one item of the result list for WM_DRAWITEM: the library's list-item symbol,
 // then the name (in lower case while Show Lowercase File Names is on) on light grey;
-// a selected item is inverted from the symbol's right edge on. 0 when the item has no
+// a selected item is inverted from the symbol's right edge on, and the current item
+// wears a focus rectangle there while the list has the focus. 0 when the item has no
 // text, and nothing is drawn.
 int DrawResultItem(const DRAWITEMSTRUCT& item);
+// A path as the window shows it: in lower case while Show Lowercase File Names is on.
+std::string ShownName(std::string path);
 
 // held_result_list.cpp
 // Around a scan in the window: the result list is drawn only when it is asked to
@@ -96,6 +99,8 @@ bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path);
 // Fills the version list for path: the file's version record, then the line that
 // says what the last scan found linking to it.
 void ShowVersionInformation(HWND versionList, const std::string& path);
+// The version record alone, under a first line that names the file.
+void ShowVersionRecord(HWND versionList, const std::string& path);
 // That last line alone, fitted to the width the list has now.
 void AddLinkedFromLine(HWND versionList, const std::string& path);
 

@@ -47,7 +47,8 @@ INT_PTR CALLBACK SaveListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     switch (message)
     {
     case WM_INITDIALOG: return InitSaveList(dialog, lParam);
-    case WM_CTLCOLORSTATIC: return reinterpret_cast<INT_PTR>(ColourStaticText(reinterpret_cast<HDC>(wParam)));
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(ColourDialogStaticText(reinterpret_cast<HDC>(wParam)));
     case WM_COMMAND:
         switch (LOWORD(wParam))
         {

@@ -19,6 +19,12 @@ std::string FormatSummaryLine(int count, std::uint64_t totalBytes)
            " possibly unlinked .DLLs listed. Disk space taken: " + GroupThousands(totalBytes) + " bytes";
 }
 
+std::string FormatUnreadTablesCount(int count)
+{
+    return std::to_string(count) + (count == 1 ? " examined file keeps its import tables outside .idata"
+                                               : " examined files keep their import tables outside .idata");
+}
+
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix)
 {
     std::string line;
@@ -30,27 +36,42 @@ std::string FormatListLine(const char* prefix, std::string_view path, const char
     return line;
 }
 
-std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool allListed,
-                                 const std::function<bool(const std::string&)>& fits)
+// head and as many of names as fits takes, the rest counted; a first one too long is
+// cut with "...". Counted upwards: a scan may leave thousands of names.
+static std::string FittedNames(const std::string& head, const std::vector<std::string>& names,
+                               const std::function<bool(const std::string&)>& fits)
 {
-    if (libraries.empty())
-        return "Linked from: nothing examined";
-    const std::string head =
-        allListed ? "Linked from listed DLLs only: " : "Linked only from DLLs no examined file links to: ";
     auto more = [&](std::size_t shown) {
-        return shown < libraries.size() ? " and " + std::to_string(libraries.size() - shown) + " more" : "";
+        return shown < names.size() ? " and " + std::to_string(names.size() - shown) + " more" : "";
     };
-    for (std::size_t shown = libraries.size(); shown > 0; shown--)
-    {
-        std::string line = head;
+    auto line = [&](std::size_t shown) {
+        std::string text = head;
         for (std::size_t i = 0; i < shown; i++)
-            line += (i ? ", " : "") + libraries[i];
-        line += more(shown);
-        if (fits(line))
-            return line;
-    }
-    std::string first = libraries[0];
+            text += (i ? ", " : "") + names[i];
+        return text + more(shown);
+    };
+    if (fits(line(names.size())))
+        return line(names.size());
+    std::size_t shown = 0;
+    while (shown + 1 < names.size() && fits(line(shown + 1)))
+        shown++;
+    if (shown > 0)
+        return line(shown);
+    std::string first = names[0];
     while (!first.empty() && !fits(head + first + "..." + more(1)))
         first.pop_back();
     return head + first + "..." + more(1);
+}
+
+std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool allListed,
+                                 const std::vector<std::string>& unreadFiles,
+                                 const std::function<bool(const std::string&)>& fits)
+{
+    if (libraries.empty())
+        return unreadFiles.empty()
+                   ? "Linked from: nothing examined"
+                   : FittedNames("Linked from: no link read; unread links in ", unreadFiles, fits);
+    return FittedNames(allListed ? "Linked from listed DLLs only: "
+                                 : "Linked only from DLLs no examined file links to: ",
+                       libraries, fits);
 }

@@ -14,6 +14,9 @@ std::string GroupThousands(std::uint64_t value);
 // " %d possibly unlinked .DLLs listed. Disk space taken: %s bytes"
 std::string FormatSummaryLine(int count, std::uint64_t totalBytes);
 
+// "1 examined file keeps its import tables outside .idata", or the plural.
+std::string FormatUnreadTablesCount(int count);
+
 // One line of a saved list, without its line end: the prefix and a blank when a
 // prefix is given, the path, a blank and the suffix when a suffix is given.
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix);
@@ -21,6 +24,9 @@ std::string FormatListLine(const char* prefix, std::string_view path, const char
 // The version pane's last line: "Linked from: nothing examined" when no DLL links to the
 // file, else "Linked from listed DLLs only: " (when one of them is no longer listed,
 // "Linked only from DLLs no examined file links to: ") and the DLLs, as many as fits
-// takes, the rest counted ("and 2 more"); a first one too long is cut with "...".
+// takes, the rest counted ("and 2 more"); a first one too long is cut with "...". With
+// no DLL linking to it but unreadFiles, files whose links the reading did not read:
+// "Linked from: no link read; unread links in " and those files, fitted alike.
 std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool allListed,
+                                 const std::vector<std::string>& unreadFiles,
                                  const std::function<bool(const std::string&)>& fits);

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <string>
+
+#include "engine/engine.h"
 #include "engine/library_links.h"
 #include "engine/name_list.h"
 #include "engine/scan_memory.h"
@@ -49,7 +52,12 @@ void ReportScanEnd(HWND mainWindow, int finished)
     if (finished)
     {
         UpdateSummaryLine(mainWindow);
-        SetStatusText(" Done.");
+        // One line that fits the status bar of a window of its first size.
+        const std::string note = HostRootDrivesNote();
+        SetStatusText(
+            (" Done." +
+             (note.empty() ? note : " " + note + " (orvscan --drives " + DrivesWithHostRoots() + ")."))
+                .c_str());
     }
     else
     {

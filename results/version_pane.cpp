@@ -48,7 +48,7 @@ void AddLinkedFromLine(HWND versionList, const std::string& path)
     bool allListed = true;
     for (const LinkedFile* library : LinkingLibraries(path))
     {
-        libraries.push_back(library->shortPath);
+        libraries.push_back(ShownName(library->shortPath));
         allListed = allListed && IsListed(library->shortPath);
     }
     RECT client;
@@ -57,17 +57,32 @@ void AddLinkedFromLine(HWND versionList, const std::string& path)
     const int width = client.right - client.left - 8;
     WindowDC dc(versionList);
     SelectedObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(versionList, WM_GETFONT, 0, 0)));
-    const std::string line = FormatLinkedFromLine(libraries, allListed, [&](const std::string& text) {
-        SIZE extent = {};
-        GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
-        return extent.cx <= width;
-    });
+    // Named only when nothing read links to the file.
+    std::vector<std::string> unreadFiles;
+    if (libraries.empty())
+        for (const std::string& unread : FilesWithUnreadImportTables())
+            unreadFiles.push_back(ShownName(unread));
+    const std::string line =
+        FormatLinkedFromLine(libraries, allListed, unreadFiles, [&](const std::string& text) {
+            SIZE extent = {};
+            GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+            return extent.cx <= width;
+        });
     SendMessageA(versionList, LB_INSERTSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(line.c_str()));
 }
 
-void ShowVersionInformation(HWND versionList, const std::string& path)
+// The pane names the file it shows: after a Ctrl+click the current file need not be
+// a highlighted one.
+void ShowVersionRecord(HWND versionList, const std::string& path)
 {
     QemUpdateVerListbox(versionList, path.c_str());
+    const std::string line = "File:\t" + ShownName(path);
+    SendMessageA(versionList, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+void ShowVersionInformation(HWND versionList, const std::string& path)
+{
+    ShowVersionRecord(versionList, path);
     AddLinkedFromLine(versionList, path);
 }

@@ -174,7 +174,8 @@ INT_PTR CALLBACK FiltersDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     // Nonzero: the focus goes to the first tab stop, the extension field.
     case WM_INITDIALOG: OpenFiltersDialog(dialog); return TRUE;
     case WM_COMMAND: OnFiltersCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
-    case WM_CTLCOLORSTATIC: return reinterpret_cast<INT_PTR>(ColourStaticText(reinterpret_cast<HDC>(wParam)));
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(ColourDialogStaticText(reinterpret_cast<HDC>(wParam)));
     }
     return FALSE;
 }

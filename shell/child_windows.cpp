@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include <string>
@@ -166,7 +168,7 @@ int CreateChildWindows(HWND mainWindow)
     return 1;
 }
 
-void LayoutChildren(HWND mainWindow, int width, int height)
+static LayoutInput CurrentLayoutInput(HWND mainWindow, int width, int height)
 {
     LayoutInput input;
     input.clientWidth = width;
@@ -176,7 +178,12 @@ void LayoutChildren(HWND mainWindow, int width, int height)
     input.toolbar = g_showToolbar != 0;
     input.statusBar = g_showStatusBar != 0;
     input.versionPane = g_versionPaneShown;
-    const MainLayout layout = ComputeLayout(input);
+    return input;
+}
+
+void LayoutChildren(HWND mainWindow, int width, int height)
+{
+    const MainLayout layout = ComputeLayout(CurrentLayoutInput(mainWindow, width, height));
 
     Place(GetDlgItem(mainWindow, IDC_TOOLBAR), layout.toolbar);
     Place(GetDlgItem(mainWindow, IDC_STATUS_BAR), layout.statusBar);
@@ -185,6 +192,28 @@ void LayoutChildren(HWND mainWindow, int width, int height)
     // Without the pane the version list keeps its place: hidden, or of zero size.
     if (g_versionPaneShown)
         Place(g_versionListWindow, layout.versionList);
+}
+
+void LimitTrackingSize(HWND mainWindow, MINMAXINFO& info)
+{
+    // Asked before the children exist, too: then there is nothing to keep in view.
+    HMENU menu = GetMenu(mainWindow);
+    if (!menu || !GetDlgItem(mainWindow, IDC_STATUS_LINE))
+        return;
+    int menuWidth = 0;
+    for (int i = 0; i < GetMenuItemCount(menu); i++)
+    {
+        RECT item;
+        if (GetMenuItemRect(mainWindow, menu, static_cast<UINT>(i), &item))
+            menuWidth += item.right - item.left;
+    }
+    // A few pixels spare: the bar wraps an item that only just fits.
+    RECT frame = {0, 0, menuWidth + 2 * kChildMargin,
+                  MinimumClientHeight(CurrentLayoutInput(mainWindow, 0, 0))};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(mainWindow, GWL_STYLE)), TRUE,
+                       static_cast<DWORD>(GetWindowLongPtrA(mainWindow, GWL_EXSTYLE)));
+    info.ptMinTrackSize.x = std::max<LONG>(info.ptMinTrackSize.x, frame.right - frame.left);
+    info.ptMinTrackSize.y = std::max<LONG>(info.ptMinTrackSize.y, frame.bottom - frame.top);
 }
 
 void RelayoutMainWindow(HWND mainWindow)
@@ -214,7 +243,7 @@ void ToggleVersionPane(HWND mainWindow)
     if (g_versionPaneShown)
     {
         if (hasCurrent)
-            QemUpdateVerListbox(g_versionListWindow, path.c_str());
+            ShowVersionRecord(g_versionListWindow, path);
         else
         {
             QemInfo(QEM_INFO_NO_CURRENT_FILE);

@@ -1,8 +1,10 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/qemcom95.h"
+#include "resources/help_file.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
 
@@ -18,9 +20,21 @@ void SearchHelp(HWND mainWindow)
     WinHelpA(mainWindow, HelpFile().c_str(), HELP_PARTIALKEY, reinterpret_cast<ULONG_PTR>(noKeyword));
 }
 
+// The viewer's guide is its own WINHELP.HLP in the Windows directory. Wine's viewer
+// comes without one: then the copy the release ships beside the program is opened.
 void ShowHelpOnHelp(HWND mainWindow)
 {
-    WinHelpA(mainWindow, nullptr, HELP_HELPONHELP, 0);
+    char windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    const bool viewerHasItsOwn =
+        length > 0 && length < MAX_PATH &&
+        GetFileAttributesA((std::string(windows, length) + "\\WINHELP.HLP").c_str()) !=
+            INVALID_FILE_ATTRIBUTES;
+    const std::string shipped = PathBesideProgram("WINHELP.HLP");
+    if (!viewerHasItsOwn && !shipped.empty())
+        WinHelpA(mainWindow, shipped.c_str(), HELP_CONTENTS, 0);
+    else
+        WinHelpA(mainWindow, nullptr, HELP_HELPONHELP, 0);
 }
 
 void ShowAboutBox(HWND mainWindow)

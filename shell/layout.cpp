@@ -43,3 +43,9 @@ MainLayout ComputeLayout(const LayoutInput& input)
     layout.versionList = {kChildMargin, top, width, std::max(0, half - 3 * tmH)};
     return layout;
 }
+
+int MinimumClientHeight(const LayoutInput& input)
+{
+    const int tmH = input.textHeight;
+    return tmH + ToolbarHeight(input) + StatusBarHeight(input) + 24 + 8 * tmH;
+}

@@ -44,3 +44,7 @@ int StatusBarHeight(const LayoutInput& input);
 // A client area too small for the lists gives them height 0 rather than a negative
 // one, which the window manager would clamp to 0 anyway.
 MainLayout ComputeLayout(const LayoutInput& input);
+
+// The least client height that leaves the result list eight text lines, or with the
+// version pane seven and the pane one.
+int MinimumClientHeight(const LayoutInput& input);

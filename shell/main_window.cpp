@@ -96,10 +96,11 @@ void OnDestroy(HWND window)
         DetachListBox(g_resultList);
 }
 
-// Focus changes draw nothing: no focus rectangle.
 void OnDrawItem(const DRAWITEMSTRUCT& item)
 {
-    if (item.itemAction != ODA_DRAWENTIRE && item.itemAction != ODA_SELECT)
+    // A result item is drawn whole at a change of focus too: its focus rectangle shows
+    // which file the version pane and the companion tools act on.
+    if (item.itemAction != ODA_DRAWENTIRE && item.itemAction != ODA_SELECT && item.CtlID != IDC_RESULT_LIST)
         return;
     if (item.CtlID == IDC_VERSION_LIST && g_versionPaneShown)
         QemDrawVerListBox(&item);
@@ -180,6 +181,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     {
     case WM_CREATE: return OnCreate(window);
     case WM_SIZE: OnSize(window, lParam); return 0;
+    case WM_GETMINMAXINFO: LimitTrackingSize(window, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_PAINT: PaintMainWindow(window); return 0;
     case WM_SETFOCUS:
         if (reinterpret_cast<HWND>(wParam) == window)

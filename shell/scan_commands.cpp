@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "engine/engine.h"
@@ -53,13 +54,12 @@ void OfferImportDirectories(HWND mainWindow, int finished)
         WasImportDirectoriesOffered())
         return;
     RememberImportDirectoriesOffered();
-    char text[400];
-    wsprintfA(text,
-              "%d examined files keep their import tables outside .idata, so this scan did not read "
-              "their links and may list DLLs that they use.\n\nTurn on Read Import Directories for "
-              "the next scans?",
-              g_importTablesOutsideIdata);
-    if (MessageBoxA(mainWindow, text, "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
+    // The scan is over: the toolbar says so while the question waits.
+    RefreshToolbarStates();
+    const std::string text = FormatUnreadTablesCount(g_importTablesOutsideIdata) +
+                             ", so this scan did not read those links and may list DLLs that are in use.\n\n"
+                             "Turn on Read Import Directories for the next scans?";
+    if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
         g_readImportDirectories = 1;
 }
 } // namespace

@@ -46,6 +46,9 @@ HFONT CreateInterfaceFont();
 // 1 when every child exists, 0 as soon as one could not be made.
 int CreateChildWindows(HWND mainWindow);
 void LayoutChildren(HWND mainWindow, int width, int height);
+// The smallest size the user can drag the window to: the menu bar on one line, and a
+// list that shows a few lines.
+void LimitTrackingSize(HWND mainWindow, MINMAXINFO& info);
 // Lays the children out again for the current client size.
 void RelayoutMainWindow(HWND mainWindow);
 void CloseVersionPane(HWND mainWindow);

@@ -5,6 +5,7 @@
 import os
 import subprocess
 import sys
+import time
 
 build, run_sh = sys.argv[1], sys.argv[2]
 orvscan = os.path.join(build, "bin", "orvscan.exe")
@@ -24,12 +25,13 @@ help_run = run("--help")
 check(help_run.returncode == 0, f"--help exits {help_run.returncode}")
 for word in ("imports [", "--quick", "--full", "--import-directories", "--section-imports", "--filters", "--prefix",
              "--suffix", "--output", "--version", "130", "why [--quick", "--format tsv|json", "short_path",
-             "long_path", "file_version", "linked_from", "3 when"):
+             "long_path", "file_version", "linked_from", "3 when", "--drives"):
     check(word in help_run.stdout, f"--help does not describe {word}")
 
 for args, why in (
     (["--bogus"], "unknown option"),
-    (["--filters", "EXE"], "extension without a dot"),
+    (["--filters", "E.XE"], "a dot inside the extension"),
+    (["--drives", "AC"], "a drive before C:"),
     (["--filters", ".EXE:7"], "kind other than 0 or 1"),
     (["--filters", ".TOOLONG"], "extension of more than three characters"),
     (["--prefix"], "option without its value"),
@@ -59,6 +61,26 @@ finally:
 check(result.returncode == 1 and "orvscan: cannot write the list to B:\\full-output.lst" in result.stderr,
       f"full disk: exit {result.returncode}, {result.stderr[-200:]!r}")
 check(result.stdout == "", "full disk: a summary on standard output")
+
+# A list file that cannot be made fails before the scan; the dialog's way of typing an
+# extension, without its dot, is taken.
+started = time.monotonic()
+result = run("--filters", "EXE,ini:0", "--output", "B:\\no-such-folder\\out.lst")
+check(result.returncode == 1 and "cannot write the list to B:\\no-such-folder" in result.stderr
+      and time.monotonic() - started < 10, f"unmakable output: exit {result.returncode}, {result.stderr[-200:]!r}")
+
+# A relative list file lands where orvscan started (B:\), wherever the scan went.
+relative = os.path.join(build, "relative-output.lst")
+if os.path.exists(relative):
+    os.remove(relative)
+result = run("--quick", "--output", "relative-output.lst")
+check(result.returncode == 0 and os.path.exists(relative), f"relative output: exit {result.returncode}, not in B:\\")
+if os.path.exists(relative):
+    os.remove(relative)
+
+result = run("imports", "B:\\no-such-file.dll")
+check(result.returncode == 3 and result.stdout.startswith("not found"),
+      f"imports of no file: exit {result.returncode}, {result.stdout!r}")
 
 for failure in failures:
     print("FAIL", failure)

@@ -34,7 +34,8 @@ def wine(*args):
 subprocess.run(["cmake", "--build", build, "--target", "release_archive", "machine_sample"], check=True)
 with zipfile.ZipFile(archive) as zipped:
     names = sorted(zipped.namelist())
-    check(names == ["LICENSE.TXT", "ORVENNA.HLP", "README.TXT", "orvenna.exe", "orvscan.exe", "qemcom95.dll"],
+    check(names == ["LICENSE.TXT", "ORVENNA.HLP", "README.TXT", "WINHELP.HLP", "orvenna.exe", "orvscan.exe",
+                    "qemcom95.dll"],
           f"the archive holds {names}")
     for text in set(names) & {"README.TXT", "LICENSE.TXT"}:
         content = zipped.read(text)

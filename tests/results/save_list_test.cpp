@@ -165,7 +165,7 @@ TEST_F(SaveListTest, CancelledFileDialogWritesNothing)
     EXPECT_EQ(std::vector<std::string>{}, run.boxes);
 }
 
-TEST_F(SaveListTest, DialogStartsWithAllFilesLimitsColoursAndHelp)
+TEST_F(SaveListTest, DialogStartsWithAllFilesLimitsColoursMnemonicsAndHelp)
 {
     OpenWithFiles(1);
     HelpRecorder help;
@@ -174,7 +174,15 @@ TEST_F(SaveListTest, DialogStartsWithAllFilesLimitsColoursAndHelp)
     INT_PTR brush = 0;
     COLORREF colour = 0;
     int mode = 0;
+    std::vector<int> reached;
     DialogAnswerer answerer([&](HWND dialog) {
+        // A label's mnemonic reaches the field it names.
+        for (char key : {'f', 'p'})
+        {
+            MSG alt{dialog, WM_SYSCHAR, static_cast<WPARAM>(key), 0x20000000, 0, {}};
+            IsDialogMessageA(dialog, &alt);
+            reached.push_back(GetDlgCtrlID(GetFocus()));
+        }
         allChecked = IsDlgButtonChecked(dialog, IDC_SAVE_LIST_ALL) == BST_CHECKED;
         selectedChecked = IsDlgButtonChecked(dialog, IDC_SAVE_LIST_SELECTED) == BST_CHECKED;
         prefixLimit = SendDlgItemMessageA(dialog, IDC_SAVE_PREFIX, EM_GETLIMITTEXT, 0, 0);
@@ -194,9 +202,10 @@ TEST_F(SaveListTest, DialogStartsWithAllFilesLimitsColoursAndHelp)
     EXPECT_FALSE(selectedChecked);
     EXPECT_EQ(20, prefixLimit);
     EXPECT_EQ(300, suffixLimit);
-    EXPECT_EQ(reinterpret_cast<INT_PTR>(GetStockObject(LTGRAY_BRUSH)), brush);
+    EXPECT_EQ(reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE)), brush);
     EXPECT_EQ(RGB(0, 0, 160), colour);
     EXPECT_EQ(TRANSPARENT, mode);
+    EXPECT_EQ((std::vector<int>{IDC_SAVE_SUFFIX, IDC_SAVE_PREFIX}), reached);
     ASSERT_EQ(1u, help.Calls().size());
     EXPECT_EQ(static_cast<UINT>(HELP_CONTEXT), help.Calls()[0].command);
     EXPECT_EQ(static_cast<ULONG_PTR>(IDD_SAVE_LIST), help.Calls()[0].data);

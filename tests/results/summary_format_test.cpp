@@ -41,23 +41,37 @@ TEST(SummaryFormat, ListLineHasBlanksOnlyForGivenTexts)
 TEST(SummaryFormat, LinkedFromLineNamesWhatFitsAndCountsTheRest)
 {
     const std::vector<std::string> two = {"C:\\A\\ONE.DLL", "C:\\B\\TWO.DLL"};
+    const std::vector<std::string> unread = {"C:\\APP\\VIEW.EXE", "C:\\APP\\EDIT.EXE"};
     const struct
     {
         std::vector<std::string> libraries;
         bool allListed;
+        std::vector<std::string> unread;
         std::size_t width;
         const char* line;
     } cases[] = {
-        {{}, true, 100, "Linked from: nothing examined"},
-        {two, true, 100, "Linked from listed DLLs only: C:\\A\\ONE.DLL, C:\\B\\TWO.DLL"},
-        {two, false, 100, "Linked only from DLLs no examined file links to: C:\\A\\ONE.DLL, C:\\B\\TWO.DLL"},
-        {two, true, 55, "Linked from listed DLLs only: C:\\A\\ONE.DLL and 1 more"},
-        {two, true, 50, "Linked from listed DLLs only: C:\\A\\O... and 1 more"},
-        {two, true, 10, "Linked from listed DLLs only: ... and 1 more"},
+        {{}, true, {}, 100, "Linked from: nothing examined"},
+        // Files whose links went unread are named, not denied.
+        {{},
+         true,
+         unread,
+         100,
+         "Linked from: no link read; unread links in C:\\APP\\VIEW.EXE, C:\\APP\\EDIT.EXE"},
+        {{}, true, unread, 70, "Linked from: no link read; unread links in C:\\APP\\VIEW.EXE and 1 more"},
+        {two, true, unread, 100, "Linked from listed DLLs only: C:\\A\\ONE.DLL, C:\\B\\TWO.DLL"},
+        {two, true, {}, 100, "Linked from listed DLLs only: C:\\A\\ONE.DLL, C:\\B\\TWO.DLL"},
+        {two,
+         false,
+         {},
+         100,
+         "Linked only from DLLs no examined file links to: C:\\A\\ONE.DLL, C:\\B\\TWO.DLL"},
+        {two, true, {}, 55, "Linked from listed DLLs only: C:\\A\\ONE.DLL and 1 more"},
+        {two, true, {}, 50, "Linked from listed DLLs only: C:\\A\\O... and 1 more"},
+        {two, true, {}, 10, "Linked from listed DLLs only: ... and 1 more"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.line,
-                  FormatLinkedFromLine(c.libraries, c.allListed,
+                  FormatLinkedFromLine(c.libraries, c.allListed, c.unread,
                                        [&](const std::string& text) { return text.size() <= c.width; }))
             << c.width;
 }

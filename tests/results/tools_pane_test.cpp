@@ -13,6 +13,7 @@
 #include "platform/qemcom95.h"
 #include "resources/resource.h"
 #include "results/results.h"
+#include "settings/settings.h"
 #include "shell/shell.h"
 #include "tests/platform/platform_test_util.h"
 
@@ -307,13 +308,17 @@ TEST_F(VersionPaneTest, OpensOnTheCurrentFileAndClosesKeepingItsContents)
     }
     OpenListing({"C:\\A\\ONE.DLL", "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL", "C:\\Z\\THREE.DLL"}, 100);
     const RECT whole = ChildRect(window, IDC_RESULT_LIST);
+    // The pane's paths in the case the list shows.
+    g_lowerCaseNames = 1;
     Command(window, IDM_DISPLAY_VERSION);
     PumpWaitingMessages();
+    g_lowerCaseNames = 0;
     EXPECT_TRUE(g_versionPaneShown);
     EXPECT_TRUE(IsWindowVisible(g_versionListWindow));
     const std::vector<std::string> kernel = ListTexts(g_versionListWindow);
     ASSERT_GT(kernel.size(), 1u);
-    EXPECT_EQ("Linked from listed DLLs only: C:\\A\\ONE.DLL", kernel.back());
+    EXPECT_EQ("File:\tc:\\windows\\system32\\kernel32.dll", kernel.front());
+    EXPECT_EQ("Linked from listed DLLs only: c:\\a\\one.dll", kernel.back());
     const RECT shared = ChildRect(window, IDC_RESULT_LIST);
     EXPECT_LT(shared.bottom, whole.bottom) << "the pane takes the lower part";
     EXPECT_GT(ChildRect(window, IDC_VERSION_LIST).top, shared.bottom);
@@ -326,6 +331,7 @@ TEST_F(VersionPaneTest, OpensOnTheCurrentFileAndClosesKeepingItsContents)
                  reinterpret_cast<LPARAM>(g_resultListWindow));
     const std::vector<std::string> missing = ListTexts(g_versionListWindow);
     EXPECT_NE(kernel, missing);
+    EXPECT_EQ("File:\tC:\\Y\\F000.DLL", missing.front());
     EXPECT_EQ("Linked from: nothing examined", missing.back());
 
     Command(window, IDM_DISPLAY_VERSION);

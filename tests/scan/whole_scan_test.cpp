@@ -1,5 +1,6 @@
 // Whole scans of the test prefix: drive C: (Wine's own installation), then the fixture
-// drives N:, O:, P: and S:; B: (the build tree, where the test runs) is not scanned. Each
+// drives N:, O:, P: and S:; B: (the build tree, where the test runs) is not scanned, nor
+// R:, which maps the host's root directory as a fresh prefix's Z: does. Each
 // scan walks all of C:, so only what needs the whole scan is tested here.
 #include <windows.h>
 
@@ -51,7 +52,15 @@ TEST_F(WholeScanTest, FixedDrivesAreWalkedFromCOnwardsAndTheScanFinishes)
     SharedDllsGuard::SetValue("O:\\SHARED\\SHRUSE.DLL", 1);
     SharedDllsGuard::SetValue("O:\\SHARED\\Shared Library Of Long Name.dll", 2);
     ScanSession session;
+    // R: maps the host's root directory: a walk into it is stopped at once, and fails.
+    recorder_.onPump = [this] {
+        if (!recorder_.statusTexts.empty() && recorder_.statusTexts.back().rfind(" Examining R:", 0) == 0)
+            StopScan();
+    };
     ASSERT_EQ(1, RunScan(nullptr));
+    EXPECT_EQ(1u << ('R' - 'A'), g_hostRootDrives);
+    EXPECT_EQ("Left out R:, the host's root under Wine", HostRootDrivesNote());
+    EXPECT_EQ("CNOPRS", DrivesWithHostRoots());
 
     // The drive letters of the examined files, each run of equal letters once.
     std::string drives;

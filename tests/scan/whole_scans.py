@@ -182,16 +182,25 @@ def scan_drive_c_alone():
 
 
 def scan_import_tables_outside_idata():
-    note = ("3 examined files keep their import tables outside .idata; their links were not read. "
+    note = ("3 examined files keep their import tables outside .idata; those links were not read. "
             "Use --import-directories or --full.")
     mapping = "N=" + os.path.join(build, "machines", "outcomes", "n")
-    for options, listed_on_n, noted in ((["--section-imports"], 3, True), (["--import-directories"], 0, False),
+    for options, listed_on_n, noted in ((["--section-imports"], 3, True),
+                                        (["--import-directories", "--drives", "n"], 0, False),
                                         (["--full", "--section-imports"], 0, False)):
         result = run([with_drives, build, mapping, "--", run_sh, build, orvscan] + options)
         listed, _ = listed_lines(result.stdout)
         on_n = [p for p in listed if p.upper().startswith("N:\\")]
         check(len(on_n) == listed_on_n, f"N: {options}: lists {on_n}")
+        check("--drives" not in options or len(listed) == len(on_n), f"N: {options}: lists beyond N: {listed[:5]}")
         check((note in result.stderr) == noted, f"N: {options}: note {noted} expected: {result.stderr[-400:]!r}")
+    # why names the files whose unread tables import the DLL rather than deny the link.
+    result = run([with_drives, build, mapping, "--", run_sh, build, orvscan, "why", "--section-imports",
+                  "--drives", "N", "VWCORE.DLL", "VWDEEP.DLL"])
+    answer = result.stdout.replace("\r", "")
+    for dll, linker in (("VWCORE", "VIEWER.EXE"), ("VWDEEP", "VWCORE.DLL")):
+        check(f"no link to it was read; these files import {dll} from tables" in answer
+              and f"\n    N:\\VIEW\\{linker}\n" in answer, f"N: why {dll}: {answer!r}")
 
 
 def interrupt_scanner(session):
@@ -235,7 +244,9 @@ def interrupt_drive_phase():
         process.kill()
         stdout, stderr = process.communicate()
     check(process.returncode == 130, f"interrupt: exit status {process.returncode}")
-    check(" Scanning interrupted." in stderr, f"interrupt: standard error {stderr[-300:]!r}")
+    # A line of its own, without the status bar's leading blank.
+    check("Scanning interrupted." in [line.rstrip("\r") for line in stderr.split("\n")],
+          f"interrupt: standard error {stderr[-300:]!r}")
     check("Cross checking" not in stderr, "interrupt: the cross-check ran")
     check(stdout.strip() == "", f"interrupt: standard output {stdout[:300]!r}")
 

@@ -284,14 +284,22 @@ TEST_F(FiltersDialogTest, AddRefusesThe256thEntry)
     EXPECT_EQ(".Q00 1", StoredText("Ext14"));
 }
 
-TEST_F(FiltersDialogTest, HelpAsksForTheDialogsContextAndStaticsAreDarkBlueOnGrey)
+TEST_F(FiltersDialogTest, HelpContextMnemonicsAndStaticsDarkBlueOnTheDialogsFace)
 {
     Open();
     HelpRecorder help;
     COLORREF text = 0;
     int mode = 0;
     INT_PTR brush = 0;
+    std::vector<int> reached;
     SetFiltersWith([&](HWND dialog) {
+        // A label's mnemonic reaches the field it names.
+        for (char key : {'t', 'e'})
+        {
+            MSG alt{dialog, WM_SYSCHAR, static_cast<WPARAM>(key), 0x20000000, 0, {}};
+            IsDialogMessageA(dialog, &alt);
+            reached.push_back(GetDlgCtrlID(GetFocus()));
+        }
         Press(dialog, IDC_FILTER_HELP);
         HDC dc = CreateCompatibleDC(nullptr);
         brush = SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -307,7 +315,8 @@ TEST_F(FiltersDialogTest, HelpAsksForTheDialogsContextAndStaticsAreDarkBlueOnGre
     EXPECT_EQ(static_cast<ULONG_PTR>(IDD_FILTERS), help.Calls()[0].data);
     EXPECT_EQ(RGB(0, 0, 160), text);
     EXPECT_EQ(TRANSPARENT, mode);
-    EXPECT_EQ(reinterpret_cast<INT_PTR>(GetStockObject(LTGRAY_BRUSH)), brush);
+    EXPECT_EQ(reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE)), brush);
+    EXPECT_EQ((std::vector<int>{IDC_FILTER_EXTENSION, IDC_FILTER_LIST}), reached);
 }
 
 TEST_F(FiltersDialogTest, SetFiltersIsRefusedDuringAScanAndReachedThroughItsCommand)

@@ -173,6 +173,7 @@ TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
     ASSERT_TRUE(CopyFileA("B:\\machines\\outcomes\\n\\VIEW\\VIEWER.EXE", program, FALSE));
     Open();
     std::string shown, summaryWhenShown;
+    LRESULT stopWhenShown = -1;
     int answer = IDNO;
     DialogAnswerer answerer([&](HWND box) {
         shown.clear();
@@ -180,6 +181,8 @@ TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
             if (text.size() > shown.size())
                 shown = text;
         summaryWhenShown = StatusLineText(window);
+        HWND toolbar = GetDlgItem(window, IDC_TOOLBAR);
+        stopWhenShown = SendMessageA(toolbar, TB_GETSTATE, IDM_STOP, 0) & TBSTATE_ENABLED;
         PostMessageA(box, WM_COMMAND, answer, 0);
     });
     // No leaves the reading off, and the offer is not made again.
@@ -188,8 +191,9 @@ TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
     EXPECT_EQ(1, answerer.Count());
     EXPECT_EQ(0, g_readImportDirectories);
     EXPECT_EQ(1, StoredByte("ImpDirAsked"));
-    EXPECT_EQ(0, shown.find("1 examined files keep their import tables outside .idata")) << shown;
+    EXPECT_EQ(0, shown.find("1 examined file keeps its import tables outside .idata")) << shown;
     EXPECT_EQ(StatusLineText(window), summaryWhenShown);
+    EXPECT_EQ(0, stopWhenShown) << "the toolbar shows the idle states";
     // Yes, once the record is gone, turns it on; no scan follows.
     ClearStoredPreferences();
     answer = IDYES;
@@ -281,8 +285,10 @@ TEST_F(CommandTest, HelpCommandsAskTheViewerWithTheirContexts)
     EXPECT_EQ(static_cast<UINT>(HELP_PARTIALKEY), calls[1].command);
     EXPECT_EQ("", calls[1].text);
     EXPECT_EQ(helpFile, calls[1].file);
-    EXPECT_EQ(static_cast<UINT>(HELP_HELPONHELP), calls[2].command);
-    EXPECT_EQ("", calls[2].file);
+    // The test prefix's Windows directory has no guide of the viewer's: the one beside
+    // the program is opened.
+    EXPECT_EQ(static_cast<UINT>(HELP_CONTENTS), calls[2].command);
+    EXPECT_EQ(ProgramFolder() + "\\WINHELP.HLP", calls[2].file);
     EXPECT_EQ(static_cast<UINT>(HELP_CONTEXT), calls[3].command);
     EXPECT_EQ(static_cast<ULONG_PTR>(IDM_SAVE_LIST), calls[3].data);
     EXPECT_EQ(helpFile, calls[3].file);

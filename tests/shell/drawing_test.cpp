@@ -131,12 +131,23 @@ TEST_F(DrawingTest, SelectedItemIsInvertedFromTheSymbolsRightEdge)
     EXPECT_GT(black, 20) << "the name is drawn";
 }
 
-TEST_F(DrawingTest, FocusChangesDrawNothing)
+// The current item wears a dotted frame from the symbol's right edge, drawn whole at
+// every change of focus, so that it comes and goes with the focus.
+TEST_F(DrawingTest, CurrentItemHasAFocusRectangle)
 {
-    Canvas canvas(kWidth, kHeight);
-    EXPECT_EQ(TRUE, Draw(canvas, ODA_FOCUS, ODS_FOCUS | ODS_SELECTED));
-    for (int x = 0; x < kWidth; x += 7)
-        EXPECT_EQ(RGB(255, 255, 255), canvas.At(x, kHeight / 2)) << x;
+    Canvas plain(kWidth, kHeight), focused(kWidth, kHeight), unfocused(kWidth, kHeight);
+    Draw(plain, ODA_DRAWENTIRE, ODS_SELECTED);
+    EXPECT_EQ(TRUE, Draw(focused, ODA_FOCUS, ODS_FOCUS | ODS_SELECTED));
+    EXPECT_EQ(TRUE, Draw(unfocused, ODA_FOCUS, ODS_SELECTED));
+    int framed = 0;
+    for (int x = bw; x < kWidth; ++x)
+        for (int y : {0, kHeight - 1})
+        {
+            framed += focused.At(x, y) != plain.At(x, y);
+            ASSERT_EQ(plain.At(x, y), unfocused.At(x, y)) << x << "," << y;
+        }
+    EXPECT_GT(framed, kWidth / 2) << "the frame's top and bottom edges are dotted";
+    EXPECT_EQ(plain.At(kWidth / 2, kHeight / 2), focused.At(kWidth / 2, kHeight / 2));
 }
 
 TEST_F(DrawingTest, LowerCaseShowsTheNameInLowerCaseButKeepsTheItem)

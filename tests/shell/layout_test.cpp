@@ -93,6 +93,12 @@ TEST(Layout, TinyClientGivesEmptyListsNotNegativeOnes)
     layout = ComputeLayout(input);
     EXPECT_EQ(3 * 16 + (0 - (16 + 27 + 20 + 24)) / 2, layout.resultList.height);
     EXPECT_EQ(0, layout.versionList.height);
+    // The least height the window keeps: eight lines of list, or seven and one of pane.
+    input.clientHeight = MinimumClientHeight(input);
+    EXPECT_EQ(7 * 16, ComputeLayout(input).resultList.height);
+    EXPECT_EQ(16, ComputeLayout(input).versionList.height);
+    input.versionPane = false;
+    EXPECT_EQ(8 * 16 + 4, ComputeLayout(input).resultList.height);
 }
 
 } // namespace

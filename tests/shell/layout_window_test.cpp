@@ -84,6 +84,20 @@ TEST_F(LayoutWindowTest, BothBarsShown)
     EXPECT_EQ(client.right, ChildRect(window, IDC_STATUS_BAR).right);
 }
 
+// Dragged smaller than it can be, the window keeps its menu bar on one line and a list
+// of eight lines.
+TEST_F(LayoutWindowTest, WindowKeepsAMinimumTrackingSize)
+{
+    SetWindowPos(window, nullptr, 0, 0, 40, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(8 * tmH + 4,
+              ChildRect(window, IDC_RESULT_LIST).bottom - ChildRect(window, IDC_RESULT_LIST).top);
+    HMENU menu = GetMenu(window);
+    RECT first, last;
+    ASSERT_TRUE(GetMenuItemRect(window, menu, 0, &first));
+    ASSERT_TRUE(GetMenuItemRect(window, menu, GetMenuItemCount(menu) - 1, &last));
+    EXPECT_EQ(first.top, last.top) << "the menu bar wrapped";
+}
+
 TEST_F(LayoutWindowTest, ToolbarCommandHidesItAndRelaysOut)
 {
     SendMessageA(window, WM_COMMAND, IDM_SHOW_TOOLBAR, 0);
