@@ -22,10 +22,13 @@ namespace
 // itself is made on the scan's thread, at its next pump step, as Stop is in the window.
 volatile LONG s_stopRequested = 0;
 bool s_interrupted = false;
+// While the list is written to a file: a stop then is heard once the write ends, so
+// that the partial file can be removed rather than left to pass for the whole list.
+volatile LONG s_writingList = 0;
 
 BOOL WINAPI OnConsoleControl(DWORD type)
 {
-    if ((type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) && g_scanning)
+    if ((type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) && (g_scanning || s_writingList))
     {
         InterlockedExchange(&s_stopRequested, 1);
         return TRUE;
@@ -103,6 +106,8 @@ bool ScanMachine(const ScanOptions& options, std::uint64_t& total)
                     "Use --import-directories or --full.\n")
                        .c_str(),
                    stderr);
+    if (const std::string notes = ScanEndNotes(); !notes.empty())
+        std::fputs((notes.substr(1) + "\n").c_str(), stderr);
     return true;
 }
 
@@ -122,14 +127,24 @@ int RunScanCommand(const ScanOptions& options)
         write(stdout);
     else
     {
+        InterlockedExchange(&s_stopRequested, 0);
+        InterlockedExchange(&s_writingList, 1);
+        SetConsoleCtrlHandler(OnConsoleControl, TRUE);
         std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
         bool written = out && write(out.get());
-        // No part of a list stays behind to pass for the whole one.
-        if (out)
-        {
+        const bool opened = out != nullptr;
+        if (opened)
             written = std::fclose(out.release()) == 0 && written;
-            if (!written)
-                DeleteFileA(options.output.c_str());
+        const bool stopped = InterlockedExchange(&s_stopRequested, 0) != 0;
+        // No part of a list stays behind to pass for the whole one.
+        if (opened && (!written || stopped))
+            DeleteFileA(options.output.c_str());
+        SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+        InterlockedExchange(&s_writingList, 0);
+        if (stopped)
+        {
+            std::fputs(" Scanning interrupted.\n", stderr);
+            return EXIT_INTERRUPTED;
         }
         if (!written)
         {

@@ -82,7 +82,7 @@ std::string KeptReason(const LinkedFile& file)
     return "kept: the cross-check took it off the list";
 }
 
-std::vector<std::string> ListedReason(const std::string& shortPath)
+std::vector<std::string> LinkersOfListed(const std::string& shortPath)
 {
     const std::vector<const LinkedFile*> libraries = LinkingLibraries(shortPath);
     if (libraries.empty())
@@ -101,6 +101,15 @@ std::vector<std::string> ListedReason(const std::string& shortPath)
     }
     lines[0] = allListed ? "listed: linked only from listed DLLs:"
                          : "listed: linked only from DLLs that no examined file links to:";
+    return lines;
+}
+
+std::vector<std::string> ListedReason(const std::string& shortPath)
+{
+    std::vector<std::string> lines = LinkersOfListed(shortPath);
+    if (g_unreadEntries > 0)
+        lines.push_back("but " + std::to_string(g_unreadEntries) +
+                        " folders or files could not be read, and one of them may link to it");
     return lines;
 }
 

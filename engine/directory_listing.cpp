@@ -1,6 +1,7 @@
 #include "engine/directory_listing.h"
 
 #include <cstring>
+#include <cwchar>
 #include <optional>
 
 #include "engine/file_pattern.h"
@@ -39,6 +40,35 @@ std::string CurrentDirectory()
     return length && length < MAX_PATH ? std::string(current, length) : std::string();
 }
 
+std::string AnsiNameOfFound(const wchar_t* name)
+{
+    std::string ansi;
+    for (const wchar_t* c = name; *c; c++)
+    {
+        char bytes[8];
+        BOOL inexact = FALSE;
+        const int length =
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, c, 1, bytes, sizeof bytes, "?", &inexact);
+        if (inexact || length <= 0 || *c < 0x20 || std::wcschr(L"<>:\"/\\|?*", *c))
+            ansi += '?';
+        else
+            ansi.append(bytes, length);
+    }
+    // A path's last dot or blank is dropped by the platform, so it would name another file.
+    if (!ansi.empty() && (ansi.back() == '.' || ansi.back() == ' '))
+        ansi.back() = '?';
+    return ansi;
+}
+
+std::wstring WideOfAnsi(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? length : 0);
+    return wide;
+}
+
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory, DirectoryListing& listing)
 {
     listing = DirectoryListing();
@@ -46,19 +76,25 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
     if (directory.empty())
         return false;
 
-    WIN32_FIND_DATAA found;
-    FindHandle find(FindFirstFileA(JoinPath(directory, "*.*").c_str(), &found));
+    WIN32_FIND_DATAW found;
+    FindHandle find(FindFirstFileW(WideOfAnsi(JoinPath(directory, "*.*")).c_str(), &found));
     if (!find.IsValid())
         return false;
     bool plain = true;
     do
     {
-        if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, ".."))
+        if (!std::wcscmp(found.cFileName, L".") || !std::wcscmp(found.cFileName, L".."))
             continue;
-        ListedEntry entry{found.cFileName, found.cAlternateFileName, found.dwFileAttributes,
+        ListedEntry entry{AnsiNameOfFound(found.cFileName), AnsiNameOfFound(found.cAlternateFileName),
+                          found.dwFileAttributes,
                           std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow};
-        plain =
-            plain && IsPlainName(entry.longName) && (entry.shortName.empty() || IsPlainName(entry.shortName));
+        // An entry reached by its 8.3 name leaves the listing plain: patterns of plain
+        // extensions are decided on the '?' form of its long name as well as on the
+        // original, and one such name in a folder of thousands must not send every
+        // file of it to the platform one by one.
+        plain = plain && (entry.shortName.empty() || IsPlainName(entry.shortName)) &&
+                (IsPlainName(entry.longName) ||
+                 (!entry.shortName.empty() && entry.longName.find_first_of("?*") != std::string::npos));
         const std::size_t position = listing.entries.size();
         for (const std::string* name : {&entry.longName, &entry.shortName})
         {
@@ -70,7 +106,7 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
                 listing.sharedNames.insert(std::move(key));
         }
         listing.entries.push_back(std::move(entry));
-    } while (FindNextFileA(find.handle, &found));
+    } while (FindNextFileW(find.handle, &found));
 
     char asked[MAX_PATH];
     if (!shortDirectory.empty())

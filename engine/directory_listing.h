@@ -26,8 +26,8 @@ struct DirectoryListing
     std::string directory;            // as CurrentDirectory gave it
     std::string shortDirectory;       // its short form; empty when the platform gave none
     std::vector<ListedEntry> entries; // in enumeration order, "." and ".." left out
-    // Every name plain (engine/file_pattern.h): patterns and lookups can be decided
-    // from the listing alone.
+    // Every name plain (engine/file_pattern.h), or reached by a plain 8.3 name: patterns
+    // and lookups can be decided from the listing alone.
     bool plain = false;
     // Upper-case long and 8.3 names to the position of the first entry that carries them.
     std::unordered_map<std::string, std::size_t> positions;
@@ -36,6 +36,16 @@ struct DirectoryListing
     // two long names.
     std::unordered_set<std::string> sharedNames;
 };
+
+// A name found by a wide enumeration, as the ANSI side may use it. Every character that
+// the code page cannot carry exactly, every one that Windows forbids in a name but a
+// host file system allows, and a last dot or blank, becomes '?', which no name holds:
+// the ANSI enumeration would give a best fit instead ("O" for an omega), which names
+// another file or none. Such an entry is reached by its 8.3 name.
+std::string AnsiNameOfFound(const wchar_t* name);
+// A path of the ANSI side, for a wide call: the directory was reached by names that
+// convert exactly, so this names it.
+std::wstring WideOfAnsi(const std::string& text);
 
 // The directory the scan stands in: the walk's directory or the checked DLL's while
 // the walk or the cross-check goes on, otherwise the current directory as
@@ -53,6 +63,7 @@ void SetScanDirectory(const std::string& directory);
 void FollowScanDirectory();
 
 // Lists a directory given by its full path. False when it cannot be enumerated.
+// An entry whose path would pass the longest the scan handles is reached by its 8.3 name.
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory,
                    DirectoryListing& listing);
 

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,12 @@ static constexpr int kMaxDepth = 256;
 // A subdirectory the walk may enter. Junctions and symbolic links (reparse points) are
 // not entered: they show files that the walk finds under their own names elsewhere,
 // and a link to its own parent would make the walk repeat itself.
-static bool IsWalkableSubdir(const WIN32_FIND_DATAA& entry)
+static bool IsWalkableSubdir(const WIN32_FIND_DATAW& entry)
 {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
-    return std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0;
+    return std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0;
 }
 
 // The name to enter a subdirectory by. A long name that the ANSI code page cannot
@@ -35,22 +36,22 @@ static const char* EnterableName(const char* longName, const char* shortName)
 }
 
 // Calls visit(name) for every walkable subdirectory of the current directory, in
-// enumeration order, until it answers false. A long name that the ANSI code page
-// cannot carry comes back with '?' in it, and a Unix name may hold a '*': neither can
-// be entered, so such a directory goes by its 8.3 name.
+// enumeration order, until it answers false.
 template <typename Visit> static void ForEachSubdir(Visit visit)
 {
-    WIN32_FIND_DATAA entry;
-    FindHandle find(FindFirstFileA(JoinPath(CurrentDirectory(), "*.*").c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    FindHandle find(FindFirstFileW(WideOfAnsi(JoinPath(CurrentDirectory(), "*.*")).c_str(), &entry));
     if (!find.IsValid())
         return;
     do
     {
         if (!IsWalkableSubdir(entry))
             continue;
-        if (!visit(EnterableName(entry.cFileName, entry.cAlternateFileName)))
+        const std::string longName = AnsiNameOfFound(entry.cFileName);
+        const std::string shortName = AnsiNameOfFound(entry.cAlternateFileName);
+        if (!visit(EnterableName(longName.c_str(), shortName.c_str())))
             return;
-    } while (FindNextFileA(find.handle, &entry));
+    } while (FindNextFileW(find.handle, &entry));
 }
 
 int CountSubdirs()
@@ -83,6 +84,7 @@ int GetSubdir(char (&buffer)[MAX_PATH], int n)
 struct Subdir
 {
     std::string name;      // the name to enter it by
+    std::string shortName; // its 8.3 name, empty when its long name is 8.3 already
     std::string shortPath; // its short full path when the listing gives it, else empty
 };
 
@@ -99,7 +101,9 @@ static std::vector<Subdir> ListSubdirs()
         if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
             (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             continue;
-        Subdir subdir{EnterableName(entry.longName.c_str(), entry.shortName.c_str()), {}};
+        Subdir subdir{EnterableName(entry.longName.c_str(), entry.shortName.c_str()),
+                      entry.shortName.empty() ? std::string() : NameOfEntryAlone(*listing, entry),
+                      {}};
         if (listing->plain && !listing->shortDirectory.empty())
             subdir.shortPath =
                 ShortPathOfEntry(*listing, entry, JoinPath(listing->directory, entry.longName).c_str());
@@ -108,12 +112,17 @@ static std::vector<Subdir> ListSubdirs()
     return subdirs;
 }
 
-// Enters a subdirectory of the walk's directory, unless it has gone or its path would
-// pass the longest path the scan handles. (Asking for a file's attributes takes this
-// platform no call into the server.)
+// Enters a subdirectory of the walk's directory, unless it has gone or even its short
+// path would pass the longest path the scan handles: one whose long path would is
+// entered by its 8.3 name, or by its short full path. (Asking for a file's attributes
+// takes this platform no call into the server.)
 static bool EnterSubdir(const std::string& directory, const Subdir& subdir)
 {
     std::string path = JoinPath(directory, subdir.name);
+    if (path.size() > kMaxPathLength && !subdir.shortName.empty())
+        path = JoinPath(directory, subdir.shortName);
+    if (path.size() > kMaxPathLength && !subdir.shortPath.empty())
+        path = subdir.shortPath;
     if (directory.empty() || path.size() > kMaxPathLength)
         return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -151,29 +160,51 @@ static bool ScanPatternOrAsk(HWND mainWindow, int kind, const std::string& patte
     return AskErrorQuestion(mainWindow) == IDYES;
 }
 
-// Examines the files of the current directory, pattern by pattern. False when the
-// walk must stop.
-static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots)
+struct PatternPass
 {
-    bool libraryPassDone = false;
+    std::string pattern;
+    int kind;
+};
+
+// The passes the filter entries make, in their order, the library pass over "*.DLL"
+// among them or last. A pattern with its kind is examined once: a second pass finds
+// the same files and files the same names again, and a list of 255 ".DLL" entries would
+// take every DLL of the machine 255 times over.
+static std::vector<PatternPass> FilterPasses(const std::vector<FilterEntry>& slots)
+{
+    std::vector<PatternPass> passes;
+    bool libraryPass = false;
+    auto add = [&](std::string pattern, int kind) {
+        for (const PatternPass& pass : passes)
+            if (pass.pattern == pattern && pass.kind == kind)
+                return;
+        passes.push_back({std::move(pattern), kind});
+    };
     for (const FilterEntry& slot : slots)
     {
-        if (!g_scanning)
-            return false;
         if (slot.extension.empty())
             continue;
         std::string pattern = "*" + ToUpperAscii(slot.extension);
-        int kind = slot.kind;
-        if (pattern == "*.DLL")
-        {
-            kind = FILE_KIND_LIBRARY;
-            libraryPassDone = true;
-        }
-        if (!ScanPatternOrAsk(mainWindow, kind, pattern))
+        const bool library = pattern == "*.DLL";
+        libraryPass = libraryPass || library;
+        add(std::move(pattern), library ? static_cast<int>(FILE_KIND_LIBRARY) : slot.kind);
+    }
+    if (!libraryPass)
+        add("*.DLL", FILE_KIND_LIBRARY);
+    return passes;
+}
+
+// Examines the files of the current directory, pattern by pattern. False when the
+// walk must stop.
+static bool RunFilterPass(HWND mainWindow, const std::vector<PatternPass>& passes)
+{
+    for (const PatternPass& pass : passes)
+    {
+        if (!g_scanning)
+            return false;
+        if (!ScanPatternOrAsk(mainWindow, pass.kind, pass.pattern))
             return false;
     }
-    if (!libraryPassDone)
-        return ScanPatternOrAsk(mainWindow, FILE_KIND_LIBRARY, "*.DLL");
     return true;
 }
 
@@ -204,6 +235,7 @@ int WalkDrive(HWND mainWindow, int drive)
     // per directory.
     std::vector<FilterEntry> slots;
     ReadScanFilters(slots);
+    const std::vector<PatternPass> passes = FilterPasses(slots);
 
     // Per depth: the directory there, its subdirectories, listed when it was entered,
     // and which of them is being walked. Each is entered by its full path, so climbing
@@ -225,11 +257,12 @@ int WalkDrive(HWND mainWindow, int drive)
             PumpStep();
             if (!ListCurrentDirectory(enteredShortPath) && depth > 0 && ClosedToTheWalk(CurrentDirectory()))
             {
+                g_unreadEntries++;
                 SetScanDirectory(levels[--depth].directory);
                 entered = false;
                 continue;
             }
-            bool goOn = RunFilterPass(mainWindow, slots);
+            bool goOn = RunFilterPass(mainWindow, passes);
             levels[depth] = Level{CurrentDirectory(),
                                   goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<Subdir>(), 0};
             ForgetListing();

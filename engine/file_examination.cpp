@@ -18,18 +18,30 @@
 #include "settings/filter_entry.h"
 #include "feedback/feedback.h"
 
-// The name to compose a path with. A long name that the ANSI code page cannot carry
-// comes back with '?' in it, and a Unix name may hold a '*': either would name no
-// file, its 8.3 name still does.
-static const char* UsableFileName(const WIN32_FIND_DATAA& entry)
+// The path to examine a found file by. A long name that the ANSI code page cannot carry
+// comes with '?' in it, and a Unix name may hold a '*': either would name no file, nor
+// does a path longer than the scan handles; its 8.3 name still does. Empty when no path
+// fits.
+static std::string UsablePath(const std::string& directory, const WIN32_FIND_DATAW& entry)
 {
-    if (std::strpbrk(entry.cFileName, "?*") && entry.cAlternateFileName[0])
-        return entry.cAlternateFileName;
-    return entry.cFileName;
+    std::string path = JoinPath(directory, AnsiNameOfFound(entry.cFileName));
+    if ((path.find_first_of("?*", directory.size()) != std::string::npos || path.size() > kMaxPathLength) &&
+        entry.cAlternateFileName[0])
+        path = JoinPath(directory, AnsiNameOfFound(entry.cAlternateFileName));
+    return path.size() <= kMaxPathLength ? path : std::string();
 }
 
 static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
                              const ListedEntry* listed);
+
+// A file that went away since it was listed is no loss; one that is there but closed
+// to the scan may link to DLLs that will be listed.
+static void NoteUnopenedFile()
+{
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        g_unreadEntries++;
+}
 
 // After every file of a pattern but the first, a pump step; false once the scan has
 // stopped.
@@ -57,19 +69,19 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
     if (!SetCurrentDirectoryA(drive) || !SetCurrentDirectoryA("\\") || !SetCurrentDirectoryA(current.c_str()))
         return -1;
 
-    WIN32_FIND_DATAA entry;
-    FindHandle find(FindFirstFileA(pattern, &entry));
+    WIN32_FIND_DATAW entry;
+    FindHandle find(FindFirstFileW(WideOfAnsi(pattern).c_str(), &entry));
     if (!find.IsValid())
         return 0;
     bool first = true;
     do
     {
-        std::string path = JoinPath(current, UsableFileName(entry));
-        if (path.size() <= kMaxPathLength)
+        const std::string path = UsablePath(current, entry);
+        if (!path.empty())
             ExamineFile(mainWindow, path.c_str(), kind);
         if (!GoOnAfterFile(first))
             break;
-    } while (FindNextFileA(find.handle, &entry));
+    } while (FindNextFileW(find.handle, &entry));
     return 0;
 }
 
@@ -88,6 +100,8 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
     for (const ListedEntry* entry : matches)
     {
         std::string path = JoinPath(listing.directory, entry->longName);
+        if (path.size() > kMaxPathLength || entry->longName.find_first_of("?*") != std::string::npos)
+            path = JoinPath(listing.directory, NameOfEntryAlone(listing, *entry));
         if (path.size() <= kMaxPathLength)
             ExamineShortPath(mainWindow, ShortPathOfEntry(listing, *entry, path.c_str()).c_str(),
                              path.c_str(), kind, entry);
@@ -139,7 +153,10 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
+    {
+        NoteUnopenedFile();
         return -1;
+    }
     bool unreadTables = false;
     const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables);
     if (imports == -1)

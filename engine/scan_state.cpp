@@ -4,6 +4,7 @@ unsigned char g_scanning = 0;
 unsigned char g_quickScan = 1;
 unsigned char g_readImportDirectories = 0;
 int g_importTablesOutsideIdata = 0;
+int g_unreadEntries = 0;
 
 NameList g_resultList;
 NameList g_validLinks;

@@ -15,6 +15,9 @@ extern unsigned char g_readImportDirectories;
 // Files examined by this scan with the ".idata" reading and Quick Scan on whose import
 // tables lie elsewhere: their links went unread, which the front ends tell the user.
 extern int g_importTablesOutsideIdata;
+// Folders and files of this scan that exist but could not be opened (permissions): DLLs
+// that something in them links to may be listed, which the front ends tell the user.
+extern int g_unreadEntries;
 // The import reading that Read Import Directories chooses.
 ImportReading ChosenImportReading();
 

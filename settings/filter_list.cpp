@@ -2,11 +2,14 @@
 
 #include <cstdio>
 
+#include "engine/path_parts.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 
 // A list given for one run (the console scanner's option); null when the stored one applies.
 static const std::vector<FilterEntry>* s_scanFilterOverride = nullptr;
+// Whether the last ReadScanFilters passed over a stored list that selects no program.
+static bool s_storedListPassedOver = false;
 
 static unsigned char ReadFilterCount()
 {
@@ -79,16 +82,40 @@ void StoreFilterList(const std::vector<FilterEntry>& entries)
     }
 }
 
+// ".DLL" is the library pass whatever its kind.
+static bool SelectsAProgram(const std::vector<FilterEntry>& slots)
+{
+    for (const FilterEntry& slot : slots)
+        if (slot.kind == FILE_KIND_EXECUTABLE && !slot.extension.empty() &&
+            !EqualsIgnoringCase(slot.extension, ".DLL"))
+            return true;
+    return false;
+}
+
 void ReadScanFilters(std::vector<FilterEntry>& slots)
 {
+    s_storedListPassedOver = false;
     if (s_scanFilterOverride)
     {
         slots = *s_scanFilterOverride;
         return;
     }
-    if (ReadFilterSlots(slots, FILTER_VALUE_SIZE_SCAN) == 0)
-        for (const DefaultFilter& filter : kDefaultFilters)
-            slots.push_back({filter.extension, filter.kind});
+    // A damaged list (Ext values missing, empty or not text) selects no program, and a
+    // scan by it would list every DLL that only programs use.
+    if (ReadFilterSlots(slots, FILTER_VALUE_SIZE_SCAN) > 0)
+    {
+        if (SelectsAProgram(slots))
+            return;
+        s_storedListPassedOver = true;
+        slots.clear();
+    }
+    for (const DefaultFilter& filter : kDefaultFilters)
+        slots.push_back({filter.extension, filter.kind});
+}
+
+bool StoredFilterListPassedOver()
+{
+    return s_storedListPassedOver;
 }
 
 void SetScanFilterOverride(const std::vector<FilterEntry>* entries)

@@ -55,8 +55,12 @@ void EraseFilterList();
 // Replaces the stored list; entries beyond MAX_FILTER_ENTRIES are not stored.
 void StoreFilterList(const std::vector<FilterEntry>& entries);
 // What the scan applies in a directory: the stored slots, or the default table when
-// none are stored, or the list given for this run (null: none) instead of both.
+// none are stored or the stored ones select no program, or the list given for this run
+// (null: none) instead of both.
 void ReadScanFilters(std::vector<FilterEntry>& slots);
+// Whether the last ReadScanFilters put the defaults in place of a stored list that
+// selects no program.
+bool StoredFilterListPassedOver();
 void SetScanFilterOverride(const std::vector<FilterEntry>* entries);
 
 // filters_dialog.cpp

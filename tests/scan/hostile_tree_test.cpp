@@ -119,10 +119,12 @@ TEST_F(HostileTreeTest, ClosedDirectoryDoesNotEndTheWalk)
     EXPECT_EQ(1, counts["STAR.EXE"]);
     EXPECT_EQ(1, counts["V4.EXE"]);
     EXPECT_EQ(0, recorder_.questions);
+    EXPECT_EQ(opens ? 0 : 1, g_unreadEntries);
 }
 
-// A name the ANSI code page cannot carry comes as '?' characters, and a Unix name
-// may hold a '*': neither names anything in a path, the 8.3 name does.
+// A name the ANSI code page cannot carry comes as '?' characters (or as a best fit,
+// "Omega" for an omega), and a Unix name may hold a '*' or characters Windows forbids:
+// none names anything in a path, the 8.3 name does; so it does for a long path too long.
 TEST_F(HostileTreeTest, DirectoriesWithNamesTheCodePageCannotCarryAreWalked)
 {
     ScanSession session;
@@ -133,18 +135,24 @@ TEST_F(HostileTreeTest, DirectoriesWithNamesTheCodePageCannotCarryAreWalked)
     EXPECT_EQ(1, counts["CJKUSE.DLL"]);
     EXPECT_EQ(1, counts["ZHUK.DLL"]);
     EXPECT_EQ(1, counts["STAR.EXE"]);
+    EXPECT_EQ(1, counts["OMEGA.EXE"]);
+    EXPECT_EQ(1, counts["ODD.EXE"]);
+    EXPECT_EQ(1, counts["LONGAPP.EXE"]);
     for (const std::string& path : examined)
         EXPECT_EQ(std::string::npos, path.find_first_of("?*")) << path;
     EXPECT_TRUE(ContainsEnding(g_resultList, "\\CJKUSE.DLL"));
     EXPECT_TRUE(ContainsEnding(g_resultList, "\\ZHUK.DLL"));
-    // W*LD.DLL, in the directory STAR*, is listed under its 8.3 name.
+    // W*LD.DLL, in the directory STAR*, is listed under its 8.3 name; every DLL is
+    // listed under a path that names it.
     const std::vector<std::string> listed = Names(g_resultList);
-    EXPECT_EQ(3u, listed.size()) << ::testing::PrintToString(listed);
+    EXPECT_EQ(7u, listed.size()) << ::testing::PrintToString(listed);
     for (const std::string& path : listed)
-        EXPECT_EQ(std::string::npos, path.find_first_of("?*")) << path;
-    // CJK.EXE's import resolves beside it, in the directory of the unusual name.
-    EXPECT_TRUE(ContainsEnding(g_validLinks, "\\CJKUSE.DLL"))
-        << ::testing::PrintToString(Names(g_validLinks));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str())) << path;
+    // Each program's import resolves beside it, in the directory of the unusual name.
+    for (const char* used :
+         {"\\CJKUSE.DLL", "\\OMEGAUSE.DLL", "\\OMEGA2US.DLL", "\\ODDUSE.DLL", "\\LONGUSE.DLL"})
+        EXPECT_TRUE(ContainsEnding(g_validLinks, used))
+            << used << ::testing::PrintToString(Names(g_validLinks));
 }
 
 // The walk's view of a directory: its subdirectories in enumeration order, without
@@ -184,8 +192,8 @@ TEST_F(HostileTreeTest, SubdirectoriesAreCountedAndNamedAsTheWalkEntersThem)
     }
 
     ASSERT_TRUE(SetCurrentDirectoryA("H:\\INTL"));
-    ASSERT_EQ(2, CountSubdirs());
-    for (int n = 0; n < 2; n++)
+    ASSERT_EQ(4, CountSubdirs());
+    for (int n = 0; n < 4; n++)
     {
         char buffer[MAX_PATH] = "";
         ASSERT_EQ(n, GetSubdir(buffer, n));
@@ -351,7 +359,8 @@ TEST_F(HostileTreeTest, NamesTheHostAllowsKeepEachFileApartAndLinksResolveInOrde
 
 // ".DLL.DLL.DLL...": a million names "DLL.DLL" in an INI file, a quarter million
 // names "DLL" in a DLL that the cross-check reads again, all alike. Filing each one
-// would cost a short-path query and a module search apiece.
+// would cost a short-path query and a module search apiece. An INI file and a program
+// that are links to /dev/zero would be read for ever.
 TEST_F(HostileTreeTest, MillionDllSuffixesEndQuickly)
 {
     ScanSession session(false);
