@@ -168,10 +168,12 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
     auto found = listing.positions.find(key);
     if (found == listing.positions.end())
         return nullptr;
-    // Of names that differ only in case, the platform opens the one written exactly so.
+    // The platform opens the file whose long name is written exactly so before it looks
+    // at names that differ in case or at 8.3 names: a file may be named literally like
+    // another's 8.3 name.
     if (!listing.sharedNames.empty() && listing.sharedNames.contains(key))
         for (const ListedEntry& entry : listing.entries)
-            if (entry.longName == name || entry.shortName == name)
+            if (entry.longName == name)
                 return &entry;
     return &listing.entries[found->second];
 }

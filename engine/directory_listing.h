@@ -89,7 +89,8 @@ const std::string& NameOfEntryAlone(const DirectoryListing& listing, const Liste
 std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry& entry, const char* path);
 
 // The entry whose long or 8.3 name is name, without regard to case, as the platform
-// finds it: of several, the one of exactly that name, else the first; or nullptr.
+// finds it: of several, the one whose long name is exactly name, else the first; or
+// nullptr.
 const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_view name);
 
 // The short form of a full path that names a file anywhere, as QemGetDOSFileName gives

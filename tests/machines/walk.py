@@ -16,8 +16,9 @@ G: an other-format file of ".DLL" repeated a million times, and a DLL whose byte
    hold it a quarter million times, used by a program; an other-format file and a
    program that are endless (links to /dev/zero).
 N: names the host's file system allows and Windows does not expect: two DLLs whose
-   names differ only in case, two folders whose long names hash to one 8.3 name, and
-   an import named like a DLL's file name (a link without a drive).
+   names differ only in case, two folders whose long names hash to one 8.3 name, an
+   import named like a DLL's file name (a link without a drive), and a DLL in use
+   named literally like an orphan's 8.3 name.
 """
 
 FILTER_FILES = [
@@ -140,6 +141,10 @@ MACHINE = {
             {"exe": r"XXUSE\XXUSE.EXE", "imports": ["XX.DLL.DLL"]},
             {"dll": "XX.DLL", "imports": ["XXDEP"]},
             {"dll": "XXDEP.DLL"},
+            # An orphan whose 8.3 name is the literal name of a DLL in use beside it.
+            {"exe": r"LITERAL\USELIT.EXE", "imports": ["SECO~QDO"]},
+            {"dll": r"LITERAL\SECO~QDO.DLL"},
+            {"dll": r"LITERAL\Second literal.dll"},
         ],
     },
 }
