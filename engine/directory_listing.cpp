@@ -88,13 +88,12 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
         ListedEntry entry{AnsiNameOfFound(found.cFileName), AnsiNameOfFound(found.cAlternateFileName),
                           found.dwFileAttributes,
                           std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow};
-        // An entry reached by its 8.3 name leaves the listing plain: patterns of plain
-        // extensions are decided on the '?' form of its long name as well as on the
-        // original, and one such name in a folder of thousands must not send every
-        // file of it to the platform one by one.
-        plain = plain && (entry.shortName.empty() || IsPlainName(entry.shortName)) &&
-                (IsPlainName(entry.longName) ||
-                 (!entry.shortName.empty() && entry.longName.find_first_of("?*") != std::string::npos));
+        // An entry reached by its 8.3 name is plain too: patterns of plain extensions are
+        // decided on the '?' form of its long name as well as on the original.
+        entry.plain = (entry.shortName.empty() || IsPlainName(entry.shortName)) &&
+                      (IsPlainName(entry.longName) ||
+                       (!entry.shortName.empty() && entry.longName.find_first_of("?*") != std::string::npos));
+        plain = plain && entry.plain;
         const std::size_t position = listing.entries.size();
         for (const std::string* name : {&entry.longName, &entry.shortName})
         {
@@ -137,6 +136,15 @@ const DirectoryListing* CurrentListing()
     return &s_listing;
 }
 
+std::string UsableName(const ListedEntry& entry)
+{
+    if (entry.longName.find_first_of("?*") == std::string::npos)
+        return entry.longName;
+    if (entry.shortName.find_first_of("?*") == std::string::npos)
+        return entry.shortName;
+    return {};
+}
+
 const std::string& NameOfEntryAlone(const DirectoryListing& listing, const ListedEntry& entry)
 {
     // An 8.3 name that two entries carry would name whichever the platform meets first.
@@ -151,7 +159,7 @@ std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry&
 {
     // The platform's short path takes each component's name from the same enumeration
     // data, so the directory's short form and the entry's name make it.
-    if (listing.plain && !listing.shortDirectory.empty())
+    if ((listing.plain || entry.plain) && !listing.shortDirectory.empty())
     {
         std::string composed = JoinPath(listing.shortDirectory, NameOfEntryAlone(listing, entry));
         if (composed.size() <= kMaxPathLength)

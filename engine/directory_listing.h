@@ -19,15 +19,21 @@ struct ListedEntry
     std::string shortName; // the 8.3 name, empty when the long name is 8.3 already
     DWORD attributes = 0;
     std::uint64_t size = 0;
+    // Its names plain (engine/file_pattern.h), or its long name unusable and its 8.3
+    // name plain: its short path can be composed without asking the platform.
+    bool plain = false;
 };
+
+// The name that reaches an entry from the ANSI side: its long name, or its 8.3 name
+// when the long one holds a '?' or '*' (AnsiNameOfFound); empty when neither does.
+std::string UsableName(const ListedEntry& entry);
 
 struct DirectoryListing
 {
     std::string directory;            // as CurrentDirectory gave it
     std::string shortDirectory;       // its short form; empty when the platform gave none
     std::vector<ListedEntry> entries; // in enumeration order, "." and ".." left out
-    // Every name plain (engine/file_pattern.h), or reached by a plain 8.3 name: patterns
-    // and lookups can be decided from the listing alone.
+    // Every entry plain: patterns and lookups can be decided from the listing alone.
     bool plain = false;
     // Upper-case long and 8.3 names to the position of the first entry that carries them.
     std::unordered_map<std::string, std::size_t> positions;
@@ -85,7 +91,8 @@ const std::string& NameOfEntryAlone(const DirectoryListing& listing, const Liste
 
 // The short full path of an entry of the listing, as QemGetDOSFileName would give it
 // for path (the entry's long path): composed from the directory's short form and the
-// entry's name alone without asking the platform, whenever that is sure to be the same.
+// entry's name alone without asking the platform, whenever that is sure to be the same
+// (the listing or the entry plain).
 std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry& entry, const char* path);
 
 // The entry whose long or 8.3 name is name, without regard to case, as the platform

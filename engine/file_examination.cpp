@@ -77,7 +77,9 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
     do
     {
         const std::string path = UsablePath(current, entry);
-        if (!path.empty())
+        if (path.find_first_of("?*") != std::string::npos)
+            g_unreadEntries++;
+        else if (!path.empty())
             ExamineFile(mainWindow, path.c_str(), kind);
         if (!GoOnAfterFile(first))
             break;
@@ -99,10 +101,14 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
     bool first = true;
     for (const ListedEntry* entry : matches)
     {
-        std::string path = JoinPath(listing.directory, entry->longName);
-        if (path.size() > kMaxPathLength || entry->longName.find_first_of("?*") != std::string::npos)
+        const std::string usable = UsableName(*entry);
+        std::string path = JoinPath(listing.directory, usable);
+        if (path.size() > kMaxPathLength || usable != entry->longName)
             path = JoinPath(listing.directory, NameOfEntryAlone(listing, *entry));
-        if (path.size() <= kMaxPathLength)
+        // No ANSI name reaches a file whose 8.3 name holds what the code page cannot carry.
+        if (usable.empty())
+            g_unreadEntries++;
+        else if (path.size() <= kMaxPathLength)
             ExamineShortPath(mainWindow, ShortPathOfEntry(listing, *entry, path.c_str()).c_str(),
                              path.c_str(), kind, entry);
         if (!GoOnAfterFile(first))
@@ -117,8 +123,11 @@ static bool s_examinedSinceSeen = false;
 
 int ScanPattern(HWND mainWindow, int kind, const char* pattern)
 {
+    // A plain pattern is decided on any listing: its extension is ASCII, and the names,
+    // as the wide enumeration gives them, end in it or not. One name beyond the plain
+    // ones must not send every file of a folder of thousands to the platform.
     const DirectoryListing* listing = CurrentListing();
-    if (listing && listing->plain && IsPlainPattern(pattern))
+    if (listing && IsPlainPattern(pattern))
     {
         // The directory is not entered again, but one that has gone since it was listed
         // could not be: that asks whether to go on, as entering it would. Asking for its

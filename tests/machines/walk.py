@@ -105,6 +105,7 @@ MACHINE = {
             {"dll": "INTL\\\u03a9mega\\OMEGAUSE.DLL"},
             {"exe": "INTL\\\u03a9mega2.exe", "imports": ["OMEGA2US"]},
             {"dll": "INTL\\OMEGA2US.DLL"},
+            {"dll": "INTL\\co:lon.dll"},
             {"exe": 'INTL\\Odd "<|\t names\\ODD.EXE', "imports": ["ODDUSE"]},
             {"dll": 'INTL\\Odd "<|\t names\\ODDUSE.DLL'},
             {"exe": LONG_FOLDERS + "\\LONGAPP.EXE", "imports": ["LONGUSE"]},

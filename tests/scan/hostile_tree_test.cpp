@@ -119,7 +119,8 @@ TEST_F(HostileTreeTest, ClosedDirectoryDoesNotEndTheWalk)
     EXPECT_EQ(1, counts["STAR.EXE"]);
     EXPECT_EQ(1, counts["V4.EXE"]);
     EXPECT_EQ(0, recorder_.questions);
-    EXPECT_EQ(opens ? 0 : 1, g_unreadEntries);
+    // H:\INTL\co:lon.dll, which no ANSI name reaches, counts as well.
+    EXPECT_EQ(opens ? 1 : 2, g_unreadEntries);
 }
 
 // A name the ANSI code page cannot carry comes as '?' characters (or as a best fit,

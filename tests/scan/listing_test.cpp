@@ -70,33 +70,30 @@ void CheckDirectory(const std::vector<std::string>& patterns, Coverage& coverage
     ASSERT_TRUE(ListCurrentDirectory());
     const DirectoryListing listing = *CurrentListing();
     SCOPED_TRACE(listing.directory);
-    if (!listing.plain)
-        coverage.otherDirectories++;
-    else
+    // Plain patterns are decided on every listing, short paths on its plain entries.
+    coverage.plainDirectories += listing.plain;
+    coverage.otherDirectories += !listing.plain;
+    for (const std::string& pattern : patterns)
     {
-        coverage.plainDirectories++;
-        for (const std::string& pattern : patterns)
-        {
-            ASSERT_TRUE(IsPlainPattern(pattern)) << pattern;
-            std::vector<std::string> listed;
-            for (const ListedEntry& entry : listing.entries)
-                if (MatchesPlainPattern(pattern, entry.longName, entry.shortName))
-                    listed.push_back(entry.longName);
-            EXPECT_EQ(EnumeratePattern(pattern), listed) << pattern;
-            coverage.matches += static_cast<int>(listed.size());
-        }
+        ASSERT_TRUE(IsPlainPattern(pattern)) << pattern;
+        std::vector<std::string> listed;
         for (const ListedEntry& entry : listing.entries)
-        {
-            std::string path = PathOf(listing, entry);
-            coverage.shortNames += !entry.shortName.empty();
-            coverage.reachedByShortName += entry.longName.find_first_of("?*") != std::string::npos;
-            // The platform has no answer beyond the longest path.
-            if (path.size() > kMaxPathLength)
-                continue;
-            char expected[MAX_PATH];
-            QemGetDOSFileName(path.c_str(), expected);
-            EXPECT_EQ(std::string(expected), ShortPathOfEntry(listing, entry, path.c_str())) << path;
-        }
+            if (MatchesPlainPattern(pattern, entry.longName, entry.shortName))
+                listed.push_back(entry.longName);
+        EXPECT_EQ(EnumeratePattern(pattern), listed) << pattern;
+        coverage.matches += static_cast<int>(listed.size());
+    }
+    for (const ListedEntry& entry : listing.entries)
+    {
+        std::string path = PathOf(listing, entry);
+        coverage.shortNames += !entry.shortName.empty();
+        coverage.reachedByShortName += entry.longName.find_first_of("?*") != std::string::npos;
+        // The platform has no answer beyond the longest path, nor for a name it cannot carry.
+        if (path.size() > kMaxPathLength || path.find_first_of("?*") != std::string::npos)
+            continue;
+        char expected[MAX_PATH];
+        QemGetDOSFileName(path.c_str(), expected);
+        EXPECT_EQ(std::string(expected), ShortPathOfEntry(listing, entry, path.c_str())) << path;
     }
     // The same entries named by full path in a text, whatever their directory's names.
     g_scanning = 1;
@@ -145,10 +142,10 @@ TEST(DirectoryListingTest, AnswersAsThePlatformOnEveryFixtureDirectory)
     }
     SetCurrentDirectoryA("B:\\");
     ForgetNamedDirectories();
-    // Names the code page cannot carry, or Windows forbids, are reached by their 8.3
-    // names, and leave every directory decided from its listing.
+    // The drives hold both kinds of directory (H:\INTL holds a name that no ANSI name
+    // reaches), names the listing had to match, and names reached by their 8.3 names.
     EXPECT_GT(coverage.plainDirectories, 10);
-    EXPECT_EQ(0, coverage.otherDirectories);
+    EXPECT_GT(coverage.otherDirectories, 0);
     EXPECT_GT(coverage.reachedByShortName, 3);
     EXPECT_GT(coverage.matches, 20);
     EXPECT_GT(coverage.shortNames, 0);
