@@ -69,6 +69,22 @@ std::wstring WideOfAnsi(const std::string& text)
     return wide;
 }
 
+// Whether the platform's case folding takes a character of name beyond ASCII for an
+// ASCII letter: then a plain name could name that entry.
+static bool FoldsToAscii(const wchar_t* name)
+{
+    for (const wchar_t* c = name; *c; c++)
+    {
+        if (*c < 0x80)
+            continue;
+        wchar_t upper = *c;
+        CharUpperBuffW(&upper, 1);
+        if (upper < 0x80)
+            return true;
+    }
+    return false;
+}
+
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory, DirectoryListing& listing)
 {
     listing = DirectoryListing();
@@ -81,10 +97,12 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
     if (!find.IsValid())
         return false;
     bool plain = true;
+    bool answersPlainNames = true;
     do
     {
         if (!std::wcscmp(found.cFileName, L".") || !std::wcscmp(found.cFileName, L".."))
             continue;
+        answersPlainNames = answersPlainNames && !FoldsToAscii(found.cFileName);
         ListedEntry entry{AnsiNameOfFound(found.cFileName), AnsiNameOfFound(found.cAlternateFileName),
                           found.dwFileAttributes,
                           std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow};
@@ -113,6 +131,7 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
     else if (QemGetDOSFileName(directory.c_str(), asked))
         listing.shortDirectory = asked;
     listing.plain = plain;
+    listing.answersPlainNames = answersPlainNames;
     return true;
 }
 

@@ -35,6 +35,11 @@ struct DirectoryListing
     std::vector<ListedEntry> entries; // in enumeration order, "." and ".." left out
     // Every entry plain: patterns and lookups can be decided from the listing alone.
     bool plain = false;
+    // No name that the platform would take for a plain one but the plain names and 8.3
+    // names listed: a lookup of a plain name is decided from the listing, whatever else
+    // the directory holds. Only a character that folds to an ASCII letter (a dotless i,
+    // a long s) could make it otherwise.
+    bool answersPlainNames = false;
     // Upper-case long and 8.3 names to the position of the first entry that carries them.
     std::unordered_map<std::string, std::size_t> positions;
     // Upper-case names that more than one entry carries: names that differ only in case

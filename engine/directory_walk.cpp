@@ -104,7 +104,7 @@ static std::vector<Subdir> ListSubdirs()
         Subdir subdir{EnterableName(entry.longName.c_str(), entry.shortName.c_str()),
                       entry.shortName.empty() ? std::string() : NameOfEntryAlone(*listing, entry),
                       {}};
-        if (listing->plain && !listing->shortDirectory.empty())
+        if ((listing->plain || entry.plain) && !listing->shortDirectory.empty())
             subdir.shortPath =
                 ShortPathOfEntry(*listing, entry, JoinPath(listing->directory, entry.longName).c_str());
         subdirs.push_back(std::move(subdir));
@@ -118,6 +118,12 @@ static std::vector<Subdir> ListSubdirs()
 // takes this platform no call into the server.)
 static bool EnterSubdir(const std::string& directory, const Subdir& subdir)
 {
+    // No ANSI name reaches a directory whose 8.3 name holds what the code page cannot carry.
+    if (subdir.name.find_first_of("?*") != std::string::npos)
+    {
+        g_unreadEntries++;
+        return false;
+    }
     std::string path = JoinPath(directory, subdir.name);
     if (path.size() > kMaxPathLength && !subdir.shortName.empty())
         path = JoinPath(directory, subdir.shortName);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,49 +118,24 @@ TEST_F(FilterListTest, OverlongValueIsCutAtTheReadersSize)
     EXPECT_EQ(FILE_KIND_EXECUTABLE, entries[0].kind);
 }
 
-// Values missing, empty or not text, or kinds that select no program: a scan by such a
-// list would list every DLL that only programs use.
+// Values missing, empty or not text: a scan by such a list would list every DLL that
+// only programs use.
 TEST_F(FilterListTest, StoredListSelectingNoProgramGivesTheScanTheDefaults)
 {
+    StoreFilterList(Entries({{".A", 1}, {".B", 1}, {".C", 1}}));
+    QemSaveRegEntry(kPreferencesSection, "Ext1", "", 0, QEM_PRODUCT_ORVENNA);
     const DWORD number = 7;
-    const std::string key = kPreferencesKey;
-    struct Case
-    {
-        const char* name;
-        std::function<void()> store;
-        bool passedOver;
-    };
-    const std::vector<Case> cases = {
-        {"values missing",
-         [] { QemSaveRegEntry(kPreferencesSection, "Count", "\3", 0, QEM_PRODUCT_ORVENNA); }, true},
-        {"values empty, one not text",
-         [&] {
-             StoreFilterList(Entries({{".A", 1}, {".B", 1}}));
-             QemSaveRegEntry(kPreferencesSection, "Ext1", "", 0, QEM_PRODUCT_ORVENNA);
-             RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Ext2", REG_DWORD, &number, sizeof number);
-         },
-         true},
-        {"other formats only",
-         [] {
-             StoreFilterList(Entries({{".INI", 0}, {".DLL", 1}}));
-         },
-         true},
-        {"a program entry",
-         [] {
-             StoreFilterList(Entries({{".INI", 0}, {".BIN", 1}}));
-         },
-         false},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kPreferencesKey);
-        c.store();
-        std::vector<FilterEntry> slots;
-        ReadScanFilters(slots);
-        EXPECT_EQ(c.passedOver, StoredFilterListPassedOver());
-        EXPECT_EQ(c.passedOver ? kDefaultFilters.size() : 2u, slots.size());
-    }
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kPreferencesKey, "Ext2", REG_DWORD, &number, sizeof number);
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPreferencesKey, "Ext3");
+    std::vector<FilterEntry> slots;
+    ReadScanFilters(slots);
+    EXPECT_TRUE(StoredFilterListPassedOver());
+    EXPECT_EQ(kDefaultFilters.size(), slots.size());
+
+    StoreFilterList(Entries({{".INI", 0}, {".BIN", 1}}));
+    ReadScanFilters(slots);
+    EXPECT_FALSE(StoredFilterListPassedOver());
+    EXPECT_EQ(2u, slots.size());
 }
 
 TEST_F(FilterListTest, AtMost255EntriesAreStored)
