@@ -431,6 +431,16 @@ class Machine:
                 "layouts": self.layouts,
                 **self.stats, "wide_dir": "D:\\WINDOWS\\WinSxS", "wide_subdirs": subdirs, "shared_dlls": {}}
 
+    def build_flat_only(self, count, beyond_ascii):
+        """One folder of count DLLs; with beyond_ascii the first is named beyond ASCII, which
+        the listing cannot decide as it decides plain names."""
+        folder = self.folder("FLAT")
+        for i in range(count):
+            name = "\u00dcn\u00efcode.dll" if beyond_ascii and i == 0 else self.unique(folder, f"flat{i:05d}", ".dll")
+            self.pe(folder, name, self.wine_imports(), True)
+        return {"size": 0, "files": self.files, "dirs": len(self.created), "apps": 0, "kinds": self.kinds,
+                "layouts": self.layouts, **self.stats, "flat_files": count, "shared_dlls": {}}
+
     def build(self):
         n = self.size
         self.build_system(max(40, n * 6 // 100))
@@ -459,14 +469,20 @@ def generator_hash():
         return hashlib.sha256(f.read()).hexdigest()[:12]
 
 
-def make_machine(size, outdir, wide_only=None):
+def make_machine(size, outdir, wide_only=None, flat_only=None):
     """Writes the machine of this size, or with wide_only the wide directory alone with that
-    many subdirectories; returns its description."""
+    many subdirectories, or with flat_only (count, beyond_ascii) one folder of that many
+    DLLs; returns its description."""
     if os.path.exists(outdir):
         shutil.rmtree(outdir)
     os.makedirs(outdir)
     machine = Machine(size, outdir)
-    description = machine.build() if wide_only is None else machine.build_wide_only(wide_only)
+    if flat_only is not None:
+        description = machine.build_flat_only(*flat_only)
+    elif wide_only is not None:
+        description = machine.build_wide_only(wide_only)
+    else:
+        description = machine.build()
     description["generator"] = generator_hash()
     with open(os.path.join(outdir, "machine.json"), "w") as f:
         json.dump(description, f, indent=1)

@@ -138,9 +138,12 @@ class Bench:
             taken.seek(0)
             return taken.read().decode("latin-1")
 
-    def machine(self, size, wide=None):
-        """The cached machine of this size (or a machine of the wide directory alone)."""
+    def machine(self, size, wide=None, flat=None):
+        """The cached machine of this size (or a machine of the wide directory alone, or of
+        one flat folder: (count, beyond_ascii))."""
         key = f"wide{wide}" if wide is not None else str(size)
+        if flat is not None:
+            key = f"flat{flat[0]}{'odd' if flat[1] else ''}"
         folder = os.path.join(self.work, "machines", f"{key}-{make_machine.generator_hash()}")
         description = os.path.join(folder, "machine.json")
         if not os.path.exists(description):
@@ -150,7 +153,7 @@ class Bench:
                 if stale.startswith(key + "-"):
                     shutil.rmtree(os.path.join(machines, stale))
             started = time.monotonic()
-            made = make_machine.make_machine(size, folder, wide_only=wide)
+            made = make_machine.make_machine(size, folder, wide_only=wide, flat_only=flat)
             made["generation_seconds"] = round(time.monotonic() - started, 1)
             with open(description, "w") as f:
                 json.dump(made, f, indent=1)
@@ -483,7 +486,7 @@ def run_rows(report):
     return rows
 
 
-def targets(reports, wide):
+def targets(reports, wide, flat=None):
     sized = [r for r in reports if r["label"].isdigit()]
     lines = []
 
@@ -526,6 +529,10 @@ def targets(reports, wide):
         if None not in scan + floor:
             share = ratio((scan[0][0] - scan[1][0], False), (floor[0][0] - floor[1][0], False))
         add("wide directory ≤ 3× its floor share (CPU)", share, 3, "×")
+    if flat:
+        plain, odd = flat
+        add(f"folder of {plain['machine']['flat_files']} DLLs, one named beyond ASCII ≤ 1.5× without",
+            ratio(wall(odd["runs"]["orvscan --quick"]), wall(plain["runs"]["orvscan --quick"])), 1.5, "×")
     for r in sized:
         add(f"window ≤ 1.2× orvscan ({r['label']})", ratio(wall(r["runs"].get("window /S")),
                                                             wall(r["runs"]["orvscan --quick"])), 1.2, "×")
@@ -583,7 +590,7 @@ def machine_facts():
             f"load average {' '.join(load)} at the end, {version}")
 
 
-def render(reports, wide, command, sizes_note):
+def render(reports, wide, command, sizes_note, flat=None):
     out = ["# Orvenna benchmark", "",
            "Whole scans of generated machines (bench/make_machine.py) in a Wine prefix whose C: is Wine's own",
            "installation and D: the machine, against the platform's floor (bench/floor.c: one walk, the bytes",
@@ -608,7 +615,7 @@ def render(reports, wide, command, sizes_note):
         for problem in r["problems"]:
             out.append(f"Check failed: {problem}.")
         out.append("")
-    out += ["## Targets", "", "| target | measured | |", "|---|---|---|", *targets(reports, wide), ""]
+    out += ["## Targets", "", "| target | measured | |", "|---|---|---|", *targets(reports, wide, flat), ""]
     reasons = missed_reasons(reports, wide[1] if wide else None)
     if reasons:
         out += ["Where the time of a missed target went (CPU of the same runs):", "", *reasons, ""]
@@ -624,6 +631,7 @@ def main(argv):
     parser.add_argument("--sizes", default="5000,20000,50000")
     parser.add_argument("--timeout", type=float, default=1800)
     parser.add_argument("--wide", type=int, default=5000, help="subdirectories of the wide machine (0: none)")
+    parser.add_argument("--flat", type=int, default=20000, help="DLLs of the flat folder (0: none)")
     parser.add_argument("--readme", default=os.path.join(HERE, "README.md"))
     args = parser.parse_args(argv[1:])
     sizes = [int(s) for s in args.sizes.split(",") if s]
@@ -632,8 +640,11 @@ def main(argv):
     bench.compile_programs()
     bench.make_prefix()
     bench.start_session()
-    reports, wide = [], None
+    reports, wide, flat = [], None, None
     try:
+        if args.flat:
+            flat = tuple(bench.run_machine(label, *bench.machine(0, flat=(args.flat, odd)), full=False)
+                         for label, odd in (("flat", False), ("flat, one name beyond ASCII", True)))
         if args.wide:
             empty = os.path.join(bench.work, "machines", "empty")
             os.makedirs(os.path.join(empty, "tree"), exist_ok=True)
@@ -652,7 +663,8 @@ def main(argv):
     command += f" BENCH_TIMEOUT={args.timeout:g}" if args.timeout != 1800 else ""
     command += f" BENCH_WIDE={args.wide}" if args.wide != 5000 else ""
     note = "" if sizes == [5000, 20000, 50000] else f" Sizes: {args.sizes}."
-    table = render(reports + list(wide or ()), wide, command, note)
+    command += f" BENCH_FLAT={args.flat}" if args.flat != 20000 else ""
+    table = render(reports + list(wide or ()) + list(flat or ()), wide, command, note, flat)
     print(table)
     with open(args.readme, "w") as f:
         f.write(table + "\n")

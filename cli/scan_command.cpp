@@ -22,10 +22,13 @@ namespace
 // itself is made on the scan's thread, at its next pump step, as Stop is in the window.
 volatile LONG s_stopRequested = 0;
 bool s_interrupted = false;
+// While the list is written to a file: a stop then is heard once the write ends, so
+// that the partial file can be removed rather than left to pass for the whole list.
+volatile LONG s_writingList = 0;
 
 BOOL WINAPI OnConsoleControl(DWORD type)
 {
-    if ((type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) && g_scanning)
+    if ((type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) && (g_scanning || s_writingList))
     {
         InterlockedExchange(&s_stopRequested, 1);
         return TRUE;
@@ -122,6 +125,8 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
                     "; those links were not read. Use --import-directories or --full.\n")
                        .c_str(),
                    stderr);
+    if (const std::string notes = ScanEndNotes(); !notes.empty())
+        std::fputs((notes.substr(1) + "\n").c_str(), stderr);
     const std::string hostRootNote = HostRootDrivesNote();
     if (!hostRootNote.empty())
         std::fputs((hostRootNote + "; --drives " + DrivesWithHostRoots() + " walks it too.\n").c_str(),
@@ -148,14 +153,24 @@ int RunScanCommand(const ScanOptions& options)
         write(stdout);
     else
     {
+        InterlockedExchange(&s_stopRequested, 0);
+        InterlockedExchange(&s_writingList, 1);
+        SetConsoleCtrlHandler(OnConsoleControl, TRUE);
         StreamHandle out(std::fopen(output.c_str(), "wb"));
         bool written = out && write(out.get());
-        // No part of a list stays behind to pass for the whole one.
-        if (out)
-        {
+        const bool opened = out != nullptr;
+        if (opened)
             written = std::fclose(out.release()) == 0 && written;
-            if (!written)
-                DeleteFileA(output.c_str());
+        const bool stopped = InterlockedExchange(&s_stopRequested, 0) != 0;
+        // No part of a list stays behind to pass for the whole one.
+        if (opened && (!written || stopped))
+            DeleteFileA(output.c_str());
+        SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+        InterlockedExchange(&s_writingList, 0);
+        if (stopped)
+        {
+            std::fputs("Scanning interrupted.\n", stderr);
+            return EXIT_INTERRUPTED;
         }
         if (!written)
             return CannotWrite(output);

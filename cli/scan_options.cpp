@@ -93,7 +93,10 @@ ScanInputs ScanInputsFor(const ScanOptions& options)
         g_quickScan = static_cast<unsigned char>(options.quickScan);
     ScanInputs inputs = StoredScanInputs();
     if (options.filtersGiven)
+    {
         inputs.filters = options.filters;
+        inputs.storedListPassedOver = false;
+    }
     inputs.drives = options.drives;
     return inputs;
 }

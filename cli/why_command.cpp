@@ -102,7 +102,7 @@ std::vector<std::string> UnreadLinkers(const std::string& longPath, const std::s
     return linkers;
 }
 
-std::vector<std::string> ListedReason(const std::string& longPath, const std::string& shortPath)
+std::vector<std::string> LinkersOfListed(const std::string& longPath, const std::string& shortPath)
 {
     const std::vector<const LinkedFile*> libraries = LinkingLibraries(shortPath);
     if (libraries.empty())
@@ -131,6 +131,15 @@ std::vector<std::string> ListedReason(const std::string& longPath, const std::st
     }
     lines[0] = allListed ? "listed: linked only from listed DLLs:"
                          : "listed: linked only from DLLs that no examined file links to:";
+    return lines;
+}
+
+std::vector<std::string> ListedReason(const std::string& longPath, const std::string& shortPath)
+{
+    std::vector<std::string> lines = LinkersOfListed(longPath, shortPath);
+    if (g_unreadEntries > 0)
+        lines.push_back("but " + std::to_string(g_unreadEntries) +
+                        " folders or files could not be read, and one of them may link to it");
     return lines;
 }
 

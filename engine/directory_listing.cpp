@@ -1,6 +1,7 @@
 #include "engine/directory_listing.h"
 
 #include <cstring>
+#include <cwchar>
 #include <optional>
 
 #include "engine/file_pattern.h"
@@ -41,6 +42,51 @@ std::string CurrentDirectory()
     return length && length < MAX_PATH ? std::string(current, length) : std::string();
 }
 
+std::string AnsiNameOfFound(const wchar_t* name)
+{
+    std::string ansi;
+    for (const wchar_t* c = name; *c; c++)
+    {
+        char bytes[8];
+        BOOL inexact = FALSE;
+        const int length =
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, c, 1, bytes, sizeof bytes, "?", &inexact);
+        if (inexact || length <= 0 || *c < 0x20 || std::wcschr(L"<>:\"/\\|?*", *c))
+            ansi += '?';
+        else
+            ansi.append(bytes, length);
+    }
+    // A path's last dot or blank is dropped by the platform, so it would name another file.
+    if (!ansi.empty() && (ansi.back() == '.' || ansi.back() == ' '))
+        ansi.back() = '?';
+    return ansi;
+}
+
+std::wstring WideOfAnsi(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? length : 0);
+    return wide;
+}
+
+// Whether the platform's case folding takes a character of name beyond ASCII for an
+// ASCII letter: then a plain name could name that entry.
+static bool FoldsToAscii(const wchar_t* name)
+{
+    for (const wchar_t* c = name; *c; c++)
+    {
+        if (*c < 0x80)
+            continue;
+        wchar_t upper = *c;
+        CharUpperBuffW(&upper, 1);
+        if (upper < 0x80)
+            return true;
+    }
+    return false;
+}
+
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory, DirectoryListing& listing)
 {
     listing = DirectoryListing();
@@ -48,19 +94,26 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
     if (directory.empty())
         return false;
 
-    WIN32_FIND_DATAA found;
-    FindHandle find(FindFirstFileA(JoinPath(directory, "*.*").c_str(), &found));
+    WIN32_FIND_DATAW found;
+    FindHandle find(FindFirstFileW(WideOfAnsi(JoinPath(directory, "*.*")).c_str(), &found));
     if (!find.IsValid())
         return false;
     bool plain = true;
+    bool answersPlainNames = true;
     do
     {
-        if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, ".."))
+        if (!std::wcscmp(found.cFileName, L".") || !std::wcscmp(found.cFileName, L".."))
             continue;
-        ListedEntry entry{found.cFileName, found.cAlternateFileName, found.dwFileAttributes,
+        answersPlainNames = answersPlainNames && !FoldsToAscii(found.cFileName);
+        ListedEntry entry{AnsiNameOfFound(found.cFileName), AnsiNameOfFound(found.cAlternateFileName),
+                          found.dwFileAttributes,
                           std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow};
-        plain =
-            plain && IsPlainName(entry.longName) && (entry.shortName.empty() || IsPlainName(entry.shortName));
+        // An entry reached by its 8.3 name is plain too: patterns of plain extensions are
+        // decided on the '?' form of its long name as well as on the original.
+        entry.plain = (entry.shortName.empty() || IsPlainName(entry.shortName)) &&
+                      (IsPlainName(entry.longName) ||
+                       (!entry.shortName.empty() && entry.longName.find_first_of("?*") != std::string::npos));
+        plain = plain && entry.plain;
         const std::size_t position = listing.entries.size();
         for (const std::string* name : {&entry.longName, &entry.shortName})
         {
@@ -72,7 +125,7 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
                 listing.sharedNames.insert(std::move(key));
         }
         listing.entries.push_back(std::move(entry));
-    } while (FindNextFileA(find.handle, &found));
+    } while (FindNextFileW(find.handle, &found));
 
     char asked[MAX_PATH];
     if (!shortDirectory.empty())
@@ -80,6 +133,7 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
     else if (QemGetDOSFileName(directory.c_str(), asked))
         listing.shortDirectory = asked;
     listing.plain = plain;
+    listing.answersPlainNames = answersPlainNames;
     return true;
 }
 
@@ -103,6 +157,15 @@ const DirectoryListing* CurrentListing()
     return &s_listing;
 }
 
+std::string UsableName(const ListedEntry& entry)
+{
+    if (entry.longName.find_first_of("?*") == std::string::npos)
+        return entry.longName;
+    if (entry.shortName.find_first_of("?*") == std::string::npos)
+        return entry.shortName;
+    return {};
+}
+
 const std::string& NameOfEntryAlone(const DirectoryListing& listing, const ListedEntry& entry)
 {
     // An 8.3 name that two entries carry would name whichever the platform meets first.
@@ -117,7 +180,7 @@ std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry&
 {
     // The platform's short path takes each component's name from the same enumeration
     // data, so the directory's short form and the entry's name make it.
-    if (listing.plain && !listing.shortDirectory.empty())
+    if ((listing.plain || entry.plain) && !listing.shortDirectory.empty())
     {
         std::string composed = JoinPath(listing.shortDirectory, NameOfEntryAlone(listing, entry));
         if (composed.size() <= kMaxPathLength)
@@ -134,10 +197,12 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
     auto found = listing.positions.find(key);
     if (found == listing.positions.end())
         return nullptr;
-    // Of names that differ only in case, the platform opens the one written exactly so.
+    // The platform opens the file whose long name is written exactly so before it looks
+    // at names that differ in case or at 8.3 names: a file may be named literally like
+    // another's 8.3 name.
     if (!listing.sharedNames.empty() && listing.sharedNames.contains(key))
         for (const ListedEntry& entry : listing.entries)
-            if (entry.longName == name || entry.shortName == name)
+            if (entry.longName == name)
                 return &entry;
     return &listing.entries[found->second];
 }

@@ -20,16 +20,27 @@ struct ListedEntry
     std::string shortName; // the 8.3 name, empty when the long name is 8.3 already
     DWORD attributes = 0;
     std::uint64_t size = 0;
+    // Its names plain (engine/file_pattern.h), or its long name unusable and its 8.3
+    // name plain: its short path can be composed without asking the platform.
+    bool plain = false;
 };
+
+// The name that reaches an entry from the ANSI side: its long name, or its 8.3 name
+// when the long one holds a '?' or '*' (AnsiNameOfFound); empty when neither does.
+std::string UsableName(const ListedEntry& entry);
 
 struct DirectoryListing
 {
     std::string directory;            // as CurrentDirectory gave it
     std::string shortDirectory;       // its short form; empty when the platform gave none
     std::vector<ListedEntry> entries; // in enumeration order, "." and ".." left out
-    // Every name plain (engine/file_pattern.h): patterns and lookups can be decided
-    // from the listing alone.
+    // Every entry plain: patterns and lookups can be decided from the listing alone.
     bool plain = false;
+    // No name that the platform would take for a plain one but the plain names and 8.3
+    // names listed: a lookup of a plain name is decided from the listing, whatever else
+    // the directory holds. Only a character that folds to an ASCII letter (a dotless i,
+    // a long s) could make it otherwise.
+    bool answersPlainNames = false;
     // Upper-case long and 8.3 names to the position of the first entry that carries them.
     std::unordered_map<std::string, std::size_t> positions;
     // Upper-case names that more than one entry carries: names that differ only in case
@@ -37,6 +48,16 @@ struct DirectoryListing
     // two long names.
     std::unordered_set<std::string> sharedNames;
 };
+
+// A name found by a wide enumeration, as the ANSI side may use it. Every character that
+// the code page cannot carry exactly, every one that Windows forbids in a name but a
+// host file system allows, and a last dot or blank, becomes '?', which no name holds:
+// the ANSI enumeration would give a best fit instead ("O" for an omega), which names
+// another file or none. Such an entry is reached by its 8.3 name.
+std::string AnsiNameOfFound(const wchar_t* name);
+// A path of the ANSI side, for a wide call: the directory was reached by names that
+// convert exactly, so this names it.
+std::wstring WideOfAnsi(const std::string& text);
 
 // The directory the scan stands in: the walk's directory or the checked DLL's while
 // the walk or the cross-check goes on, otherwise the current directory as
@@ -54,6 +75,7 @@ void SetScanDirectory(const std::string& directory);
 void FollowScanDirectory();
 
 // Lists a directory given by its full path. False when it cannot be enumerated.
+// An entry whose path would pass the longest the scan handles is reached by its 8.3 name.
 bool ListDirectory(const std::string& directory, const std::string& shortDirectory,
                    DirectoryListing& listing);
 
@@ -75,11 +97,13 @@ const std::string& NameOfEntryAlone(const DirectoryListing& listing, const Liste
 
 // The short full path of an entry of the listing, as QemGetDOSFileName would give it
 // for path (the entry's long path): composed from the directory's short form and the
-// entry's name alone without asking the platform, whenever that is sure to be the same.
+// entry's name alone without asking the platform, whenever that is sure to be the same
+// (the listing or the entry plain).
 std::string ShortPathOfEntry(const DirectoryListing& listing, const ListedEntry& entry, const char* path);
 
 // The entry whose long or 8.3 name is name, without regard to case, as the platform
-// finds it: of several, the one of exactly that name, else the first; or nullptr.
+// finds it: of several, the one whose long name is exactly name, else the first; or
+// nullptr.
 const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_view name);
 
 // The short form of a full path that names a file anywhere, as QemGetDOSFileName gives

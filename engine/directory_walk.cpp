@@ -16,6 +16,7 @@ static constexpr int kMaxDepth = 256;
 struct Subdir
 {
     std::string name;      // the name to enter it by
+    std::string shortName; // its 8.3 name, empty when its long name is 8.3 already
     std::string shortPath; // its short full path when the listing gives it, else empty
 };
 
@@ -34,8 +35,10 @@ static std::vector<Subdir> ListSubdirs()
         if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
             (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             continue;
-        Subdir subdir{UsableName(entry.longName.c_str(), entry.shortName.c_str()), {}};
-        if (listing->plain && !listing->shortDirectory.empty())
+        Subdir subdir{UsableName(entry.longName.c_str(), entry.shortName.c_str()),
+                      entry.shortName.empty() ? std::string() : NameOfEntryAlone(*listing, entry),
+                      {}};
+        if ((listing->plain || entry.plain) && !listing->shortDirectory.empty())
             subdir.shortPath =
                 ShortPathOfEntry(*listing, entry, JoinPath(listing->directory, entry.longName).c_str());
         subdirs.push_back(std::move(subdir));
@@ -43,12 +46,23 @@ static std::vector<Subdir> ListSubdirs()
     return subdirs;
 }
 
-// Enters a subdirectory of the walk's directory, unless it has gone or its path would
-// pass the longest path the scan handles. (Asking for a file's attributes takes this
-// platform no call into the server.)
+// Enters a subdirectory of the walk's directory, unless it has gone or even its short
+// path would pass the longest path the scan handles: one whose long path would is
+// entered by its 8.3 name, or by its short full path. (Asking for a file's attributes
+// takes this platform no call into the server.)
 static bool EnterSubdir(const std::string& directory, const Subdir& subdir)
 {
+    // No ANSI name reaches a directory whose 8.3 name holds what the code page cannot carry.
+    if (subdir.name.find_first_of("?*") != std::string::npos)
+    {
+        g_unreadEntries++;
+        return false;
+    }
     std::string path = JoinPath(directory, subdir.name);
+    if (path.size() > kMaxPathLength && !subdir.shortName.empty())
+        path = JoinPath(directory, subdir.shortName);
+    if (path.size() > kMaxPathLength && !subdir.shortPath.empty())
+        path = subdir.shortPath;
     if (directory.empty() || path.size() > kMaxPathLength)
         return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -86,29 +100,51 @@ static bool ScanPatternOrAsk(HWND mainWindow, int kind, const std::string& patte
     return AskErrorQuestion(mainWindow) == IDYES;
 }
 
-// Examines the files of the current directory, pattern by pattern. False when the
-// walk must stop.
-static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots)
+struct PatternPass
 {
-    bool libraryPassDone = false;
+    std::string pattern;
+    int kind;
+};
+
+// The passes the filter entries make, in their order, the library pass over "*.DLL"
+// among them or last. A pattern with its kind is examined once: a second pass finds
+// the same files and files the same names again, and a list of 255 ".DLL" entries would
+// take every DLL of the machine 255 times over.
+static std::vector<PatternPass> FilterPasses(const std::vector<FilterEntry>& slots)
+{
+    std::vector<PatternPass> passes;
+    bool libraryPass = false;
+    auto add = [&](std::string pattern, int kind) {
+        for (const PatternPass& pass : passes)
+            if (pass.pattern == pattern && pass.kind == kind)
+                return;
+        passes.push_back({std::move(pattern), kind});
+    };
     for (const FilterEntry& slot : slots)
     {
-        if (!g_scanning)
-            return false;
         if (slot.extension.empty())
             continue;
         std::string pattern = "*" + ToUpperAscii(slot.extension);
-        int kind = slot.kind;
-        if (pattern == "*.DLL")
-        {
-            kind = FILE_KIND_LIBRARY;
-            libraryPassDone = true;
-        }
-        if (!ScanPatternOrAsk(mainWindow, kind, pattern))
+        const bool library = pattern == "*.DLL";
+        libraryPass = libraryPass || library;
+        add(std::move(pattern), library ? static_cast<int>(FILE_KIND_LIBRARY) : slot.kind);
+    }
+    if (!libraryPass)
+        add("*.DLL", FILE_KIND_LIBRARY);
+    return passes;
+}
+
+// Examines the files of the current directory, pattern by pattern. False when the
+// walk must stop.
+static bool RunFilterPass(HWND mainWindow, const std::vector<PatternPass>& passes)
+{
+    for (const PatternPass& pass : passes)
+    {
+        if (!g_scanning)
+            return false;
+        if (!ScanPatternOrAsk(mainWindow, pass.kind, pass.pattern))
             return false;
     }
-    if (!libraryPassDone)
-        return ScanPatternOrAsk(mainWindow, FILE_KIND_LIBRARY, "*.DLL");
     return true;
 }
 
@@ -135,6 +171,7 @@ int WalkDrive(HWND mainWindow, int drive)
     WalkStay stay(current);
 
     const std::vector<FilterEntry>& slots = g_scanInputs.filters;
+    const std::vector<PatternPass> passes = FilterPasses(slots);
 
     // Per depth: the directory there, its subdirectories, listed when it was entered,
     // and which of them is being walked. Each is entered by its full path, so climbing
@@ -156,11 +193,12 @@ int WalkDrive(HWND mainWindow, int drive)
             PumpStep();
             if (!ListCurrentDirectory(enteredShortPath) && depth > 0 && ClosedToTheWalk(CurrentDirectory()))
             {
+                g_unreadEntries++;
                 SetScanDirectory(levels[--depth].directory);
                 entered = false;
                 continue;
             }
-            bool goOn = RunFilterPass(mainWindow, slots);
+            bool goOn = RunFilterPass(mainWindow, passes);
             levels[depth] = Level{CurrentDirectory(),
                                   goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<Subdir>(), 0};
             ForgetListing();

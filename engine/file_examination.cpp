@@ -19,8 +19,30 @@
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
 
+// The path to examine a found file by. A long name that the ANSI code page cannot carry
+// comes with '?' in it, and a Unix name may hold a '*': either would name no file, nor
+// does a path longer than the scan handles; its 8.3 name still does. Empty when no path
+// fits.
+static std::string UsablePath(const std::string& directory, const WIN32_FIND_DATAW& entry)
+{
+    std::string path = JoinPath(directory, AnsiNameOfFound(entry.cFileName));
+    if ((path.find_first_of("?*", directory.size()) != std::string::npos || path.size() > kMaxPathLength) &&
+        entry.cAlternateFileName[0])
+        path = JoinPath(directory, AnsiNameOfFound(entry.cAlternateFileName));
+    return path.size() <= kMaxPathLength ? path : std::string();
+}
+
 static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
                              const ListedEntry* listed);
+
+// A file that went away since it was listed is no loss; one that is there but closed
+// to the scan may link to DLLs that will be listed.
+static void NoteUnopenedFile()
+{
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        g_unreadEntries++;
+}
 
 // After every file of a pattern but the first, a pump step; false once the scan has
 // stopped.
@@ -48,19 +70,21 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
     if (!SetCurrentDirectoryA(drive) || !SetCurrentDirectoryA("\\") || !SetCurrentDirectoryA(current.c_str()))
         return -1;
 
-    WIN32_FIND_DATAA entry;
-    FindHandle find(FindFirstFileA(pattern, &entry));
+    WIN32_FIND_DATAW entry;
+    FindHandle find(FindFirstFileW(WideOfAnsi(pattern).c_str(), &entry));
     if (!find.IsValid())
         return 0;
     bool first = true;
     do
     {
-        std::string path = JoinPath(current, UsableName(entry.cFileName, entry.cAlternateFileName));
-        if (path.size() <= kMaxPathLength)
+        const std::string path = UsablePath(current, entry);
+        if (path.find_first_of("?*") != std::string::npos)
+            g_unreadEntries++;
+        else if (!path.empty())
             ExamineFile(mainWindow, path.c_str(), kind);
         if (!GoOnAfterFile(first))
             break;
-    } while (FindNextFileA(find.handle, &entry));
+    } while (FindNextFileW(find.handle, &entry));
     return 0;
 }
 
@@ -78,8 +102,14 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
     bool first = true;
     for (const ListedEntry* entry : matches)
     {
-        std::string path = JoinPath(listing.directory, entry->longName);
-        if (path.size() <= kMaxPathLength)
+        const std::string usable = UsableName(*entry);
+        std::string path = JoinPath(listing.directory, usable);
+        if (path.size() > kMaxPathLength || usable != entry->longName)
+            path = JoinPath(listing.directory, NameOfEntryAlone(listing, *entry));
+        // No ANSI name reaches a file whose 8.3 name holds what the code page cannot carry.
+        if (usable.empty())
+            g_unreadEntries++;
+        else if (path.size() <= kMaxPathLength)
             ExamineShortPath(mainWindow, ShortPathOfEntry(listing, *entry, path.c_str()).c_str(),
                              path.c_str(), kind, entry);
         if (!GoOnAfterFile(first))
@@ -94,8 +124,11 @@ static bool s_examinedSinceSeen = false;
 
 int ScanPattern(HWND mainWindow, int kind, const char* pattern)
 {
+    // A plain pattern is decided on any listing: its extension is ASCII, and the names,
+    // as the wide enumeration gives them, end in it or not. One name beyond the plain
+    // ones must not send every file of a folder of thousands to the platform.
     const DirectoryListing* listing = CurrentListing();
-    if (listing && listing->plain && IsPlainPattern(pattern))
+    if (listing && IsPlainPattern(pattern))
     {
         // The directory is not entered again, but one that has gone since it was listed
         // could not be: that asks whether to go on, as entering it would. Asking for its
@@ -130,7 +163,10 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
+    {
+        NoteUnopenedFile();
         return -1;
+    }
     bool unreadTables = false;
     const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables);
     if (imports == -1)

@@ -107,7 +107,7 @@ static ModuleHit LookUpInDirectory(SearchDirectory& directory, const std::string
     {
         directory.listed = true;
         if (ListDirectory(directory.path, {}, directory.listing))
-            directory.answers = directory.listing.plain;
+            directory.answers = directory.listing.answersPlainNames;
         else
             // A directory that is not there holds nothing; one that cannot be listed is
             // asked name by name.
@@ -193,7 +193,7 @@ static bool FixedDirectoriesAreAbsolute()
 static ModuleHit SearchCurrentDirectory(const std::string& fileName, const std::string& current)
 {
     const DirectoryListing* listing = CurrentListing();
-    if (listing && listing->plain && IsListableName(fileName))
+    if (listing && listing->answersPlainNames && IsListableName(fileName))
         return LookUpListed(*listing, fileName);
     return SearchForShortPath(current, fileName);
 }

@@ -2,7 +2,10 @@
 
 #include "engine/reference_scanner.h"
 
+#include <io.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -14,6 +17,7 @@
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
+#include "engine/filter_entry.h"
 
 namespace
 {
@@ -37,6 +41,25 @@ int SearchInto(NameList& list, const ChunkReader& read, int kind, std::size_t ch
         [&](std::string_view name) { names.Add(name); }, kind, chunkSize);
 }
 
+// How much of an open file is read: only a disk file has an end (a device or a pipe, a
+// link to /dev/zero on a host, would be read for ever), and one that grows while it is
+// read is read to the size it had when it was opened.
+std::uint64_t ReadableSize(HANDLE file)
+{
+    LARGE_INTEGER length = {};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length))
+        return 0;
+    return static_cast<std::uint64_t>(length.QuadPart);
+}
+
+// At most what is left of left, subtracting what was read.
+std::size_t ReadUpTo(std::uint64_t& left, std::size_t size, const ChunkReader& read, std::uint8_t* buffer)
+{
+    const std::size_t got = left < size ? read(buffer, static_cast<std::size_t>(left)) : read(buffer, size);
+    left -= std::min<std::uint64_t>(got, left);
+    return got;
+}
+
 } // namespace
 
 int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
@@ -47,34 +70,52 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
     StreamHandle file(std::fopen(path, "rb"));
     if (!file)
     {
+        // Only the walk reads other formats: one that is there but closed to it may name
+        // DLLs that will be listed.
+        if (kind == FILE_KIND_OTHER && errno != ENOENT)
+            g_unreadEntries++;
         if (!quiet)
             QemError(QEM_ERR_SCAN_OPEN);
         return 0;
     }
+    std::uint64_t left = ReadableSize(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get()))));
     // The chunks are small; each call into the platform is dear, so it is asked for
     // large blocks.
     std::setvbuf(file.get(), reinterpret_cast<char*>(streamBuffer.data()), _IOFBF, streamBuffer.size());
     return SearchInto(
-        list, [&](std::uint8_t* buffer, std::size_t size) { return std::fread(buffer, 1, size, file.get()); },
+        list,
+        [&](std::uint8_t* buffer, std::size_t size) {
+            return ReadUpTo(
+                left, size,
+                [&](std::uint8_t* into, std::size_t n) { return std::fread(into, 1, n, file.get()); },
+                buffer);
+        },
         kind, kScanChunkSize);
 }
 
 int ScanFileForModuleNames(NameList& list, void* file, int kind)
 {
     LARGE_INTEGER start = {};
-    LARGE_INTEGER length = {};
-    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !GetFileSizeEx(file, &length))
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return 0;
+    std::uint64_t left = ReadableSize(file);
+    if (left == 0)
         return 0;
     // A small file is read whole in one read, into a buffer no larger than it needs.
-    const std::size_t chunkSize = static_cast<std::size_t>(
-        std::clamp<LONGLONG>(length.QuadPart + 1, kScanChunkSize, kLargeScanChunkSize));
+    const std::size_t chunkSize =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(left + 1, kScanChunkSize, kLargeScanChunkSize));
     return SearchInto(
         list,
-        [&](std::uint8_t* buffer, std::size_t size) -> std::size_t {
-            DWORD read = 0;
-            if (!ReadFile(file, buffer, static_cast<DWORD>(size), &read, nullptr))
-                return 0;
-            return read;
+        [&](std::uint8_t* buffer, std::size_t size) {
+            return ReadUpTo(
+                left, size,
+                [&](std::uint8_t* into, std::size_t n) -> std::size_t {
+                    DWORD read = 0;
+                    if (!ReadFile(file, into, static_cast<DWORD>(n), &read, nullptr))
+                        return 0;
+                    return read;
+                },
+                buffer);
         },
         kind, chunkSize);
 }

@@ -244,7 +244,9 @@ int CrossCheckLinks()
 
 // Shared-DLL pass: every DLL the register names stays off the list, whatever its count.
 // Enumerating values needs only KEY_QUERY_VALUE; asking for more would fail for an
-// ordinary user on Windows NT and skip the pass without a word.
+// ordinary user on Windows NT and skip the pass without a word. A name too long for a
+// path names no listed file and is passed over; the register may hold a hundred thousand
+// values, so a Stop is heard between them.
 void RemoveSharedDlls()
 {
     SetStatusText(" Searching Registry for Shared DLLs...");
@@ -252,11 +254,15 @@ void RemoveSharedDlls()
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", 0,
                         const_cast<char*>(""), 0, KEY_QUERY_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
-    for (DWORD index = 0;; index++)
+    for (DWORD index = 0; g_scanning; index++)
     {
+        PumpStep();
         char name[MAX_PATH];
         DWORD size = MAX_PATH;
-        if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        const LONG status = RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
             break;
         const std::string shortPath = ShortPathOfNamedFile(name);
         int k = FindPrefix(g_resultList, shortPath.c_str());
@@ -274,7 +280,7 @@ int RunScan(HWND mainWindow)
     if (!WalkFixedDrives(mainWindow) || !CrossCheckLinks())
         return 0;
     RemoveSharedDlls();
-    return 1;
+    return g_scanning ? 1 : 0;
 }
 
 void BeginScan(const ScanInputs& inputs)
@@ -286,6 +292,7 @@ void BeginScan(const ScanInputs& inputs)
     Clear(g_resultList);
     g_importTablesOutsideIdata = 0;
     g_walkedDrives = g_hostRootDrives = 0;
+    g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");
     g_scanning = 1;
 }

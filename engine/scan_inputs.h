@@ -19,4 +19,7 @@ struct ScanInputs
     // The drives to walk, a bit each (1 << 2 is C:); 0: every fixed drive but one that
     // is the host's root directory under Wine.
     unsigned drives = 0;
+    // The stored filter list selected no program and the defaults stand in for it, which
+    // the front ends say once.
+    bool storedListPassedOver = false;
 };

@@ -9,6 +9,7 @@ ScanInputs g_scanInputs{{}, &kOn, &kOff};
 int g_importTablesOutsideIdata = 0;
 unsigned g_walkedDrives = 0;
 unsigned g_hostRootDrives = 0;
+int g_unreadEntries = 0;
 
 NameList g_resultList;
 NameList g_validLinks;

@@ -20,9 +20,10 @@ extern int g_importTablesOutsideIdata;
 // root, a bit each (1 << 2 is C:).
 extern unsigned g_walkedDrives;
 extern unsigned g_hostRootDrives;
-// The import reading that Read Import Directories chooses: with it, the import reader
-// takes the import and delay-load directories wherever the linker put them, not only
-// the start of ".idata".
+// Folders and files of this scan that exist but could not be opened (permissions): DLLs
+// that something in them links to may be listed, which the front ends tell the user.
+extern int g_unreadEntries;
+// The import reading that Read Import Directories chooses.
 ImportReading ChosenImportReading();
 
 extern NameList g_resultList;   // every 32-bit DLL found, less those found linked

@@ -38,7 +38,11 @@ void ReleaseResultListDrawing();
 int TotalListedBytes(const NameList& list, std::uint64_t& total);
 // Writes the summary line of the result list into the status line.
 void UpdateSummaryLine(HWND mainWindow);
-// After RunScan: the summary line and " Done." for a finished scan; for an
+// What a finished scan leaves the user to know beyond its summary, each note led by a
+// blank: a stored filter list passed over for the defaults, how many folders and files
+// could not be read. Empty when there is nothing to say.
+std::string ScanEndNotes();
+// After RunScan: the summary line with those notes and " Done." for a finished scan; for an
 // interrupted one " Scanning interrupted." and an empty result list.
 void ReportScanEnd(HWND mainWindow, int finished);
 

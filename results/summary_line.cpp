@@ -10,6 +10,7 @@
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
+#include "settings/settings.h"
 
 // A listed file's size as the common library gives it: a file of 4 GB or more counts
 // 0xFFFFFFFF bytes. Right at the end of a scan the walk's listing knows it: asking the
@@ -40,18 +41,34 @@ int TotalListedBytes(const NameList& list, std::uint64_t& total)
     return 1;
 }
 
-void UpdateSummaryLine(HWND)
+static std::string SummaryText()
 {
     std::uint64_t total;
     TotalListedBytes(g_resultList, total);
-    SetStatusLineText(FormatSummaryLine(GetCount(g_resultList), total).c_str());
+    return FormatSummaryLine(GetCount(g_resultList), total);
 }
 
-void ReportScanEnd(HWND mainWindow, int finished)
+void UpdateSummaryLine(HWND)
+{
+    SetStatusLineText(SummaryText().c_str());
+}
+
+std::string ScanEndNotes()
+{
+    std::string notes;
+    if (g_scanInputs.storedListPassedOver)
+        notes += " The stored filter list selects no program; the default list was used.";
+    if (g_unreadEntries > 0)
+        notes += " " + std::to_string(g_unreadEntries) +
+                 " folders or files could not be read; DLLs they link to may be listed.";
+    return notes;
+}
+
+void ReportScanEnd(HWND, int finished)
 {
     if (finished)
     {
-        UpdateSummaryLine(mainWindow);
+        SetStatusLineText((SummaryText() + ScanEndNotes()).c_str());
         // One line that fits the status bar of a window of its first size.
         const std::string note = HostRootDrivesNote();
         SetStatusText(

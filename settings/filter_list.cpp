@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/path_parts.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 
@@ -79,11 +81,29 @@ void StoreFilterList(const std::vector<FilterEntry>& entries)
     }
 }
 
+// ".DLL" is the library pass whatever its kind.
+static bool SelectsAProgram(const std::vector<FilterEntry>& slots)
+{
+    for (const FilterEntry& slot : slots)
+        if (slot.kind == FILE_KIND_EXECUTABLE && !slot.extension.empty() &&
+            !EqualsIgnoringCase(slot.extension, ".DLL"))
+            return true;
+    return false;
+}
+
 ScanInputs StoredScanInputs()
 {
     ScanInputs inputs{{}, &g_quickScan, &g_readImportDirectories};
-    if (ReadFilterSlots(inputs.filters, FILTER_VALUE_SIZE_SCAN) == 0)
-        for (const DefaultFilter& filter : kDefaultFilters)
-            inputs.filters.push_back({filter.extension, filter.kind});
+    // A damaged list (Ext values missing, empty or not text) selects no program, and a
+    // scan by it would list every DLL that only programs use.
+    if (ReadFilterSlots(inputs.filters, FILTER_VALUE_SIZE_SCAN) > 0)
+    {
+        if (SelectsAProgram(inputs.filters))
+            return inputs;
+        inputs.storedListPassedOver = true;
+        inputs.filters.clear();
+    }
+    for (const DefaultFilter& filter : kDefaultFilters)
+        inputs.filters.push_back({filter.extension, filter.kind});
     return inputs;
 }

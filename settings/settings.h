@@ -58,7 +58,8 @@ void EraseFilterList();
 // Replaces the stored list; entries beyond MAX_FILTER_ENTRIES are not stored.
 void StoreFilterList(const std::vector<FilterEntry>& entries);
 // What the stored settings hand a scan: the stored slots, or the default table when
-// none are stored, and the live Quick Scan and Read Import Directories flags.
+// none are stored or the stored ones select no program, and the live Quick Scan and
+// Read Import Directories flags.
 ScanInputs StoredScanInputs();
 
 // filters_dialog.cpp

@@ -5,16 +5,20 @@ W: the order of the walk and the composition of paths: files at the root and at
 F: the filter pass: one file for each default extension (and two that no entry
    selects) at the root and in a subdirectory.
 H: hostile names and links: a link to its own parent, a closed directory, names the
-   ANSI code page cannot carry or that hold a wildcard, siblings of which one is
-   removed during a walk.
+   ANSI code page cannot carry (one it would carry by a best fit) or that hold a
+   wildcard or characters Windows forbids, siblings of which one is removed during a
+   walk, and programs whose long paths pass the longest the scan handles while their
+   8.3 paths do not.
 K: a directory whose parent a test moves away while it is walked.
 L: a tree deeper than the longest path the scan handles.
 M: a directory with thousands of subdirectories.
 G: an other-format file of ".DLL" repeated a million times, and a DLL whose bytes
-   hold it a quarter million times, used by a program.
+   hold it a quarter million times, used by a program; an other-format file and a
+   program that are endless (links to /dev/zero).
 N: names the host's file system allows and Windows does not expect: two DLLs whose
-   names differ only in case, two folders whose long names hash to one 8.3 name, and
-   an import named like a DLL's file name (a link without a drive).
+   names differ only in case, two folders whose long names hash to one 8.3 name, an
+   import named like a DLL's file name (a link without a drive), and a DLL in use
+   named literally like an orphan's 8.3 name.
 """
 
 FILTER_FILES = [
@@ -62,6 +66,9 @@ for level in range(1, DEEP_LEVELS + 1):
 
 MANY_SUBDIRECTORIES = 3000
 
+# Eight folders of 40-character names: 11 + 8 * 41 characters long, 8.3 paths of 83.
+LONG_FOLDERS = "LONGPATH\\" + "\\".join(f"A folder name forty characters long, {n:03d}" for n in range(8))
+
 MACHINE = {
     "drives": {
         "W": [
@@ -94,6 +101,15 @@ MACHINE = {
             {"exe": "INTL\\\u65e5\u672c\u8a9e\\CJK.EXE", "imports": ["CJKUSE"]},
             {"dll": "INTL\\\u65e5\u672c\u8a9e\\CJKUSE.DLL"},
             {"dll": "INTL\\\u0416\u0443\u043a\\ZHUK.DLL"},
+            {"exe": "INTL\\\u03a9mega\\OMEGA.EXE", "imports": ["OMEGAUSE"]},
+            {"dll": "INTL\\\u03a9mega\\OMEGAUSE.DLL"},
+            {"exe": "INTL\\\u03a9mega2.exe", "imports": ["OMEGA2US"]},
+            {"dll": "INTL\\OMEGA2US.DLL"},
+            {"dll": "INTL\\co:lon.dll"},
+            {"exe": 'INTL\\Odd "<|\t names\\ODD.EXE', "imports": ["ODDUSE"]},
+            {"dll": 'INTL\\Odd "<|\t names\\ODDUSE.DLL'},
+            {"exe": LONG_FOLDERS + "\\LONGAPP.EXE", "imports": ["LONGUSE"]},
+            {"dll": LONG_FOLDERS + "\\LONGUSE.DLL"},
             {"exe": r"VANISH\V1\V1.EXE"},
             {"dir": r"VANISH\V2"},
             {"exe": r"VANISH\V3\V3.EXE"},
@@ -110,6 +126,8 @@ MACHINE = {
             {"exe": "USEDOT.EXE", "imports": ["DOTDLL"]},
             {"file": "NAMES.INI", "text": "[x]\r\nlib=GNAME.DLL\r\n"},
             {"dll": "GNAME.DLL"},
+            {"link": "ZERO.INI", "to": "/dev/zero"},
+            {"link": "ZERO.EXE", "to": "/dev/zero"},
         ],
         "N": [
             {"exe": r"TWINS\USE.EXE", "imports": ["FOO"]},
@@ -124,6 +142,10 @@ MACHINE = {
             {"exe": r"XXUSE\XXUSE.EXE", "imports": ["XX.DLL.DLL"]},
             {"dll": "XX.DLL", "imports": ["XXDEP"]},
             {"dll": "XXDEP.DLL"},
+            # An orphan whose 8.3 name is the literal name of a DLL in use beside it.
+            {"exe": r"LITERAL\USELIT.EXE", "imports": ["SECO~QDO"]},
+            {"dll": r"LITERAL\SECO~QDO.DLL"},
+            {"dll": r"LITERAL\Second literal.dll"},
         ],
     },
 }

@@ -120,10 +120,13 @@ TEST_F(HostileTreeTest, ClosedDirectoryDoesNotEndTheWalk)
     EXPECT_EQ(1, counts["STAR.EXE"]);
     EXPECT_EQ(1, counts["V4.EXE"]);
     EXPECT_EQ(0, recorder_.questions);
+    // H:\INTL\co:lon.dll, which no ANSI name reaches, counts as well.
+    EXPECT_EQ(opens ? 1 : 2, g_unreadEntries);
 }
 
-// A name the ANSI code page cannot carry comes as '?' characters, and a Unix name
-// may hold a '*': neither names anything in a path, the 8.3 name does.
+// A name the ANSI code page cannot carry comes as '?' characters (or as a best fit,
+// "Omega" for an omega), and a Unix name may hold a '*' or characters Windows forbids:
+// none names anything in a path, the 8.3 name does; so it does for a long path too long.
 TEST_F(HostileTreeTest, DirectoriesWithNamesTheCodePageCannotCarryAreWalked)
 {
     ScanSession session;
@@ -134,18 +137,24 @@ TEST_F(HostileTreeTest, DirectoriesWithNamesTheCodePageCannotCarryAreWalked)
     EXPECT_EQ(1, counts["CJKUSE.DLL"]);
     EXPECT_EQ(1, counts["ZHUK.DLL"]);
     EXPECT_EQ(1, counts["STAR.EXE"]);
+    EXPECT_EQ(1, counts["OMEGA.EXE"]);
+    EXPECT_EQ(1, counts["ODD.EXE"]);
+    EXPECT_EQ(1, counts["LONGAPP.EXE"]);
     for (const std::string& path : examined)
         EXPECT_EQ(std::string::npos, path.find_first_of("?*")) << path;
     EXPECT_TRUE(ContainsEnding(g_resultList, "\\CJKUSE.DLL"));
     EXPECT_TRUE(ContainsEnding(g_resultList, "\\ZHUK.DLL"));
-    // W*LD.DLL, in the directory STAR*, is listed under its 8.3 name.
+    // W*LD.DLL, in the directory STAR*, is listed under its 8.3 name; every DLL is
+    // listed under a path that names it.
     const std::vector<std::string> listed = Names(g_resultList);
-    EXPECT_EQ(3u, listed.size()) << ::testing::PrintToString(listed);
+    EXPECT_EQ(7u, listed.size()) << ::testing::PrintToString(listed);
     for (const std::string& path : listed)
-        EXPECT_EQ(std::string::npos, path.find_first_of("?*")) << path;
-    // CJK.EXE's import resolves beside it, in the directory of the unusual name.
-    EXPECT_TRUE(ContainsEnding(g_validLinks, "\\CJKUSE.DLL"))
-        << ::testing::PrintToString(Names(g_validLinks));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str())) << path;
+    // Each program's import resolves beside it, in the directory of the unusual name.
+    for (const char* used :
+         {"\\CJKUSE.DLL", "\\OMEGAUSE.DLL", "\\OMEGA2US.DLL", "\\ODDUSE.DLL", "\\LONGUSE.DLL"})
+        EXPECT_TRUE(ContainsEnding(g_validLinks, used))
+            << used << ::testing::PrintToString(Names(g_validLinks));
 }
 
 // V2 goes while V1 is walked, after VANISH's subdirectories were counted: the walk
@@ -291,7 +300,9 @@ TEST_F(HostileTreeTest, NamesTheHostAllowsKeepEachFileApartAndLinksResolveInOrde
     ASSERT_TRUE(Contains(g_validLinks, "XX.DLL")) << ::testing::PrintToString(Names(g_validLinks));
     ASSERT_EQ(1, CrossCheckLinks());
     const std::string unlinked = "N:\\Acme Tools 1895\\CORE.DLL";
-    EXPECT_EQ((std::vector<std::string>{unlinked, "N:\\XX.DLL"}), NamesOnDrive(g_resultList, 'N'));
+    // SECO~QDO.DLL, in use, is named literally like the orphan's 8.3 name.
+    EXPECT_EQ((std::vector<std::string>{unlinked, "N:\\LITERAL\\Second literal.dll", "N:\\XX.DLL"}),
+              NamesOnDrive(g_resultList, 'N'));
     std::cout << "note: the unlinked CORE.DLL is listed as " << unlinked << std::endl;
     EXPECT_NE(FileIdentity("N:\\Acme Tools 1135\\CORE.DLL"), FileIdentity(unlinked));
     EXPECT_EQ("N:\\Acme Tools 1895", ShortPath("N:\\Acme Tools 1895"));
@@ -303,7 +314,8 @@ TEST_F(HostileTreeTest, NamesTheHostAllowsKeepEachFileApartAndLinksResolveInOrde
 
 // ".DLL.DLL.DLL...": a million names "DLL.DLL" in an INI file, a quarter million
 // names "DLL" in a DLL that the cross-check reads again, all alike. Filing each one
-// would cost a short-path query and a module search apiece.
+// would cost a short-path query and a module search apiece. An INI file and a program
+// that are links to /dev/zero would be read for ever.
 TEST_F(HostileTreeTest, MillionDllSuffixesEndQuickly)
 {
     ScanSession session(false);

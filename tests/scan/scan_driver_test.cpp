@@ -161,19 +161,26 @@ TEST_F(SharedDllPassTest, MissingRegisterKeyIsCreatedAndTheListKept)
     EXPECT_EQ(std::vector<std::string>{" Searching Registry for Shared DLLs..."}, recorder_.statusTexts);
 }
 
-// The pass neither pumps nor tests the flag: once begun, it runs to its end.
-TEST_F(SharedDllPassTest, PassRunsToItsEndWithoutPumping)
+// A value name too long for a path, enumerated first, is passed over and the pass goes
+// on; a Stop heard in a pump step ends it.
+TEST_F(SharedDllPassTest, OverlongNameIsPassedOverAndAStopEndsThePass)
 {
+    SharedDllsGuard::SetValue("C:\\" + std::string(300, 'A') + ".DLL", 1);
     SharedDllsGuard::SetValue("S:\\LIB\\SPARE.DLL", 1);
     // The unnamed value names no DLL and removes none.
     SharedDllsGuard::SetValue("", 1);
     ScanSession session;
     AddName(g_resultList, "S:\\LIB\\SPARE.DLL");
     AddName(g_resultList, "S:\\LIB\\Y.DLL");
-    g_scanning = 0;
     RemoveSharedDlls();
-    EXPECT_EQ(0, recorder_.pumpSteps);
     EXPECT_EQ(std::vector<std::string>{"S:\\LIB\\Y.DLL"}, Names(g_resultList));
+
+    AddName(g_resultList, "S:\\LIB\\SPARE.DLL");
+    recorder_.pumpSteps = 0;
+    recorder_.onPump = [] { StopScan(); };
+    RemoveSharedDlls();
+    EXPECT_EQ(1, recorder_.pumpSteps);
+    EXPECT_TRUE(Contains(g_resultList, "S:\\LIB\\SPARE.DLL"));
 }
 
 class CrossCheckStopTest : public ::testing::Test

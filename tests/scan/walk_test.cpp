@@ -170,10 +170,15 @@ TEST_F(WalkTest, FilterPassRunsTheEntriesInOrderWithTheLibraryPassInItsPlace)
          true,
          {{".EXE", 1}, {".dll", 0}, {".INI", 0}},
          {".EXE", ".DLL", ".INI"}},
-        {".DLL twice: the library pass twice",
+        {".DLL and .exe twice: each pattern once",
          true,
-         {{".DLL", 1}, {".EXE", 1}, {".DLL", 1}},
-         {".DLL", ".EXE", ".DLL"}},
+         {{".DLL", 1}, {".EXE", 1}, {".DLL", 1}, {".exe", 1}},
+         {".DLL", ".EXE"}},
+        {"stored without a program entry: the defaults",
+         true,
+         {{".INI", 0}, {".DLL", 1}},
+         {".EXE", ".DLL", ".CNV", ".FLT", ".EQU", ".VBX", ".OCX", ".DRV", ".GRP", ".INI", ".CPL", ".3GR",
+          ".SCR"}},
     };
     for (const FilterCase& c : cases)
     {
@@ -193,10 +198,11 @@ TEST_F(WalkTest, FilterPassRunsTheEntriesInOrderWithTheLibraryPassInItsPlace)
 }
 
 // Kind 0 would search the file's bytes and list nothing; the library pass lists the
-// DLL and files its imports as pending links.
+// DLL and files its imports as pending links. (F.TXT, read as a program, is no PE
+// file: it keeps the list from being passed over without filing anything.)
 TEST_F(WalkTest, LowerCaseDllOfKindZeroIsTheLibraryPass)
 {
-    StoreFilterList({{".dll", 0}});
+    StoreFilterList({{".dll", 0}, {".TXT", 1}});
     ScanSession session;
     ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('F')));
     const std::vector<std::string> listed = {"F:\\F.DLL", "F:\\SUB\\F.DLL"};
@@ -224,9 +230,10 @@ TEST_F(WalkTest, StoredEntryWithoutKindIsAnExecutable)
 // of the library pass, their imports pending, but they are not listed.
 TEST_F(WalkTest, EntryOfUnknownKindIsReadLikeALibraryButNotListed)
 {
-    unsigned char one = 1;
-    QemSaveRegEntry(kPreferencesSection, "Count", &one, 0, QEM_PRODUCT_ORVENNA);
+    unsigned char two = 2;
+    QemSaveRegEntry(kPreferencesSection, "Count", &two, 0, QEM_PRODUCT_ORVENNA);
     QemSaveRegEntry(kPreferencesSection, "Ext1", ".OCX 7", 6, QEM_PRODUCT_ORVENNA);
+    QemSaveRegEntry(kPreferencesSection, "Ext2", ".TXT 1", 6, QEM_PRODUCT_ORVENNA);
     ScanSession session;
     ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('F')));
     const std::vector<std::string> listed = {"F:\\F.DLL", "F:\\SUB\\F.DLL"};

@@ -5,7 +5,8 @@
   D: lists exactly what the machine is designed to leave unlinked, with Quick Scan
   on ("unlinked") and off ("unlinked_full");
 - no fixed drive but C: (Wine's own installation): the scan finishes, lists only
-  files of C:, and the summary line counts the lines listed;
+  files of C:, and the summary line counts the lines listed; with a stored filter
+  list damaged (a count without values) it lists the same, and says so once;
 - on the sample machine, `orvscan why` gives each kind of verdict, and `--format
   json` and `--format tsv` give every listed DLL, a path beyond ASCII included;
 - the scan driver's N: (a program whose import tables LLVM's linker put in .rdata):
@@ -172,6 +173,7 @@ def scan_sample():
 
 def scan_drive_c_alone():
     result = run([run_sh, build, orvscan, "--quick"])
+    scan_with_damaged_filter_list(result.stdout)
     listed, summary = listed_lines(result.stdout)
     check(result.returncode == 0, f"C: alone: exit status {result.returncode}: {result.stderr[-500:]}")
     check(len(listed) > 0, "C: alone: nothing listed")
@@ -179,6 +181,19 @@ def scan_drive_c_alone():
     check(not others, f"C: alone: listed beyond C: {others[:5]}")
     check(summary_count(summary) == len(listed), f"C: alone: summary {summary!r} for {len(listed)} lines")
     check("outside .idata" not in result.stderr, "C: alone: a note on import tables outside .idata")
+
+
+def scan_with_damaged_filter_list(default_stdout):
+    """A stored Count without its Ext values: the defaults scan, and standard error says so once."""
+    preferences = r"HKLM\Software\Tessaly Software Ltd\Orvenna\4.70\Preferences"
+    run([run_sh, build, "reg", "add", preferences, "/v", "Count", "/t", "REG_BINARY", "/d", "03", "/f"], check=True)
+    try:
+        result = run([run_sh, build, orvscan, "--quick"])
+    finally:
+        run([run_sh, build, "reg", "delete", preferences, "/v", "Count", "/f"])
+    check(result.stdout == default_stdout, "damaged filter list: not the defaults' list")
+    check(result.stderr.count("stored filter list selects no program") == 1,
+          f"damaged filter list: standard error {result.stderr[-400:]!r}")
 
 
 def scan_import_tables_outside_idata():

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
@@ -115,6 +116,25 @@ TEST_F(FilterListTest, OverlongValueIsCutAtTheReadersSize)
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ(".ABCDEFGH", entries[0].extension);
     EXPECT_EQ(FILE_KIND_EXECUTABLE, entries[0].kind);
+}
+
+// Values missing, empty or not text: a scan by such a list would list every DLL that
+// only programs use.
+TEST_F(FilterListTest, StoredListSelectingNoProgramGivesTheScanTheDefaults)
+{
+    StoreFilterList(Entries({{".A", 1}, {".B", 1}, {".C", 1}}));
+    QemSaveRegEntry(kPreferencesSection, "Ext1", "", 0, QEM_PRODUCT_ORVENNA);
+    const DWORD number = 7;
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kPreferencesKey, "Ext2", REG_DWORD, &number, sizeof number);
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPreferencesKey, "Ext3");
+    ScanInputs inputs = StoredScanInputs();
+    EXPECT_TRUE(inputs.storedListPassedOver);
+    EXPECT_EQ(kDefaultFilters.size(), inputs.filters.size());
+
+    StoreFilterList(Entries({{".INI", 0}, {".BIN", 1}}));
+    inputs = StoredScanInputs();
+    EXPECT_FALSE(inputs.storedListPassedOver);
+    EXPECT_EQ(2u, inputs.filters.size());
 }
 
 TEST_F(FilterListTest, AtMost255EntriesAreStored)
