@@ -137,8 +137,9 @@ class QuickScan:
 
     def resolve(self, name, directory):
         """The file a bare module name resolves to from directory, or None."""
-        if "." in name:
-            return name if name[name.rindex("."):].upper() == ".DLL" else None
+        extension = name[name.rindex("."):].upper() if "." in name else ""
+        if extension in MODULE_EXTENSIONS:
+            return name if extension == ".DLL" else None
         for position, extension in enumerate(MODULE_EXTENSIONS):
             for folder in [self.program_dir, directory] + self.tail:
                 real = self.listing(folder).get((name + extension).lower())

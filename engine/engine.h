@@ -19,9 +19,10 @@ enum
     MODULE_OCX,
     MODULE_VBX,
 };
-// A name with an extension: that extension's position, or -1. A bare name: looked up
-// along the module search path with each extension in turn; at the first file found
-// the name becomes that file's short full path and the answer is the position.
+// A name with one of the six extensions: that extension's position. Any other name,
+// dotted or bare: looked up along the module search path with each extension in turn;
+// at the first file found the name becomes that file's short full path and the answer
+// is the position, else -1.
 int ResolveModule(char (&name)[MAX_PATH]);
 // While a scan runs, what the program's directory and the fixed search directories
 // hold under each name is looked up once; this forgets it.

@@ -277,14 +277,12 @@ static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
 
 int ResolveModule(char (&name)[MAX_PATH])
 {
+    // Only an extension of the six is one: a dot inside a versioned name
+    // ("libglib-2.0-0") is part of the name, which is looked up like any bare name.
     std::string_view extension = PathExtension(name);
-    if (!extension.empty())
-    {
-        for (std::size_t i = 0; i < kModuleExtensions.size(); i++)
-            if (EqualsIgnoringCase(extension, kModuleExtensions[i]))
-                return static_cast<int>(i);
-        return -1;
-    }
+    for (std::size_t i = 0; i < kModuleExtensions.size() && !extension.empty(); i++)
+        if (EqualsIgnoringCase(extension, kModuleExtensions[i]))
+            return static_cast<int>(i);
     for (std::size_t i = 0; i < kModuleExtensions.size(); i++)
     {
         char found[MAX_PATH];
