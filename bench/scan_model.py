@@ -85,10 +85,27 @@ def raw_name(pe, rva):
     return (pe.get_string_at_rva(rva, 260) or b"").decode("latin-1")
 
 
+def forwarded_modules(pe):
+    """The modules the export directory forwards to, as pefile finds its forwarders: each
+    once, ASCII case ignored, in the order of the address table."""
+    pe.parse_data_directories(directories=[0])
+    modules, seen = [], set()
+    for symbol in sorted(getattr(getattr(pe, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []),
+                         key=lambda s: s.ordinal):
+        if symbol.forwarder and b"." in symbol.forwarder:
+            module = re.split(r"[\\/]", symbol.forwarder.rsplit(b".", 1)[0].decode("latin-1"))[-1]
+            module = (module[2:] if len(module) > 1 and module[1] == ":" else module)[:255]
+            key = module.encode("latin-1").upper()  # ASCII letters only, as the reader folds
+            if module and key not in seen:
+                seen.add(key)
+                modules.append(module)
+    return modules
+
+
 def imports_of(path, judged, directories=False):
     """The reader's answer: None for a file it refuses, else the reduced names. With
-    directories, those of the import and delay-load directories, as pefile finds them;
-    otherwise those of the descriptors at the start of .idata."""
+    directories (the modern reading), those of the import and delay-load directories and
+    the export directory's forwarders, as pefile finds them; otherwise those of the descriptors at the start of .idata."""
     try:
         with open(path, "rb") as f:
             if f.read(2) != b"MZ":
@@ -102,7 +119,7 @@ def imports_of(path, judged, directories=False):
         pe.parse_data_directories(directories=[1, 13])
         rvas = [e.struct.Name for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
         rvas += [e.struct.szName for e in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]
-        return [reduced(raw_name(pe, rva)) for rva in rvas]
+        return [reduced(raw_name(pe, rva)) for rva in rvas] + forwarded_modules(pe)
     idata = [s for s in pe.sections if s.Name.split(b"\0")[0].lower() == b".idata"]
     if not idata:
         return []

@@ -94,7 +94,7 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
     if (g_importTablesOutsideIdata > 0)
         std::fputs((std::to_string(g_importTablesOutsideIdata) +
                     " examined files keep their import tables outside .idata; their links were not read. "
-                    "Use --import-directories or --full.\n")
+                    "Use --modern or --full.\n")
                        .c_str(),
                    stderr);
     return true;

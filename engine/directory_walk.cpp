@@ -94,10 +94,26 @@ static bool ScanPatternOrAsk(HWND mainWindow, int kind, const std::string& patte
     return AskErrorQuestion(mainWindow) == IDYES;
 }
 
+// Whether a slot of the filter list takes files of extension already.
+static bool IsFiltered(const std::vector<FilterEntry>& slots, std::string_view extension)
+{
+    for (const FilterEntry& slot : slots)
+        if (EqualsIgnoringCase(slot.extension, extension))
+            return true;
+    return false;
+}
+
 // Examines the files of the current directory, pattern by pattern. False when the
 // walk must stop.
 static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots)
 {
+    // The modern reading also examines the DLLs that programs load under extensions of
+    // their own, as executables, unless the filter list names them.
+    if (ChosenImportReading() == ImportReading::ImportDirectories)
+        for (const char* extension : kLoadableModuleExtensions)
+            if (!IsFiltered(slots, extension) &&
+                !ScanPatternOrAsk(mainWindow, FILE_KIND_EXECUTABLE, std::string("*") + extension))
+                return false;
     bool libraryPassDone = false;
     for (const FilterEntry& slot : slots)
     {

@@ -30,12 +30,10 @@ static const LibraryLinks* FindRecord(std::string_view path)
     return found->second.size() == 1 ? &found->second.front() : nullptr;
 }
 
-const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan, bool importDirectories)
+const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan, bool modernLinks)
 {
     const LibraryLinks* record = FindRecord(path);
-    return record && record->quickScan == quickScan && record->importDirectories == importDirectories
-               ? record
-               : nullptr;
+    return record && record->quickScan == quickScan && record->modernLinks == modernLinks ? record : nullptr;
 }
 
 std::vector<LibraryLinks> RecallCaseTwins(std::string_view path, std::string_view exclude)

@@ -16,9 +16,9 @@ bool QuickScan();
 // Files examined by this scan with the ".idata" reading and Quick Scan on whose import
 // tables lie elsewhere: their links went unread, which the front ends tell the user.
 extern int g_importTablesOutsideIdata;
-// The import reading that Read Import Directories chooses: with it, the import reader
-// takes the import and delay-load directories wherever the linker put them, not only
-// the start of ".idata".
+// The import reading that Read Modern Links chooses: with it, the import reader takes
+// the import and delay-load directories wherever the linker put them, not only the
+// start of ".idata", and a DLL's export forwarders (engine/import_reader.h).
 ImportReading ChosenImportReading();
 
 extern NameList g_resultList;   // every 32-bit DLL found, less those found linked

@@ -78,8 +78,9 @@ void StoreFilterList(const std::vector<FilterEntry>& entries)
 
 ScanInputs StoredScanInputs()
 {
-    ScanInputs inputs{{}, &g_quickScan, &g_readImportDirectories};
-    if (ReadFilterSlots(inputs.filters, FILTER_VALUE_SIZE_SCAN) == 0)
+    ScanInputs inputs{{}, &g_quickScan, &g_readModernLinks};
+    if (ReadFilterSlots(inputs.filters,
+                        g_readModernLinks ? FILTER_VALUE_SIZE_MODERN_SCAN : FILTER_VALUE_SIZE_SCAN) == 0)
         for (const DefaultFilter& filter : kDefaultFilters)
             inputs.filters.push_back({filter.extension, filter.kind});
     return inputs;

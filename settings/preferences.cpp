@@ -12,7 +12,7 @@ unsigned char g_lowerCaseNames = 0;
 unsigned char g_showToolTips = 1;
 unsigned char g_deleteToRecycleBin = 0;
 unsigned char g_quickScan = 1;
-unsigned char g_readImportDirectories = 0;
+unsigned char g_readModernLinks = 0;
 
 static void ReadFlag(const char* name, unsigned char& flag, unsigned char defaultValue)
 {
@@ -34,7 +34,7 @@ void LoadPreferences()
     ReadFlag("Lower", g_lowerCaseNames, 0);
     ReadFlag("ToolTips", g_showToolTips, 1);
     ReadFlag("QScan", g_quickScan, 1);
-    ReadFlag("ImpDir", g_readImportDirectories, 0);
+    ReadFlag("ImpDir", g_readModernLinks, 0);
     ReadFlag("Recycle", g_deleteToRecycleBin, 0);
 }
 
@@ -59,7 +59,7 @@ void SavePreferences(HWND mainWindow)
     SaveFlag("Lower", g_lowerCaseNames);
     SaveFlag("ToolTips", g_showToolTips);
     SaveFlag("QScan", g_quickScan);
-    SaveFlag("ImpDir", g_readImportDirectories);
+    SaveFlag("ImpDir", g_readModernLinks);
     SaveFlag("Recycle", g_deleteToRecycleBin);
     // xy and cxy keep the last normal rectangle while the window is minimized or
     // maximized, so that restoring it at the next start gives a sensible size.
@@ -82,14 +82,14 @@ void SavePreferences(HWND mainWindow)
 
 // Written as soon as the offer is made, not with the preferences: it is made once per
 // installation, whatever Save Settings on Exit says.
-bool WasImportDirectoriesOffered()
+bool WasModernLinksOffered()
 {
     unsigned char offered = 0;
     QemReadRegEntry(kPreferencesSection, "ImpDirAsked", &offered, 0, QEM_PRODUCT_ORVENNA);
     return offered != 0;
 }
 
-void RememberImportDirectoriesOffered()
+void RememberModernLinksOffered()
 {
     SaveFlag("ImpDirAsked", 1);
 }

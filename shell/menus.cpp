@@ -45,7 +45,7 @@ void UpdateMenuStates(HMENU menu)
     CheckItem(menu, IDM_SAVE_ON_EXIT, g_saveSettingsOnExit != 0);
     CheckItem(menu, IDM_DISPLAY_VERSION, g_versionPaneShown);
     CheckItem(menu, IDM_QUICK_SCAN, g_quickScan != 0);
-    CheckItem(menu, IDM_IMPORT_DIRECTORIES, g_readImportDirectories != 0);
+    CheckItem(menu, IDM_MODERN_LINKS, g_readModernLinks != 0);
     CheckItem(menu, IDM_RECYCLE, g_deleteToRecycleBin != 0);
     for (UINT command :
          {IDM_START, IDM_STOP, IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE,

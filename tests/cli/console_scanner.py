@@ -22,7 +22,7 @@ def check(condition, what):
 
 help_run = run("--help")
 check(help_run.returncode == 0, f"--help exits {help_run.returncode}")
-for word in ("imports [", "--quick", "--full", "--import-directories", "--section-imports", "--filters", "--prefix",
+for word in ("imports [", "--quick", "--full", "--modern", "--classic", "--import-directories", "--section-imports", "--filters", "--prefix",
              "--suffix", "--output", "--version", "130", "why [--quick", "--format tsv|json", "short_path",
              "long_path", "file_version", "linked_from", "3 when"):
     check(word in help_run.stdout, f"--help does not describe {word}")

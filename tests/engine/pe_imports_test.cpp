@@ -13,6 +13,7 @@
 #include "engine/distinct_names.h"
 #include "engine/name_list.h"
 #include "engine/paged_bytes.h"
+#include "engine/pe_exports.h"
 #include "engine/pe_imports.h"
 
 namespace
@@ -621,6 +622,40 @@ TEST(ReduceModuleName, KeepsTheFileNamePartWithoutExtension)
         EXPECT_TRUE(reduced.data() >= c.name.data() &&
                     reduced.data() + reduced.size() <= c.name.data() + c.name.size())
             << "not a view into " << c.name;
+    }
+}
+
+// An export directory at RVA 0x2000 (offset 0x400), size 0x400, whose address table
+// points each entry at a text inside it (a forwarder) or at 0x1000 (code).
+TEST(PeExports, ForwardersNameEachModuleOnceAndCodeNothing)
+{
+    const std::vector<std::string> texts = {"NTDLL.RtlAllocateHeap", "",      "ntdll.#12",
+                                            "libglib-2.0-0.g_free",  "nodot", "C:\\dir\\OTHER.Fn"};
+    Bytes image = MakeHeaders(2);
+    PutSection(image, 0, ".text", 0x1000, 0x200);
+    PutSection(image, 1, ".edata", kIdataRva, kIdataRaw);
+    PutDirectory(image, 0, kIdataRva);
+    PutU32(image, kHeaders + 24 + 96 + 4, 0x400);
+    PutU32(image, kIdataRaw + 20, static_cast<std::uint32_t>(texts.size()));
+    PutU32(image, kIdataRaw + 28, kIdataRva + 0x40);
+    for (std::size_t k = 0; k < texts.size(); k++)
+    {
+        const std::uint32_t text = kIdataRva + 0x100 + 0x40 * static_cast<std::uint32_t>(k);
+        PutU32(image, kIdataRaw + 0x40 + 4 * k, texts[k].empty() ? 0x1000 : text);
+        PutString(image, text - kDelta, texts[k]);
+    }
+    Grow(image, 0x1400);
+    std::vector<std::string> modules;
+    EXPECT_EQ(3, ParseForwarders(image, [&](std::string_view m) { modules.emplace_back(m); }));
+    EXPECT_EQ((std::vector<std::string>{"NTDLL", "libglib-2.0-0", "OTHER"}), modules);
+
+    // A count beyond the file answers -1, whatever the count, the modules before kept.
+    for (std::uint32_t count : {0x100000u, 0xFFFFFFFFu})
+    {
+        PutU32(image, kIdataRaw + 20, count);
+        modules.clear();
+        EXPECT_EQ(-1, ParseForwarders(image, [&](std::string_view m) { modules.emplace_back(m); })) << count;
+        EXPECT_EQ(3u, modules.size()) << count;
     }
 }
 

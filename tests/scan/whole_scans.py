@@ -183,7 +183,7 @@ def scan_drive_c_alone():
 
 def scan_import_tables_outside_idata():
     note = ("3 examined files keep their import tables outside .idata; their links were not read. "
-            "Use --import-directories or --full.")
+            "Use --modern or --full.")
     mapping = "N=" + os.path.join(build, "machines", "outcomes", "n")
     for options, listed_on_n, noted in ((["--section-imports"], 3, True), (["--import-directories"], 0, False),
                                         (["--full", "--section-imports"], 0, False)):

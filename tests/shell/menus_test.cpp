@@ -57,7 +57,7 @@ TEST_F(MenuTest, MainMenuHasTheExactTexts)
          "922 &Delete...\tDel", "-", "819 E&xit \tAlt+F4"},
         {"830 Display &Version Information\tCtrl+V", "-", "832 Check &Function Calls...\tF2",
          "940 Check &Links to Other Modules...\tF3", "-", "916 Set Fil&ters...\tCtrl+T", "-",
-         "917 Select &All", "918 Select &None", "-", "919 &Quick Scan Only", "923 Read &Import Directories"},
+         "917 Select &All", "918 Select &None", "-", "919 &Quick Scan Only", "923 Read &Modern Links"},
         {"851 Show &Lowercase File Names", "-", "854 Show Toolbar Ti&ps", "-", "837 Show &Toolbar ",
          "838 Show &Status Bar", "-", "924 Delete to Recycle &Bin", "-", "856 Save Settings &Now",
          "855 Sa&ve Settings on Exit"},
@@ -106,7 +106,7 @@ TEST_F(MenuTest, GreyStatesFollowScanningAndTheList)
         {options, IDM_SELECT_ALL, true, false, true, true},
         {options, IDM_SELECT_NONE, true, false, true, true},
         {options, IDM_QUICK_SCAN, false, false, false, false},
-        {options, IDM_IMPORT_DIRECTORIES, false, false, false, false},
+        {options, IDM_MODERN_LINKS, false, false, false, false},
         {GetSubMenu(context, 0), IDM_STOP, true, true, false, false},
         {GetSubMenu(context, 0), IDM_CHECK_LINKS, true, false, true, false},
     };
@@ -142,10 +142,10 @@ TEST_F(MenuTest, CheckMarksShowTheFlagsAndFollowTheirCommands)
         bool checkedAtFirstStart;
     };
     const Item items[] = {
-        {preferences, IDM_LOWER_CASE, false},     {preferences, IDM_SHOW_TOOL_TIPS, true},
-        {preferences, IDM_SHOW_TOOLBAR, true},    {preferences, IDM_SHOW_STATUS_BAR, true},
-        {preferences, IDM_SAVE_ON_EXIT, true},    {options, IDM_QUICK_SCAN, true},
-        {options, IDM_IMPORT_DIRECTORIES, false}, {preferences, IDM_RECYCLE, false},
+        {preferences, IDM_LOWER_CASE, false},  {preferences, IDM_SHOW_TOOL_TIPS, true},
+        {preferences, IDM_SHOW_TOOLBAR, true}, {preferences, IDM_SHOW_STATUS_BAR, true},
+        {preferences, IDM_SAVE_ON_EXIT, true}, {options, IDM_QUICK_SCAN, true},
+        {options, IDM_MODERN_LINKS, false},    {preferences, IDM_RECYCLE, false},
     };
     for (const Item& item : items)
     {
@@ -180,7 +180,7 @@ TEST_F(MenuTest, HighlightedItemShowsItsHintWithAFullStop)
         {IDM_SELECT_ALL, " Select all files for deletion or backup."},
         {IDM_SELECT_NONE, " Undo all selected files."},
         {IDM_QUICK_SCAN, " Do a quick scan only, do not interrogate files."},
-        {IDM_IMPORT_DIRECTORIES, " Read import tables wherever the linker placed them, not only in .idata."},
+        {IDM_MODERN_LINKS, " Read import tables wherever the linker placed them, not only in .idata."},
         {IDM_LOWER_CASE, " Toggle lower/uppercase for the file names."},
         {IDM_SHOW_TOOL_TIPS, " Show explanations for Toolbar buttons."},
         {IDM_SHOW_TOOLBAR, " Toggle Toolbar on/off."},

@@ -1,0 +1,286 @@
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/directory_listing.h"
+#include "engine/engine.h"
+#include "engine/import_reader.h"
+#include "engine/manifest_xml.h"
+#include "engine/path_parts.h"
+#include "engine/pe_manifests.h"
+#include "engine/scan_state.h"
+#include "platform/scoped_handle.h"
+
+namespace
+{
+
+// An assembly of the store under the Windows directory, by the name of its manifest in
+// winsxs\manifests: ARCH_NAME_TOKEN_VERSION_LANGUAGE_HASH (lower case).
+struct StoredAssembly
+{
+    std::string stem; // the manifest's name without ".manifest", also its folder's name
+    std::string architecture, name, token, version, language;
+};
+
+struct Store
+{
+    bool listed = false;
+    std::string directory; // ...\winsxs
+    std::vector<StoredAssembly> assemblies;
+};
+Store s_store;
+
+// The activation context of the file whose names are being resolved: its assemblies'
+// files, short full paths.
+std::vector<std::string> s_context;
+
+std::string Lower(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+// The name's parts split at '_' from both ends: the assembly's own name may hold one.
+bool SplitStoredName(const std::string& stem, StoredAssembly& assembly)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t end; (end = stem.find('_', start)) != std::string::npos; start = end + 1)
+        parts.push_back(stem.substr(start, end - start));
+    parts.push_back(stem.substr(start));
+    if (parts.size() < 6)
+        return false;
+    const std::size_t n = parts.size();
+    assembly.stem = stem;
+    assembly.architecture = Lower(parts[0]);
+    for (std::size_t i = 1; i + 4 < n; i++)
+        assembly.name += (i > 1 ? "_" : "") + Lower(parts[i]);
+    assembly.token = Lower(parts[n - 4]);
+    assembly.version = parts[n - 3];
+    assembly.language = Lower(parts[n - 2]);
+    return true;
+}
+
+const Store& TheStore()
+{
+    if (s_store.listed)
+        return s_store;
+    s_store.listed = true;
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return s_store;
+    s_store.directory = JoinPath(windows, "winsxs");
+    DirectoryListing listing;
+    if (!ListDirectory(JoinPath(s_store.directory, "manifests"), {}, listing))
+        return s_store;
+    constexpr std::string_view kSuffix = ".manifest";
+    for (const ListedEntry& entry : listing.entries)
+    {
+        const std::string& name = entry.longName;
+        StoredAssembly assembly;
+        if (name.size() > kSuffix.size() && Lower(name).ends_with(kSuffix) &&
+            SplitStoredName(name.substr(0, name.size() - kSuffix.size()), assembly))
+            s_store.assemblies.push_back(std::move(assembly));
+    }
+    return s_store;
+}
+
+// A manifest file's text, when it is no larger than a manifest resource may be.
+bool ReadManifestFile(const std::string& path, Manifest& manifest)
+{
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file.IsValid() || GetFileType(file.handle) != FILE_TYPE_DISK || !GetFileSizeEx(file.handle, &size) ||
+        size.QuadPart <= 0 || size.QuadPart > kMostManifestBytes)
+        return false;
+    std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.handle, text.data(), static_cast<DWORD>(text.size()), &read, nullptr) ||
+        read != text.size())
+        return false;
+    return ParseManifest(text, manifest);
+}
+
+// The manifests of an open PE file, parsed; the well-formed ones only.
+std::vector<Manifest> ManifestResources(HANDLE file)
+{
+    std::vector<Manifest> manifests;
+    LARGE_INTEGER size;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart <= 0)
+        return manifests;
+    PagedBytes bytes(static_cast<std::uint64_t>(size.QuadPart), FilePageReader(file));
+    ParseManifestResources(bytes, [&](std::string_view text) {
+        Manifest manifest;
+        if (ParseManifest(text, manifest))
+            manifests.push_back(std::move(manifest));
+    });
+    return manifests;
+}
+
+// A path's file name, and the folder before it.
+std::string_view FileNameOf(std::string_view path)
+{
+    const std::size_t separator = path.find_last_of("\\/");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string FolderOf(std::string_view path)
+{
+    const std::size_t separator = path.find_last_of("\\/");
+    return std::string(separator == std::string_view::npos ? std::string_view() : path.substr(0, separator));
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void AddFiles(const std::string& folder, const Manifest& manifest, std::vector<std::string>& files)
+{
+    for (const std::string& name : manifest.files)
+    {
+        const std::string path = JoinPath(folder, FileNameOf(name));
+        if (FileExists(path))
+            files.push_back(ShortPathOfNamedFile(path.c_str()));
+    }
+}
+
+bool SameName(const std::string& a, const std::string& b)
+{
+    return Lower(a) == Lower(b);
+}
+
+// A private assembly of the file's folder: a DLL or a manifest named after it, beside
+// the file or in a subfolder of that name.
+bool FindPrivateAssembly(const std::string& folder, const AssemblyIdentity& wanted,
+                         std::vector<std::string>& files)
+{
+    for (const std::string& place : {folder, JoinPath(folder, wanted.name)})
+    {
+        Manifest manifest;
+        const std::string stem = JoinPath(place, wanted.name);
+        if (ReadManifestFile(stem + ".manifest", manifest) && SameName(manifest.identity.name, wanted.name))
+        {
+            AddFiles(place, manifest, files);
+            return true;
+        }
+        FileHandle dll(CreateFileA((stem + ".dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!dll.IsValid())
+            continue;
+        for (const Manifest& embedded : ManifestResources(dll.handle))
+            if (SameName(embedded.identity.name, wanted.name))
+            {
+                files.push_back(ShortPathOfNamedFile((stem + ".dll").c_str()));
+                AddFiles(place, embedded, files);
+                return true;
+            }
+    }
+    return false;
+}
+
+bool Matches(const StoredAssembly& stored, const AssemblyIdentity& wanted, const std::string& name)
+{
+    const std::string architecture =
+        wanted.architecture.empty() || wanted.architecture == "*" ? "x86" : Lower(wanted.architecture);
+    const std::string language = Lower(wanted.language);
+    return stored.name == Lower(name) && stored.architecture == architecture &&
+           stored.token == Lower(wanted.publicKeyToken) &&
+           (language.empty() || language == "*" || stored.language == language ||
+            (language == "neutral" && stored.language == "none"));
+}
+
+// The version the store's publisher policy for the assembly redirects wanted's to.
+std::string PolicyVersion(const Store& store, const AssemblyIdentity& wanted)
+{
+    const std::size_t dot = wanted.version.find('.');
+    const std::size_t second = dot == std::string::npos ? dot : wanted.version.find('.', dot + 1);
+    if (second == std::string::npos)
+        return wanted.version;
+    const std::string policy = "policy." + wanted.version.substr(0, second) + "." + wanted.name;
+    for (const StoredAssembly& stored : store.assemblies)
+    {
+        Manifest manifest;
+        if (!Matches(stored, wanted, policy) ||
+            !ReadManifestFile(JoinPath(JoinPath(store.directory, "manifests"), stored.stem + ".manifest"),
+                              manifest))
+            continue;
+        for (const VersionRedirect& redirect : manifest.redirects)
+            if (VersionInRange(wanted.version, redirect.oldVersion))
+                return redirect.newVersion;
+    }
+    return wanted.version;
+}
+
+bool FindStoredAssembly(const AssemblyIdentity& wanted, std::vector<std::string>& files)
+{
+    const Store& store = TheStore();
+    const std::string version = PolicyVersion(store, wanted);
+    for (const StoredAssembly& stored : store.assemblies)
+    {
+        Manifest manifest;
+        if (!Matches(stored, wanted, wanted.name) || stored.version != version ||
+            !ReadManifestFile(JoinPath(JoinPath(store.directory, "manifests"), stored.stem + ".manifest"),
+                              manifest))
+            continue;
+        AddFiles(JoinPath(store.directory, stored.stem), manifest, files);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<std::string> AssemblyFiles(const char* path, void* file)
+{
+    std::vector<Manifest> manifests = ManifestResources(file);
+    Manifest beside;
+    if (ReadManifestFile(std::string(path) + ".manifest", beside))
+        manifests.push_back(std::move(beside));
+    std::vector<std::string> files;
+    const std::string folder = FolderOf(path);
+    for (const Manifest& manifest : manifests)
+        for (const AssemblyIdentity& wanted : manifest.dependencies)
+            if (!wanted.name.empty() && !FindPrivateAssembly(folder, wanted, files))
+                FindStoredAssembly(wanted, files);
+    return files;
+}
+
+void FileAssemblies(const char* path, void* file)
+{
+    FileHandle opened(file ? INVALID_HANDLE_VALUE
+                           : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && !opened.IsValid())
+        return;
+    std::vector<std::string> files = AssemblyFiles(path, file ? file : opened.handle);
+    for (const std::string& assemblyFile : files)
+        AddName(g_fileRefs, assemblyFile);
+    SetActivationContext(std::move(files));
+}
+
+void SetActivationContext(std::vector<std::string> files)
+{
+    s_context = std::move(files);
+}
+
+const std::string* ActivationContextFile(std::string_view fileName)
+{
+    for (const std::string& path : s_context)
+        if (EqualsIgnoringCase(FileNameOf(path), fileName))
+            return &path;
+    return nullptr;
+}
+
+void ForgetAssemblyStore()
+{
+    s_store = Store();
+    s_context.clear();
+}
