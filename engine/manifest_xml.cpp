@@ -293,8 +293,22 @@ private:
     std::vector<std::string_view> stack_;
 };
 
-// The four parts of a version; false when it is not four numbers.
-bool VersionParts(std::string_view version, std::array<std::uint32_t, 4>& parts)
+} // namespace
+
+bool ParseManifest(std::string_view text, Manifest& manifest)
+{
+    manifest = Manifest();
+    const std::string narrow = Narrow(text);
+    Reader reader(narrow, manifest);
+    if (!reader.Read())
+    {
+        manifest = Manifest();
+        return false;
+    }
+    return true;
+}
+
+bool ParseVersion(std::string_view version, std::array<std::uint32_t, 4>& parts)
 {
     std::size_t part = 0;
     parts = {};
@@ -318,26 +332,11 @@ bool VersionParts(std::string_view version, std::array<std::uint32_t, 4>& parts)
     return digit && part == 3;
 }
 
-} // namespace
-
-bool ParseManifest(std::string_view text, Manifest& manifest)
-{
-    manifest = Manifest();
-    const std::string narrow = Narrow(text);
-    Reader reader(narrow, manifest);
-    if (!reader.Read())
-    {
-        manifest = Manifest();
-        return false;
-    }
-    return true;
-}
-
 bool VersionInRange(std::string_view version, std::string_view range)
 {
     const std::size_t dash = range.find('-');
     const std::string_view low = range.substr(0, dash);
     const std::string_view high = dash == std::string_view::npos ? low : range.substr(dash + 1);
     std::array<std::uint32_t, 4> v{}, a{}, b{};
-    return VersionParts(version, v) && VersionParts(low, a) && VersionParts(high, b) && a <= v && v <= b;
+    return ParseVersion(version, v) && ParseVersion(low, a) && ParseVersion(high, b) && a <= v && v <= b;
 }

@@ -9,7 +9,9 @@
 // texts are read; element names are compared without their namespace prefix.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +41,9 @@ struct Manifest
 
 // False, with manifest empty, when text is not a well-formed manifest.
 bool ParseManifest(std::string_view text, Manifest& manifest);
+
+// The four parts of a version "a.b.c.d" as numbers; false when it is not one.
+bool ParseVersion(std::string_view version, std::array<std::uint32_t, 4>& parts);
 
 // Whether version lies in range, a version or "low-high", comparing the four parts as
 // numbers. A part that is no number matches nothing.

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -219,21 +221,44 @@ std::string PolicyVersion(const Store& store, const AssemblyIdentity& wanted)
     return wanted.version;
 }
 
+// The version wanted, redirected by policy; where the store holds no such version and
+// no policy (Wine's store has none), the highest of the same major and minor version,
+// as Wine's loader takes it and as Windows' own policies redirect.
+const StoredAssembly* ChooseStoredAssembly(const Store& store, const AssemblyIdentity& wanted)
+{
+    const std::string version = PolicyVersion(store, wanted);
+    std::array<std::uint32_t, 4> want{};
+    if (!ParseVersion(version, want))
+        return nullptr;
+    const StoredAssembly* best = nullptr;
+    std::array<std::uint32_t, 4> bestParts{};
+    for (const StoredAssembly& stored : store.assemblies)
+    {
+        std::array<std::uint32_t, 4> parts{};
+        if (!Matches(stored, wanted, wanted.name) || !ParseVersion(stored.version, parts))
+            continue;
+        if (parts == want)
+            return &stored;
+        if (parts[0] == want[0] && parts[1] == want[1] && (!best || parts > bestParts))
+        {
+            best = &stored;
+            bestParts = parts;
+        }
+    }
+    return best;
+}
+
 bool FindStoredAssembly(const AssemblyIdentity& wanted, std::vector<std::string>& files)
 {
     const Store& store = TheStore();
-    const std::string version = PolicyVersion(store, wanted);
-    for (const StoredAssembly& stored : store.assemblies)
-    {
-        Manifest manifest;
-        if (!Matches(stored, wanted, wanted.name) || stored.version != version ||
-            !ReadManifestFile(JoinPath(JoinPath(store.directory, "manifests"), stored.stem + ".manifest"),
-                              manifest))
-            continue;
-        AddFiles(JoinPath(store.directory, stored.stem), manifest, files);
-        return true;
-    }
-    return false;
+    const StoredAssembly* stored = ChooseStoredAssembly(store, wanted);
+    Manifest manifest;
+    if (!stored ||
+        !ReadManifestFile(JoinPath(JoinPath(store.directory, "manifests"), stored->stem + ".manifest"),
+                          manifest))
+        return false;
+    AddFiles(JoinPath(store.directory, stored->stem), manifest, files);
+    return true;
 }
 
 } // namespace
