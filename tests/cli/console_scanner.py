@@ -31,7 +31,7 @@ for args, why in (
     (["--bogus"], "unknown option"),
     (["--filters", "EXE"], "extension without a dot"),
     (["--filters", ".EXE:7"], "kind other than 0 or 1"),
-    (["--filters", ".TOOLONG"], "extension of more than three characters"),
+    (["--filters", ".TOOLONGXX"], "extension of more than eight characters"),
     (["--prefix"], "option without its value"),
     (["--output", ""], "empty output name"),
     (["imports"], "imports without a file"),

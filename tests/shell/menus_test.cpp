@@ -180,7 +180,9 @@ TEST_F(MenuTest, HighlightedItemShowsItsHintWithAFullStop)
         {IDM_SELECT_ALL, " Select all files for deletion or backup."},
         {IDM_SELECT_NONE, " Undo all selected files."},
         {IDM_QUICK_SCAN, " Do a quick scan only, do not interrogate files."},
-        {IDM_MODERN_LINKS, " Read import tables wherever the linker placed them, not only in .idata."},
+        {IDM_MODERN_LINKS,
+         " Read the links a current loader follows: import tables wherever placed, delay-load imports, "
+         "export forwarders."},
         {IDM_LOWER_CASE, " Toggle lower/uppercase for the file names."},
         {IDM_SHOW_TOOL_TIPS, " Show explanations for Toolbar buttons."},
         {IDM_SHOW_TOOLBAR, " Toggle Toolbar on/off."},
