@@ -266,11 +266,17 @@ bool FindStoredAssembly(const AssemblyIdentity& wanted, std::vector<std::string>
 std::vector<std::string> AssemblyFiles(const char* path, void* file)
 {
     std::vector<Manifest> manifests = ManifestResources(file);
-    Manifest beside;
-    if (ReadManifestFile(std::string(path) + ".manifest", beside))
-        manifests.push_back(std::move(beside));
     std::vector<std::string> files;
     const std::string folder = FolderOf(path);
+    // A failed open costs the platform as much as a file's reading: the walk's listing
+    // of the folder says whether there is a manifest beside the file.
+    const DirectoryListing* listing = CurrentListing();
+    const std::string besideName = std::string(FileNameOf(path)) + ".manifest";
+    Manifest beside;
+    if ((!listing || !listing->plain || !EqualsIgnoringCase(listing->directory, folder) ||
+         FindListedEntry(*listing, besideName)) &&
+        ReadManifestFile(JoinPath(folder, besideName), beside))
+        manifests.push_back(std::move(beside));
     for (const Manifest& manifest : manifests)
         for (const AssemblyIdentity& wanted : manifest.dependencies)
             if (!wanted.name.empty() && !FindPrivateAssembly(folder, wanted, files))

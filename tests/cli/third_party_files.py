@@ -67,7 +67,7 @@ def wine(*command, stdin=None):
 
 
 def check(directories, files, drives, tail):
-    option = "--import-directories" if directories else "--section-imports"
+    option = "--modern" if directories else "--classic"
     windows = [drives.to_windows(f) for f in files]
     got, current = {}, None
     for line in wine(os.path.join(build, "bin", "orvscan.exe"), "imports", option, *windows).stdout.splitlines():
