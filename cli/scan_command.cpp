@@ -12,6 +12,7 @@
 #include "engine/name_collation.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
+#include "platform/scoped_handle.h"
 #include "results/results.h"
 
 namespace
@@ -40,11 +41,6 @@ void CarryOutStopRequest()
         EndScan();
     }
 }
-
-struct FileCloser
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // The result list in the saved-list format, written in one piece: every write to a
 // stream may be a call into the platform.
@@ -116,7 +112,7 @@ int RunScanCommand(const ScanOptions& options)
         write(stdout);
     else
     {
-        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(options.output.c_str(), "wb"));
+        StreamHandle out(std::fopen(options.output.c_str(), "wb"));
         bool written = out && write(out.get());
         // No part of a list stays behind to pass for the whole one.
         if (out)

@@ -14,6 +14,7 @@
 #include "engine/name_list.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 
 namespace
@@ -52,12 +53,6 @@ std::string LongPathOf(const std::string& path)
 std::string Shown(const LinkedFile& file)
 {
     return file.longPath.empty() ? LongPathOf(file.shortPath) : file.longPath;
-}
-
-bool IsListed(const std::string& shortPath)
-{
-    const int k = FindPrefix(g_resultList, shortPath);
-    return k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), shortPath);
 }
 
 std::string ChainText(const LinkSource& source, const std::vector<const LinkedFile*>& chain)

@@ -4,6 +4,7 @@
 
 #include "engine/pe_imports.h"
 #include "engine/pe_layout.h"
+#include "platform/ascii_case.h"
 
 namespace
 {
@@ -12,19 +13,6 @@ using namespace pe_layout;
 
 constexpr std::uint64_t kSectionNameSize = 8;
 constexpr char kApiSetSection[kSectionNameSize] = ".apiset";
-
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        c = UpperAscii(c);
-    return upper;
-}
 
 // The schema's bytes: offsets in it are from its start, and none reaches past the
 // section that holds it.
@@ -156,7 +144,7 @@ template <typename Schema> int ReadSets(Schema& schema, ApiSetSchema& out)
             name.resize(hashedLength / 2);
         }
         if (!IsApiSetName(ReduceModuleName(host)))
-            out.hosts.emplace(UpperAscii(name), std::move(host));
+            out.hosts.emplace(ToUpperAscii(name), std::move(host));
     }
     return 1;
 }
@@ -200,7 +188,7 @@ bool IsApiSetName(std::string_view module)
 {
     if (module.size() < 4)
         return false;
-    const std::string prefix = UpperAscii(module.substr(0, 4));
+    const std::string prefix = ToUpperAscii(module.substr(0, 4));
     return prefix == "API-" || prefix == "EXT-";
 }
 
@@ -214,10 +202,10 @@ std::string_view ApiSetHost(const ApiSetSchema& schema, std::string_view module)
         // The version after the last '-' is not compared: a newer minor version of a set
         // resolves to the host of the one the schema lists.
         const std::size_t hyphen = module.rfind('-');
-        key = UpperAscii(module.substr(0, hyphen));
+        key = ToUpperAscii(module.substr(0, hyphen));
     }
     else
-        key = UpperAscii(module.substr(4));
+        key = ToUpperAscii(module.substr(4));
     auto found = schema.hosts.find(key);
     return found == schema.hosts.end() ? std::string_view() : std::string_view(found->second);
 }

@@ -5,7 +5,9 @@
 
 #include "engine/file_pattern.h"
 #include "engine/path_parts.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
 
@@ -143,13 +145,9 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
 namespace
 {
 
-// Listings of the directories that named files lie in, by upper-case path as written;
-// an empty entry is a directory that could not be listed.
-std::unordered_map<std::string, std::optional<DirectoryListing>> s_namedDirectories;
-
 const DirectoryListing* NamedDirectory(const std::string& directory)
 {
-    auto [found, added] = s_namedDirectories.try_emplace(ToUpperAscii(directory));
+    auto [found, added] = g_scanMemory.directories.try_emplace(ToUpperAscii(directory));
     if (added)
     {
         DirectoryListing listing;
@@ -204,9 +202,4 @@ std::string ShortPathOfNamedFile(const char* path)
         FollowScanDirectory();
     QemGetDOSFileName(path, shortPath);
     return shortPath;
-}
-
-void ForgetNamedDirectories()
-{
-    s_namedDirectories.clear();
 }

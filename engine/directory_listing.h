@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -87,5 +88,6 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
 // each component by the name that names its entry alone. Anything else, and a path whose entries are not all
 // listed, is asked of the platform.
 std::string ShortPathOfNamedFile(const char* path);
-// Forgets those listings: between scans files come and go.
-void ForgetNamedDirectories();
+// Those listings, by upper-case path as written; an empty entry is a directory that
+// could not be listed.
+using NamedDirectories = std::unordered_map<std::string, std::optional<DirectoryListing>>;

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,17 +8,10 @@
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
+#include "platform/ascii_case.h"
 
 // A walk never goes deeper than its stacks; within 259-character paths it cannot.
 static constexpr int kMaxDepth = 256;
-
-// The name to enter a subdirectory by. A long name that the ANSI code page cannot
-// carry comes back with '?' in it, and a Unix name may hold a '*': neither can be
-// entered, so such a directory goes by its 8.3 name.
-static const char* EnterableName(const char* longName, const char* shortName)
-{
-    return std::strpbrk(longName, "?*") && shortName[0] ? shortName : longName;
-}
 
 struct Subdir
 {
@@ -42,7 +34,7 @@ static std::vector<Subdir> ListSubdirs()
         if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
             (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             continue;
-        Subdir subdir{EnterableName(entry.longName.c_str(), entry.shortName.c_str()), {}};
+        Subdir subdir{UsableName(entry.longName.c_str(), entry.shortName.c_str()), {}};
         if (listing->plain && !listing->shortDirectory.empty())
             subdir.shortPath =
                 ShortPathOfEntry(*listing, entry, JoinPath(listing->directory, entry.longName).c_str());

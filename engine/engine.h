@@ -29,9 +29,6 @@ enum
 // is the position. With the modern reading, an API set's name that no file bears is
 // then looked up as its host (engine/api_set_schema.h). Else -1.
 int ResolveModule(char (&name)[MAX_PATH]);
-// While a scan runs, what the program's directory and the fixed search directories
-// hold under each name is looked up once; this forgets it.
-void ForgetModuleLookups();
 
 // side_by_side.cpp
 // The short full paths of the files of every side-by-side assembly that the file at
@@ -48,8 +45,6 @@ void FileAssemblies(const char* path, void* file);
 // one of them bears resolves to first, as the activation context makes the loader do.
 void SetActivationContext(std::vector<std::string> files);
 const std::string* ActivationContextFile(std::string_view fileName);
-// Forgets the store's listing and the context: between scans files come and go.
-void ForgetAssemblyStore();
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

@@ -13,20 +13,11 @@
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
-
-// The name to compose a path with. A long name that the ANSI code page cannot carry
-// comes back with '?' in it, and a Unix name may hold a '*': either would name no
-// file, its 8.3 name still does.
-static const char* UsableFileName(const WIN32_FIND_DATAA& entry)
-{
-    if (std::strpbrk(entry.cFileName, "?*") && entry.cAlternateFileName[0])
-        return entry.cAlternateFileName;
-    return entry.cFileName;
-}
 
 static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char* path, int kind,
                              const ListedEntry* listed);
@@ -64,7 +55,7 @@ static int ScanPatternByEnumeration(HWND mainWindow, int kind, const char* patte
     bool first = true;
     do
     {
-        std::string path = JoinPath(current, UsableFileName(entry));
+        std::string path = JoinPath(current, UsableName(entry.cFileName, entry.cAlternateFileName));
         if (path.size() <= kMaxPathLength)
             ExamineFile(mainWindow, path.c_str(), kind);
         if (!GoOnAfterFile(first))
@@ -207,7 +198,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
             RecordLibraryLinks(record.links, kind == FILE_KIND_LIBRARY,
                                kind == FILE_KIND_LIBRARY && imports != -1, target != nullptr,
                                listed ? &listed->size : nullptr);
-            RememberLibraryLinks(std::move(record));
+            RememberLibraryLinks(g_scanMemory.libraries, std::move(record));
         }
     }
     Clear(g_fileRefs);

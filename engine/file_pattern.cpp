@@ -1,6 +1,7 @@
 #include "engine/file_pattern.h"
 
 #include "engine/path_parts.h"
+#include "platform/ascii_case.h"
 
 bool IsPlainName(std::string_view name)
 {

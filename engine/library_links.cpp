@@ -3,13 +3,11 @@
 #include <unordered_map>
 
 #include "engine/path_parts.h"
+#include "platform/ascii_case.h"
 
-// By upper-case short path; case twins share a slot, one record each.
-static std::unordered_map<std::string, std::vector<LibraryLinks>> s_records;
-
-void RememberLibraryLinks(LibraryLinks record)
+void RememberLibraryLinks(LibraryRecords& records, LibraryLinks record)
 {
-    std::vector<LibraryLinks>& slot = s_records[ToUpperAscii(record.shortPath)];
+    std::vector<LibraryLinks>& slot = records[ToUpperAscii(record.shortPath)];
     for (LibraryLinks& kept : slot)
         if (kept.shortPath == record.shortPath)
         {
@@ -19,10 +17,10 @@ void RememberLibraryLinks(LibraryLinks record)
     slot.push_back(std::move(record));
 }
 
-static const LibraryLinks* FindRecord(std::string_view path)
+static const LibraryLinks* FindRecord(const LibraryRecords& records, std::string_view path)
 {
-    auto found = s_records.find(ToUpperAscii(path));
-    if (found == s_records.end())
+    auto found = records.find(ToUpperAscii(path));
+    if (found == records.end())
         return nullptr;
     for (const LibraryLinks& record : found->second)
         if (record.shortPath == path)
@@ -30,17 +28,19 @@ static const LibraryLinks* FindRecord(std::string_view path)
     return found->second.size() == 1 ? &found->second.front() : nullptr;
 }
 
-const LibraryLinks* RecallLibraryLinks(std::string_view path, bool quickScan, bool modernLinks)
+const LibraryLinks* RecallLibraryLinks(const LibraryRecords& records, std::string_view path, bool quickScan,
+                                       bool modernLinks)
 {
-    const LibraryLinks* record = FindRecord(path);
+    const LibraryLinks* record = FindRecord(records, path);
     return record && record->quickScan == quickScan && record->modernLinks == modernLinks ? record : nullptr;
 }
 
-std::vector<LibraryLinks> RecallCaseTwins(std::string_view path, std::string_view exclude)
+std::vector<LibraryLinks> RecallCaseTwins(const LibraryRecords& records, std::string_view path,
+                                          std::string_view exclude)
 {
     std::vector<LibraryLinks> twins;
-    auto found = s_records.find(ToUpperAscii(path));
-    if (found == s_records.end() || found->second.size() < 2)
+    auto found = records.find(ToUpperAscii(path));
+    if (found == records.end() || found->second.size() < 2)
         return twins;
     for (const LibraryLinks& record : found->second)
         if (record.shortPath != exclude)
@@ -48,17 +48,11 @@ std::vector<LibraryLinks> RecallCaseTwins(std::string_view path, std::string_vie
     return twins;
 }
 
-bool RecallListedSize(std::string_view path, std::uint64_t& size)
+bool RecallListedSize(const LibraryRecords& records, std::string_view path, std::uint64_t& size)
 {
-    const LibraryLinks* record = FindRecord(path);
+    const LibraryLinks* record = FindRecord(records, path);
     if (!record || !record->sized)
         return false;
     size = record->size;
     return true;
-}
-
-void ForgetLibraryLinks()
-{
-    s_records.clear();
-    s_records.rehash(0);
 }

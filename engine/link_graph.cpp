@@ -4,14 +4,10 @@
 #include <unordered_map>
 
 #include "engine/path_parts.h"
+#include "platform/ascii_case.h"
 
 namespace
 {
-
-char FoldAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // The scan compares its names with only the ASCII letters folded.
 struct FoldedHash
@@ -20,7 +16,7 @@ struct FoldedHash
     {
         std::uint32_t hash = 2166136261u;
         for (char c : text)
-            hash = (hash ^ static_cast<unsigned char>(FoldAscii(c))) * 16777619u;
+            hash = (hash ^ static_cast<unsigned char>(UpperAscii(c))) * 16777619u;
         return hash;
     }
 };

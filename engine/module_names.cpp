@@ -2,6 +2,7 @@
 
 #include "engine/filter_entry.h"
 #include "engine/scratch_buffer.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 #include <array>
@@ -43,11 +44,6 @@ constexpr CharacterTable kShortNameTable = MakeNameTable(kNameCharacters.substr(
 bool IsDigit(std::uint8_t c)
 {
     return c >= '0' && c <= '9';
-}
-
-char UpperAscii(std::uint8_t c)
-{
-    return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
 }
 
 enum class Match

@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "engine/directory_listing.h"
-#include "engine/engine.h"
 #include "engine/api_set_schema.h"
+#include "engine/engine.h"
 #include "engine/file_pattern.h"
 #include "engine/import_reader.h"
 #include "engine/path_parts.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
 
@@ -53,19 +55,6 @@ static const std::string& ProgramDirectory()
     }();
     return directory;
 }
-
-// What one stretch of the search order holds under a file name: nothing, the file, or
-// something by that name that is no file, which ends the search there as it stands.
-struct ModuleHit
-{
-    enum Kind
-    {
-        Absent,
-        File,
-        Blocked,
-    } kind = Absent;
-    std::string path;
-};
 
 static ModuleHit SearchDirectories(const std::string& directories, const std::string& fileName)
 {
@@ -115,15 +104,6 @@ static ModuleHit LookUpListed(const DirectoryListing& listing, const std::string
             ShortPathOfEntry(listing, *entry, JoinPath(listing.directory, fileName).c_str())};
 }
 
-// A directory of the search order after the current one, listed once a scan.
-struct SearchDirectory
-{
-    std::string path;
-    bool listed = false;
-    bool answers = false; // the listing answers every listable name
-    DirectoryListing listing;
-};
-
 static ModuleHit LookUpInDirectory(SearchDirectory& directory, const std::string& fileName)
 {
     if (!directory.listed)
@@ -139,27 +119,6 @@ static ModuleHit LookUpInDirectory(SearchDirectory& directory, const std::string
     if (directory.answers && IsListableName(fileName))
         return LookUpListed(directory.listing, fileName);
     return SearchForShortPath(directory.path, fileName);
-}
-
-// During a scan the program's directory and the fixed directories do not change: each
-// is listed once, and what the stretch holds under a name is kept. The current
-// directory is looked up in the walk's listing of it. Between scans nothing is kept:
-// files come and go.
-struct ModuleLookups
-{
-    bool prepared = false;
-    bool apiSetsRead = false;
-    ApiSetSchema apiSets;
-    std::vector<SearchDirectory> program;
-    std::vector<SearchDirectory> fixed;
-    std::unordered_map<std::string, ModuleHit> programHits;
-    std::unordered_map<std::string, ModuleHit> fixedHits;
-};
-static ModuleLookups s_lookups;
-
-void ForgetModuleLookups()
-{
-    s_lookups = ModuleLookups();
 }
 
 // The entries of a ';'-separated list of directories, empty ones left out.
@@ -262,17 +221,17 @@ static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
     }
     else
     {
-        if (!s_lookups.prepared)
+        if (!g_scanMemory.modules.prepared)
         {
-            s_lookups.program = SplitSearchDirectories(ProgramDirectory());
-            s_lookups.fixed = SplitSearchDirectories(FixedSearchDirectories());
-            s_lookups.prepared = true;
+            g_scanMemory.modules.program = SplitSearchDirectories(ProgramDirectory());
+            g_scanMemory.modules.fixed = SplitSearchDirectories(FixedSearchDirectories());
+            g_scanMemory.modules.prepared = true;
         }
-        hit = LookUpInStretch(s_lookups.programHits, s_lookups.program, fileName);
+        hit = LookUpInStretch(g_scanMemory.modules.programHits, g_scanMemory.modules.program, fileName);
         if (hit.kind == ModuleHit::Absent && hasCurrent)
             hit = SearchCurrentDirectory(fileName, current);
         if (hit.kind == ModuleHit::Absent)
-            hit = LookUpInStretch(s_lookups.fixedHits, s_lookups.fixed, fileName);
+            hit = LookUpInStretch(g_scanMemory.modules.fixedHits, g_scanMemory.modules.fixed, fileName);
     }
     if (hit.kind != ModuleHit::File)
         return false;
@@ -284,9 +243,9 @@ static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
 // the file is missing or unreadable, and then no virtual name is linked.
 static const ApiSetSchema& MachineApiSets()
 {
-    if (!s_lookups.apiSetsRead)
+    if (!g_scanMemory.modules.apiSetsRead)
     {
-        s_lookups.apiSetsRead = true;
+        g_scanMemory.modules.apiSetsRead = true;
         char directory[MAX_PATH];
         UINT length = GetSystemDirectoryA(directory, MAX_PATH);
         std::string path = std::string(directory, length < MAX_PATH ? length : 0) + "\\apisetschema.dll";
@@ -297,10 +256,10 @@ static const ApiSetSchema& MachineApiSets()
             GetFileSizeEx(file.handle, &size) && size.QuadPart > 0)
         {
             PagedBytes bytes(static_cast<std::uint64_t>(size.QuadPart), FilePageReader(file.handle));
-            ParseApiSetSchema(bytes, s_lookups.apiSets);
+            ParseApiSetSchema(bytes, g_scanMemory.modules.apiSets);
         }
     }
-    return s_lookups.apiSets;
+    return g_scanMemory.modules.apiSets;
 }
 
 // The host of an API set that no file bears, as the loader maps it: found along the

@@ -1,9 +1,6 @@
 #include "engine/path_parts.h"
 
-static char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+#include <cstring>
 
 static std::size_t FileNameStart(std::string_view path)
 {
@@ -51,20 +48,7 @@ std::string_view PathExtension(std::string_view name)
     return name.substr(dot);
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+const char* UsableName(const char* longName, const char* shortName)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); i++)
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    return true;
-}
-
-std::string ToUpperAscii(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        c = UpperAscii(c);
-    return upper;
+    return std::strpbrk(longName, "?*") && shortName[0] ? shortName : longName;
 }

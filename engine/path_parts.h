@@ -21,8 +21,11 @@ PathParts SplitPath(std::string_view path);
 // exactly one '\' stands between directory and name either way.
 std::string JoinPath(std::string_view directory, std::string_view name);
 
+// The name to compose a path with, of a directory entry with these long and 8.3 names.
+// A long name that the ANSI code page cannot carry comes back with '?' in it, and a
+// Unix name may hold a '*': either would name no file, its 8.3 name (when it has one)
+// still does.
+const char* UsableName(const char* longName, const char* shortName);
+
 // The extension of a name: from the last '.' that follows the last '\' or '/'.
 std::string_view PathExtension(std::string_view name);
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-std::string ToUpperAscii(std::string_view text);

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "engine/pe_layout.h"
+#include "platform/ascii_case.h"
 
 namespace
 {
@@ -16,15 +17,6 @@ constexpr std::uint64_t kExportDirectorySize = 40;
 constexpr std::uint64_t kFunctionCountOffset = 20;
 constexpr std::uint64_t kFunctionTableOffset = 28;
 constexpr std::uint32_t kMostExports = 65536;
-
-std::string FoldedKey(std::string_view name)
-{
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return key;
-}
 
 // The module of the forwarder text at offset, empty when the text names none; false
 // when the end of the bytes cuts the text.
@@ -93,7 +85,7 @@ template <typename Source> int ParseForwardersFrom(Source& source, const ImportN
         std::string_view module;
         if (!sections(address, offset) || !ForwardedModule(source, offset, module))
             return -1;
-        if (!module.empty() && handedOn.insert(FoldedKey(module)).second)
+        if (!module.empty() && handedOn.insert(ToUpperAscii(module)).second)
             sink(module);
     }
     return static_cast<int>(handedOn.size());

@@ -1,4 +1,5 @@
 #include "engine/pe_imports.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,11 +27,6 @@ enum class NameRead
     Cut,          // the end of the file comes first
 };
 
-std::uint8_t LowerAscii(std::uint8_t c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
-}
-
 // Section names are 8 bytes, zero-padded only when shorter, so the comparison stops at
 // the first zero on either side: ".idata\0x" matches, ".idata2" does not.
 bool IsImportSectionName(ByteSpan name)
@@ -38,7 +34,7 @@ bool IsImportSectionName(ByteSpan name)
     static constexpr char kImportSection[8] = ".idata";
     for (std::size_t i = 0; i < sizeof kImportSection; i++)
     {
-        std::uint8_t c = LowerAscii(name[i]);
+        std::uint8_t c = static_cast<std::uint8_t>(LowerAscii(static_cast<char>(name[i])));
         if (c != static_cast<std::uint8_t>(kImportSection[i]))
             return false;
         if (c == 0)

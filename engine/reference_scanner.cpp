@@ -9,21 +9,16 @@
 #include "engine/distinct_names.h"
 #include "engine/module_names.h"
 #include "engine/name_list.h"
-#include "engine/scratch_buffer.h"
 #include "engine/scan_state.h"
+#include "engine/scratch_buffer.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 
 namespace
 {
 
 constexpr std::size_t kStreamBufferSize = 256 * 1024;
-
-struct FileCloser
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Searches what read gives into list, with a pump step before every read. Stop clears
 // the flag from inside a pump step; comparing with the value on entry rather than with
@@ -49,7 +44,7 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
     // Outlives the stream that it buffers.
     ScratchBuffer streamBuffer(kStreamBufferSize);
     // A buffered stream, read strictly forward: the chunk overlap needs no seek.
-    UniqueFile file(std::fopen(path, "rb"));
+    StreamHandle file(std::fopen(path, "rb"));
     if (!file)
     {
         if (!quiet)

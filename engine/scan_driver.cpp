@@ -11,6 +11,7 @@
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
@@ -177,7 +178,8 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     SetScanDirectory(DirectoryOfLink(link, CurrentDirectory()));
     const bool modernLinks = ChosenImportReading() == ImportReading::ImportDirectories;
     bool promoted;
-    if (const LibraryLinks* record = RecallLibraryLinks(link, QuickScan(), modernLinks))
+    if (const LibraryLinks* record =
+            RecallLibraryLinks(g_scanMemory.libraries, link, QuickScan(), modernLinks))
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
@@ -195,7 +197,7 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     }
     // The lists take names without regard to case, so the link of a case twin may have
     // been merged into this one: what each twin refers to counts as well.
-    for (LibraryLinks& twin : RecallCaseTwins(link, shortPath))
+    for (LibraryLinks& twin : RecallCaseTwins(g_scanMemory.libraries, link, shortPath))
     {
         const bool recalled = twin.quickScan == QuickScan() && twin.modernLinks == modernLinks;
         promoted = (recalled ? PromoteRecalledLinks(std::move(twin.links))
@@ -281,16 +283,6 @@ int RunScan(HWND mainWindow)
         return 0;
     RemoveSharedDlls();
     return 1;
-}
-
-// What a scan learnt of the machine is kept for that scan only: files come and go
-// between scans.
-static void ForgetScanMemory()
-{
-    ForgetModuleLookups();
-    ForgetAssemblyStore();
-    ForgetLibraryLinks();
-    ForgetNamedDirectories();
 }
 
 void BeginScan(const ScanInputs& inputs)

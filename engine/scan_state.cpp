@@ -1,5 +1,8 @@
 #include "engine/scan_state.h"
 
+#include "engine/path_parts.h"
+#include "platform/ascii_case.h"
+
 unsigned char g_scanning = 0;
 static const unsigned char kOn = 1, kOff = 0;
 ScanInputs g_scanInputs{{}, &kOn, &kOff};
@@ -10,6 +13,12 @@ NameList g_validLinks;
 NameList g_pendingLinks;
 NameList g_fileRefs;
 NameList g_textRefs;
+
+bool IsListed(std::string_view shortPath)
+{
+    const int k = FindPrefix(g_resultList, shortPath);
+    return k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), shortPath);
+}
 
 bool QuickScan()
 {

@@ -26,3 +26,6 @@ extern NameList g_validLinks;   // DLLs referred to by executables and other fil
 extern NameList g_pendingLinks; // DLLs so far referred to only by DLLs
 extern NameList g_fileRefs;     // scratch: module names of the file under examination
 extern NameList g_textRefs;     // scratch: ".DLL" names found in an other-format file
+
+// Whether the result list holds shortPath itself: FindPrefix finds by prefix.
+bool IsListed(std::string_view shortPath);

@@ -11,38 +11,19 @@
 #include "engine/manifest_xml.h"
 #include "engine/path_parts.h"
 #include "engine/pe_manifests.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/scoped_handle.h"
 
 namespace
 {
 
-// An assembly of the store under the Windows directory, by the name of its manifest in
-// winsxs\manifests: ARCH_NAME_TOKEN_VERSION_LANGUAGE_HASH (lower case).
-struct StoredAssembly
-{
-    std::string stem; // the manifest's name without ".manifest", also its folder's name
-    std::string architecture, name, token, version, language;
-};
-
-struct Store
-{
-    bool listed = false;
-    std::string directory; // ...\winsxs
-    std::vector<StoredAssembly> assemblies;
-};
-Store s_store;
-
-// The activation context of the file whose names are being resolved: its assemblies'
-// files, short full paths.
-std::vector<std::string> s_context;
-
 std::string Lower(std::string_view text)
 {
     std::string lower(text);
     for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = LowerAscii(c);
     return lower;
 }
 
@@ -67,19 +48,19 @@ bool SplitStoredName(const std::string& stem, StoredAssembly& assembly)
     return true;
 }
 
-const Store& TheStore()
+const AssemblyStore& TheStore()
 {
-    if (s_store.listed)
-        return s_store;
-    s_store.listed = true;
+    if (g_scanMemory.assemblies.listed)
+        return g_scanMemory.assemblies;
+    g_scanMemory.assemblies.listed = true;
     char windows[MAX_PATH];
     UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
-        return s_store;
-    s_store.directory = JoinPath(windows, "winsxs");
+        return g_scanMemory.assemblies;
+    g_scanMemory.assemblies.directory = JoinPath(windows, "winsxs");
     DirectoryListing listing;
-    if (!ListDirectory(JoinPath(s_store.directory, "manifests"), {}, listing))
-        return s_store;
+    if (!ListDirectory(JoinPath(g_scanMemory.assemblies.directory, "manifests"), {}, listing))
+        return g_scanMemory.assemblies;
     constexpr std::string_view kSuffix = ".manifest";
     for (const ListedEntry& entry : listing.entries)
     {
@@ -87,9 +68,9 @@ const Store& TheStore()
         StoredAssembly assembly;
         if (name.size() > kSuffix.size() && Lower(name).ends_with(kSuffix) &&
             SplitStoredName(name.substr(0, name.size() - kSuffix.size()), assembly))
-            s_store.assemblies.push_back(std::move(assembly));
+            g_scanMemory.assemblies.assemblies.push_back(std::move(assembly));
     }
-    return s_store;
+    return g_scanMemory.assemblies;
 }
 
 // A manifest file's text, when it is no larger than a manifest resource may be.
@@ -200,7 +181,7 @@ bool Matches(const StoredAssembly& stored, const AssemblyIdentity& wanted, const
 }
 
 // The version the store's publisher policy for the assembly redirects wanted's to.
-std::string PolicyVersion(const Store& store, const AssemblyIdentity& wanted)
+std::string PolicyVersion(const AssemblyStore& store, const AssemblyIdentity& wanted)
 {
     const std::size_t dot = wanted.version.find('.');
     const std::size_t second = dot == std::string::npos ? dot : wanted.version.find('.', dot + 1);
@@ -224,7 +205,7 @@ std::string PolicyVersion(const Store& store, const AssemblyIdentity& wanted)
 // The version wanted, redirected by policy; where the store holds no such version and
 // no policy (Wine's store has none), the highest of the same major and minor version,
 // as Wine's loader takes it and as Windows' own policies redirect.
-const StoredAssembly* ChooseStoredAssembly(const Store& store, const AssemblyIdentity& wanted)
+const StoredAssembly* ChooseStoredAssembly(const AssemblyStore& store, const AssemblyIdentity& wanted)
 {
     const std::string version = PolicyVersion(store, wanted);
     std::array<std::uint32_t, 4> want{};
@@ -250,7 +231,7 @@ const StoredAssembly* ChooseStoredAssembly(const Store& store, const AssemblyIde
 
 bool FindStoredAssembly(const AssemblyIdentity& wanted, std::vector<std::string>& files)
 {
-    const Store& store = TheStore();
+    const AssemblyStore& store = TheStore();
     const StoredAssembly* stored = ChooseStoredAssembly(store, wanted);
     Manifest manifest;
     if (!stored ||
@@ -299,19 +280,13 @@ void FileAssemblies(const char* path, void* file)
 
 void SetActivationContext(std::vector<std::string> files)
 {
-    s_context = std::move(files);
+    g_scanMemory.assemblies.context = std::move(files);
 }
 
 const std::string* ActivationContextFile(std::string_view fileName)
 {
-    for (const std::string& path : s_context)
+    for (const std::string& path : g_scanMemory.assemblies.context)
         if (EqualsIgnoringCase(FileNameOf(path), fileName))
             return &path;
     return nullptr;
-}
-
-void ForgetAssemblyStore()
-{
-    s_store = Store();
-    s_context.clear();
 }

@@ -11,21 +11,7 @@
 #include "engine/paged_bytes.h"
 #include "engine/pe_exports.h"
 #include "fuzz/require.h"
-
-static char FoldAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-static bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); i++)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
-}
+#include "platform/ascii_case.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -51,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // ASCII case ignored, every module differs from those before (checked on the
         // inputs of a few modules, where the pairs stay cheap).
         for (std::size_t k = 0; k < i && modules.size() <= 256; k++)
-            Require(!SameIgnoringCase(modules[k], module), "module handed on once", module);
+            Require(!EqualsIgnoringCase(modules[k], module), "module handed on once", module);
     }
 
     std::vector<const std::uint8_t*> buffers;

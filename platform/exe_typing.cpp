@@ -2,6 +2,7 @@
 #include "platform/exe_type.h"
 #include "platform/qem_internal.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 
 #include <cstdint>
 
@@ -45,13 +46,13 @@ int WINAPI QemGetExeType(LPCSTR path)
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     // A name such as AUX.DLL opens a device, whose read could wait for ever.
-    if (!file.IsOpen() || GetFileType(file.Get()) != FILE_TYPE_DISK)
+    if (!file.IsValid() || GetFileType(file.handle) != FILE_TYPE_DISK)
         return QEM_EXE_NONE;
 
     std::uint8_t head[kExeHeadBytes];
     std::uint8_t header[kNewHeaderBytes];
     return AnswerOf(ClassifyFileStart(
-        ByteSpan(head, ReadAt(file.Get(), 0, head, sizeof head)), [&](std::uint32_t offset) {
-            return ByteSpan(header, ReadAt(file.Get(), offset, header, sizeof header));
+        ByteSpan(head, ReadAt(file.handle, 0, head, sizeof head)), [&](std::uint32_t offset) {
+            return ByteSpan(header, ReadAt(file.handle, offset, header, sizeof header));
         }));
 }

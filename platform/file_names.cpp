@@ -1,4 +1,5 @@
 // File names and details: QemGetDOSFileName, QemGetDateTimeSize.
+#include "platform/ascii_case.h"
 #include "platform/qem_internal.h"
 #include "platform/qemcom95.h"
 
@@ -46,19 +47,6 @@ void FormatWriteTime(const FILETIME& written, char* date, char* time)
     }
 }
 
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringAsciiCase(const char* a, const char* b)
-{
-    for (; *a && *b; a++, b++)
-        if (UpperAscii(*a) != UpperAscii(*b))
-            return false;
-    return *a == *b;
-}
-
 // Whether more than one entry of folder (empty, or ending in a separator) carries name,
 // as its long or its 8.3 name.
 bool IsSharedName(const std::string& folder, const std::string& name)
@@ -72,8 +60,8 @@ bool IsSharedName(const std::string& folder, const std::string& name)
         return false;
     int carriers = 0;
     do
-        if (EqualsIgnoringAsciiCase(found.cFileName, name.c_str()) ||
-            EqualsIgnoringAsciiCase(found.cAlternateFileName, name.c_str()))
+        if (EqualsIgnoringCase(found.cFileName, name.c_str()) ||
+            EqualsIgnoringCase(found.cAlternateFileName, name.c_str()))
             carriers++;
     while (carriers < 2 && FindNextFileA(find, &found));
     FindClose(find);

@@ -103,3 +103,12 @@ private:
     PAINTSTRUCT paint_{};
     HDC dc_;
 };
+
+// The static texts of the window and its dialogs are dark blue on the lists' light
+// grey: the answer to WM_CTLCOLORSTATIC.
+inline HBRUSH ColourStaticText(HDC dc)
+{
+    SetTextColor(dc, RGB(0, 0, 160));
+    SetBkMode(dc, TRANSPARENT);
+    return static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+}

@@ -1,5 +1,6 @@
-// What the library's own files share: its module handle and the handle wrappers
-// (the GDI ones are shared with the program, in gdi_handles.h).
+// What the library's own files share: its module handle and the registry key wrapper
+// (the file and GDI ones are shared with the program, in scoped_handle.h and
+// gdi_handles.h).
 #pragma once
 
 #include <windows.h>
@@ -10,26 +11,6 @@
 
 // The library's module, for every resource load (menus, bitmap, strings, dialogs).
 HINSTANCE LibraryModule();
-
-// A kernel handle closed on every path out (files opened by CreateFileA).
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle()
-    {
-        if (IsOpen())
-            CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // An open registry key, closed on every path out.
 class RegKey

@@ -25,6 +25,8 @@ enum
     QEM_PRODUCT_QUORSET = 8,
     QEM_PRODUCT_ORVENNA = 9,
 };
+// Orvenna's key, which the program itself also makes sure exists at start-up.
+#define QEM_ORVENNA_KEY "Software\\Tessaly Software Ltd\\Orvenna\\4.70"
 
 // Answers of QemGetExeType. Only QEM_EXE_PE32 is relied on by callers.
 enum

@@ -18,7 +18,7 @@ struct ProductKey
 
 // The maker's key holds one subkey per product; Orvenna's carries its version.
 constexpr ProductKey kProductKeys[] = {
-    {QEM_PRODUCT_ORVENNA, "Software\\Tessaly Software Ltd\\Orvenna\\4.70"},
+    {QEM_PRODUCT_ORVENNA, QEM_ORVENNA_KEY},
     {QEM_PRODUCT_TAMBRIL, "Software\\Tessaly Software Ltd\\Tambril"},
     {QEM_PRODUCT_QUORSET, "Software\\Tessaly Software Ltd\\Quorset"},
     {QEM_PRODUCT_WINZIP, "Software\\Tessaly Software Ltd\\WinZip"},

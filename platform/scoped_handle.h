@@ -1,8 +1,11 @@
-// Handles that are released on every path: an open file, a directory enumeration.
-// Both report failure as INVALID_HANDLE_VALUE.
+// Handles that are released on every path: an open file, a directory enumeration
+// (both report failure as INVALID_HANDLE_VALUE), and a C stream.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdio>
+#include <memory>
 
 template <typename Release> struct ScopedHandle
 {
@@ -29,3 +32,9 @@ struct CloseFind
 
 using FileHandle = ScopedHandle<CloseFile>;
 using FindHandle = ScopedHandle<CloseFind>;
+
+struct CloseStream
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using StreamHandle = std::unique_ptr<std::FILE, CloseStream>;

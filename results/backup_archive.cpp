@@ -7,6 +7,7 @@
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 #include "results/results.h"
 #include "results/zip_writer.h"
 
@@ -57,25 +58,12 @@ private:
     HANDLE file_;
 };
 
-struct Handle
-{
-    explicit Handle(HANDLE h) : value(h) {}
-    ~Handle()
-    {
-        if (value != INVALID_HANDLE_VALUE)
-            CloseHandle(value);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE value;
-};
-
 // The selected paths, taken before anything is written: the list may not change under
 // the backup while the window is pumped.
 std::vector<std::string> SelectedPaths()
 {
     std::vector<std::string> paths;
-    HWND list = ResultListBox();
+    HWND list = g_resultListWindow;
     const int count = GetCount(g_resultList);
     for (int i = 0; i < count; ++i)
         if (SendMessageA(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0)
@@ -117,11 +105,11 @@ void ShowProgress()
 
 ZipAddResult AddFile(ZipWriter& writer, const std::string& path)
 {
-    Handle file(CreateFileA(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (file.value == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file.value, &info) ||
+    if (!file.IsValid() || !GetFileInformationByHandle(file.handle, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return ZipAddResult::SourceFailed;
     ZipRecord record;
@@ -135,7 +123,7 @@ ZipAddResult AddFile(ZipWriter& writer, const std::string& path)
         record.dosTime = 0;
     }
     const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    FileInput input(file.value);
+    FileInput input(file.handle);
     return writer.Add(record, size, input, ShowProgress);
 }
 

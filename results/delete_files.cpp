@@ -65,7 +65,7 @@ int DeleteSelectedItems(HWND list)
 
 void DeleteSelectedFiles(HWND mainWindow)
 {
-    HWND list = ResultListBox();
+    HWND list = g_resultListWindow;
     if (g_scanning || GetCount(g_resultList) == 0)
         return;
     if (SendMessageA(list, LB_GETSELCOUNT, 0, 0) <= 0)

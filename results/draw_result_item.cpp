@@ -2,10 +2,11 @@
 
 #include <string>
 
+#include "platform/ascii_case.h"
+#include "platform/gdi_handles.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
 #include "settings/settings.h"
-#include "platform/gdi_handles.h"
 
 // The item's text, or empty when the list has no such item.
 static std::string ItemText(HWND list, UINT index)
@@ -17,14 +18,6 @@ static std::string ItemText(HWND list, UINT index)
     length = SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(length == LB_ERR || length < 0 ? 0 : static_cast<size_t>(length));
     return text;
-}
-
-// Only the display changes case: the item keeps the case that Delete and Save see.
-static void LowerAscii(std::string& text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
 }
 
 // The symbol is loaded at the first item drawn and kept, its size always taken from
@@ -64,8 +57,10 @@ int DrawResultItem(const DRAWITEMSTRUCT& item)
     }
     textRect.left += bw + 4;
 
+    // Only the display changes case: the item keeps the case that Delete and Save see.
     if (g_lowerCaseNames)
-        LowerAscii(text);
+        for (char& c : text)
+            c = LowerAscii(c);
     // No prefix processing: "&" is a legal character of a short name, not a mnemonic.
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);

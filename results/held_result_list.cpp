@@ -6,7 +6,6 @@
 
 #include "engine/list_box_mirror.h"
 #include "engine/scan_state.h"
-#include "resources/resource.h"
 #include "results/results.h"
 
 namespace
@@ -80,7 +79,7 @@ void ShowHeldResultList()
 
 void HoldResultListDrawing(HWND mainWindow)
 {
-    s_heldList = mainWindow ? GetDlgItem(mainWindow, IDC_RESULT_LIST) : nullptr;
+    s_heldList = mainWindow ? g_resultListWindow : nullptr;
     if (s_heldList)
     {
         s_shownPage = VisiblePage(s_heldList);

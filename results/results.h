@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,9 +53,9 @@ inline constexpr char kWinZipListPath[] = "C:\\ORVENZIP.131";
 void DeleteSelectedFiles(HWND mainWindow);
 
 // write_file_list.cpp
-// The list box 351 of the main window, whose selection the file actions read; the
-// store g_resultList holds the same items at the same indexes.
-HWND ResultListBox();
+// The list box 351 of the main window, made and forgotten by the shell, whose selection
+// the file actions read; the store g_resultList holds the same items at the same indexes.
+extern HWND g_resultListWindow;
 // Writes the result list's items (all, or only the selected ones) to a file chosen
 // in the save dialog, one a line. mode QEM_SAVE_LIST: the chosen file, each line the
 // prefix and a blank, the path, a blank and the suffix (null texts: left out with
@@ -97,6 +98,26 @@ bool ReadCurrentResult(HWND resultList, LRESULT& index, std::string& path);
 void ShowVersionInformation(HWND versionList, const std::string& path);
 // That last line alone, fitted to the width the list has now.
 void AddLinkedFromLine(HWND versionList, const std::string& path);
+
+// located_program.cpp
+// A program Orvenna starts that the user may have to locate: where its location is
+// stored, under which product's key, and what the locate dialog offers.
+struct LocatedProgram
+{
+    const char* section; // the stored location's section and value
+    const char* value;
+    int keyProduct;        // the product whose registry key holds it
+    const char* name;      // tried first, along the program search path, while none is stored
+    int dialogKind;        // the locate dialog's product
+    const char* suggested; // offered by the locate dialog
+};
+// The command line that starts the program at a location.
+using LocatedCommandLine = std::function<std::string(const char* location)>;
+// Starts the program from its stored location (or by its name); when that fails, from
+// where the user locates it, stored whether or not it then starts. 1 when it started;
+// 0 when the user cancelled the locate dialog; -1 when the located program did not
+// start either.
+int StartLocatedProgram(HWND owner, const LocatedProgram& program, const LocatedCommandLine& commandLine);
 
 // companion_tools.cpp
 // Commands 832 and 940: the current file handed to TAMBRIL.EXE or QUORSET.EXE. A tool

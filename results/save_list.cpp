@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "engine/scan_state.h"
+#include "platform/gdi_handles.h"
 #include "platform/qemcom95.h"
 #include "resources/help_file.h"
 #include "resources/resource.h"
@@ -46,10 +47,7 @@ INT_PTR CALLBACK SaveListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     switch (message)
     {
     case WM_INITDIALOG: return InitSaveList(dialog, lParam);
-    case WM_CTLCOLORSTATIC:
-        SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 160));
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(GetStockObject(LTGRAY_BRUSH));
+    case WM_CTLCOLORSTATIC: return reinterpret_cast<INT_PTR>(ColourStaticText(reinterpret_cast<HDC>(wParam)));
     case WM_COMMAND:
         switch (LOWORD(wParam))
         {
@@ -72,5 +70,5 @@ void SaveListAs(HWND mainWindow)
         return;
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE));
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SAVE_LIST), mainWindow, SaveListProc,
-                    reinterpret_cast<LPARAM>(ResultListBox()));
+                    reinterpret_cast<LPARAM>(g_resultListWindow));
 }

@@ -2,6 +2,7 @@
 
 #include "engine/library_links.h"
 #include "engine/name_list.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
@@ -13,7 +14,7 @@
 static bool ListedSize(const char* path, DWORD& size)
 {
     std::uint64_t listed = 0;
-    if (g_scanning && RecallListedSize(path, listed))
+    if (g_scanning && RecallListedSize(g_scanMemory.libraries, path, listed))
     {
         size = listed > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(listed);
         return true;

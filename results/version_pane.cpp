@@ -49,8 +49,7 @@ void AddLinkedFromLine(HWND versionList, const std::string& path)
     for (const LinkedFile* library : LinkingLibraries(path))
     {
         libraries.push_back(library->shortPath);
-        const int k = FindPrefix(g_resultList, library->shortPath);
-        allListed = allListed && k != -1 && EqualsIgnoringCase(NameAt(g_resultList, k), library->shortPath);
+        allListed = allListed && IsListed(library->shortPath);
     }
     RECT client;
     GetClientRect(versionList, &client);

@@ -7,17 +7,11 @@
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
-#include "resources/resource.h"
+#include "platform/scoped_handle.h"
 #include "results/results.h"
 
 namespace
 {
-
-struct FileCloser
-{
-    void operator()(FILE* file) const { fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 // Text mode: every line ends with CR LF. False when a write failed.
 bool WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const char* suffix)
@@ -37,10 +31,7 @@ bool WriteItems(FILE* file, HWND list, bool allItems, const char* prefix, const 
 
 } // namespace
 
-HWND ResultListBox()
-{
-    return GetDlgItem(g_mainWindow, IDC_RESULT_LIST);
-}
+HWND g_resultListWindow = nullptr;
 
 int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const char* suffix)
 {
@@ -55,7 +46,7 @@ int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const
         archiveName = path;
         lstrcpyA(path, kWinZipListPath);
     }
-    File file(fopen(path, "w"));
+    StreamHandle file(fopen(path, "w"));
     if (!file)
     {
         QemError(QEM_ERR_OUTPUT_OPEN);
@@ -65,7 +56,7 @@ int WriteFileList(HWND owner, int mode, bool allItems, const char* prefix, const
     // step is often to delete what it lists. What is still buffered is flushed on its
     // own: this runtime's close answers success when its flush failed.
     bool written =
-        WriteItems(file.get(), ResultListBox(), allItems, prefix, suffix) && fflush(file.get()) == 0;
+        WriteItems(file.get(), g_resultListWindow, allItems, prefix, suffix) && fflush(file.get()) == 0;
     written = fclose(file.release()) == 0 && written;
     if (!written)
     {

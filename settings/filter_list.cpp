@@ -5,10 +5,13 @@
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 
+// The number of stored slots, Ext1..ExtN.
+static constexpr char kCountValue[] = "Count";
+
 static unsigned char ReadFilterCount()
 {
     unsigned char count = 0;
-    QemReadRegEntry(kPreferencesSection, "Count", &count, 0, QEM_PRODUCT_ORVENNA);
+    QemReadRegEntry(kPreferencesSection, kCountValue, &count, 0, QEM_PRODUCT_ORVENNA);
     return count;
 }
 
@@ -57,7 +60,7 @@ void EraseFilterList()
         QemSaveRegEntry(kPreferencesSection, name, "", 0, QEM_PRODUCT_ORVENNA);
     }
     unsigned char zero = 0;
-    QemSaveRegEntry(kPreferencesSection, "Count", &zero, 0, QEM_PRODUCT_ORVENNA);
+    QemSaveRegEntry(kPreferencesSection, kCountValue, &zero, 0, QEM_PRODUCT_ORVENNA);
 }
 
 void StoreFilterList(const std::vector<FilterEntry>& entries)
@@ -65,7 +68,7 @@ void StoreFilterList(const std::vector<FilterEntry>& entries)
     EraseFilterList();
     const size_t stored = std::min<size_t>(entries.size(), MAX_FILTER_ENTRIES);
     unsigned char count = static_cast<unsigned char>(stored);
-    QemSaveRegEntry(kPreferencesSection, "Count", &count, 0, QEM_PRODUCT_ORVENNA);
+    QemSaveRegEntry(kPreferencesSection, kCountValue, &count, 0, QEM_PRODUCT_ORVENNA);
     for (size_t i = 0; i < stored; i++)
     {
         char name[16];

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/scan_state.h"
+#include "platform/gdi_handles.h"
 #include "platform/qemcom95.h"
 #include "resources/help_file.h"
 #include "resources/resource.h"
@@ -173,14 +174,6 @@ void OnFiltersCommand(HWND dialog, WORD id, WORD code)
     }
 }
 
-// The static texts are dark blue on light grey.
-INT_PTR OnFiltersStaticColour(HDC dc)
-{
-    SetTextColor(dc, RGB(0, 0, 160));
-    SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(GetStockObject(LTGRAY_BRUSH));
-}
-
 INT_PTR CALLBACK FiltersDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message)
@@ -188,7 +181,7 @@ INT_PTR CALLBACK FiltersDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     // Nonzero: the focus goes to the first tab stop, the extension field.
     case WM_INITDIALOG: OpenFiltersDialog(dialog); return TRUE;
     case WM_COMMAND: OnFiltersCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
-    case WM_CTLCOLORSTATIC: return OnFiltersStaticColour(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC: return reinterpret_cast<INT_PTR>(ColourStaticText(reinterpret_cast<HDC>(wParam)));
     }
     return FALSE;
 }

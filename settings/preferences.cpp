@@ -14,28 +14,40 @@ unsigned char g_deleteToRecycleBin = 0;
 unsigned char g_quickScan = 1;
 unsigned char g_readModernLinks = 0;
 
-static void ReadFlag(const char* name, unsigned char& flag, unsigned char defaultValue)
+// The stored names of the values beyond the flags.
+static constexpr char kMaxMinValue[] = "MaxMin";
+static constexpr char kPositionValue[] = "xy";
+static constexpr char kSizeValue[] = "cxy";
+static constexpr char kModernLinksOfferedValue[] = "ImpDirAsked";
+
+// Every flag by its stored name and default, in the order they are saved.
+struct StoredFlag
 {
-    flag = defaultValue;
-    QemReadRegEntry(kPreferencesSection, name, &flag, 0, QEM_PRODUCT_ORVENNA);
-    // Only 0 and 1 are ever written; anything else is read as on, as a toggle would.
-    flag = flag ? 1 : 0;
-}
+    const char* name;
+    unsigned char* flag;
+    unsigned char defaultValue;
+};
+static constexpr StoredFlag kStoredFlags[] = {
+    {"Toolbar", &g_showToolbar, 1},          {"Settings", &g_saveSettingsOnExit, 1},
+    {"StatusBar", &g_showStatusBar, 1},      {"Lower", &g_lowerCaseNames, 0},
+    {"ToolTips", &g_showToolTips, 1},        {"QScan", &g_quickScan, 1},
+    {"ImpDir", &g_readModernLinks, 0}, {"Recycle", &g_deleteToRecycleBin, 0},
+};
 
 void LoadPreferences()
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly Software Ltd\\Orvenna\\4.70", 0,
-                        const_cast<char*>(""), 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, QEM_ORVENNA_KEY, 0, const_cast<char*>(""), 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS)
         RegCloseKey(key);
-    ReadFlag("Toolbar", g_showToolbar, 1);
-    ReadFlag("StatusBar", g_showStatusBar, 1);
-    ReadFlag("Settings", g_saveSettingsOnExit, 1);
-    ReadFlag("Lower", g_lowerCaseNames, 0);
-    ReadFlag("ToolTips", g_showToolTips, 1);
-    ReadFlag("QScan", g_quickScan, 1);
-    ReadFlag("ImpDir", g_readModernLinks, 0);
-    ReadFlag("Recycle", g_deleteToRecycleBin, 0);
+    for (const StoredFlag& stored : kStoredFlags)
+    {
+        unsigned char& flag = *stored.flag;
+        flag = stored.defaultValue;
+        QemReadRegEntry(kPreferencesSection, stored.name, &flag, 0, QEM_PRODUCT_ORVENNA);
+        // Only 0 and 1 are ever written; anything else is read as on, as a toggle would.
+        flag = flag ? 1 : 0;
+    }
 }
 
 static void SaveFlag(const char* name, unsigned char flag)
@@ -53,31 +65,25 @@ static void SavePair(const char* name, int first, int second)
 
 void SavePreferences(HWND mainWindow)
 {
-    SaveFlag("Toolbar", g_showToolbar);
-    SaveFlag("Settings", g_saveSettingsOnExit);
-    SaveFlag("StatusBar", g_showStatusBar);
-    SaveFlag("Lower", g_lowerCaseNames);
-    SaveFlag("ToolTips", g_showToolTips);
-    SaveFlag("QScan", g_quickScan);
-    SaveFlag("ImpDir", g_readModernLinks);
-    SaveFlag("Recycle", g_deleteToRecycleBin);
+    for (const StoredFlag& stored : kStoredFlags)
+        SaveFlag(stored.name, *stored.flag);
     // xy and cxy keep the last normal rectangle while the window is minimized or
     // maximized, so that restoring it at the next start gives a sensible size.
     if (IsIconic(mainWindow))
     {
-        SaveFlag("MaxMin", SW_SHOWMINIMIZED);
+        SaveFlag(kMaxMinValue, SW_SHOWMINIMIZED);
         return;
     }
     if (IsZoomed(mainWindow))
     {
-        SaveFlag("MaxMin", SW_SHOWMAXIMIZED);
+        SaveFlag(kMaxMinValue, SW_SHOWMAXIMIZED);
         return;
     }
     RECT rect;
     GetWindowRect(mainWindow, &rect);
-    SavePair("xy", rect.left, rect.top);
-    SavePair("cxy", rect.right - rect.left, rect.bottom - rect.top);
-    SaveFlag("MaxMin", SW_SHOWNORMAL);
+    SavePair(kPositionValue, rect.left, rect.top);
+    SavePair(kSizeValue, rect.right - rect.left, rect.bottom - rect.top);
+    SaveFlag(kMaxMinValue, SW_SHOWNORMAL);
 }
 
 // Written as soon as the offer is made, not with the preferences: it is made once per
@@ -85,13 +91,13 @@ void SavePreferences(HWND mainWindow)
 bool WasModernLinksOffered()
 {
     unsigned char offered = 0;
-    QemReadRegEntry(kPreferencesSection, "ImpDirAsked", &offered, 0, QEM_PRODUCT_ORVENNA);
+    QemReadRegEntry(kPreferencesSection, kModernLinksOfferedValue, &offered, 0, QEM_PRODUCT_ORVENNA);
     return offered != 0;
 }
 
 void RememberModernLinksOffered()
 {
-    SaveFlag("ImpDirAsked", 1);
+    SaveFlag(kModernLinksOfferedValue, 1);
 }
 
 // "%d %d" as stored by SavePair; false for an empty or unparsable text.
@@ -106,14 +112,14 @@ StoredPlacement ReadStoredPlacement()
 {
     StoredPlacement placement;
     unsigned char maxMin = SW_SHOWNORMAL;
-    QemReadRegEntry(kPreferencesSection, "MaxMin", &maxMin, 0, QEM_PRODUCT_ORVENNA);
+    QemReadRegEntry(kPreferencesSection, kMaxMinValue, &maxMin, 0, QEM_PRODUCT_ORVENNA);
     if (maxMin == SW_SHOWMINIMIZED || maxMin == SW_SHOWMAXIMIZED)
     {
         placement.showState = maxMin;
         return placement;
     }
     int left, top, width, height;
-    placement.hasRect = ReadPair("xy", left, top) && ReadPair("cxy", width, height);
+    placement.hasRect = ReadPair(kPositionValue, left, top) && ReadPair(kSizeValue, width, height);
     if (placement.hasRect)
     {
         placement.left = left;

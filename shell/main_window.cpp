@@ -125,14 +125,6 @@ LRESULT OnListColour(HDC dc)
     return reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
 }
 
-// The status line's text is dark blue on the list's light grey.
-LRESULT OnStaticColour(HDC dc)
-{
-    SetTextColor(dc, RGB(0, 0, 160));
-    SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
-}
-
 void OnNotify(NMHDR* header)
 {
     if (header->code == TTN_NEEDTEXTA || header->code == TTN_NEEDTEXTW)
@@ -201,7 +193,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_MEASUREITEM: OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return 0;
     case WM_CTLCOLORLISTBOX: return OnListColour(reinterpret_cast<HDC>(wParam));
-    case WM_CTLCOLORSTATIC: return OnStaticColour(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC: return reinterpret_cast<LRESULT>(ColourStaticText(reinterpret_cast<HDC>(wParam)));
     case WM_NOTIFY: OnNotify(reinterpret_cast<NMHDR*>(lParam)); return 0;
     case WM_PARENTNOTIFY:
         if (LOWORD(wParam) != WM_RBUTTONDOWN)

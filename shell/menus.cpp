@@ -5,6 +5,7 @@
 #include "engine/scan_state.h"
 #include "platform/qemcom95.h"
 #include "resources/resource.h"
+#include "results/results.h"
 #include "settings/settings.h"
 #include "shell/command_states.h"
 #include "shell/shell.h"
@@ -47,10 +48,8 @@ void UpdateMenuStates(HMENU menu)
     CheckItem(menu, IDM_QUICK_SCAN, g_quickScan != 0);
     CheckItem(menu, IDM_MODERN_LINKS, g_readModernLinks != 0);
     CheckItem(menu, IDM_RECYCLE, g_deleteToRecycleBin != 0);
-    for (UINT command :
-         {IDM_START, IDM_STOP, IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE,
-          IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS, IDM_SET_FILTERS})
-        EnableItem(menu, command);
+    for (int command : kRuledCommands)
+        EnableItem(menu, static_cast<UINT>(command));
 }
 
 // Separators, popup titles and the closing of the menu have no hint string.

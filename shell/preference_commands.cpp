@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "resources/resource.h"
+#include "results/results.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
 

@@ -12,7 +12,6 @@
 
 // shell_state.cpp: the window's state, on the one GUI thread.
 extern HINSTANCE g_instance;      // module of every resource load
-extern HWND g_resultListWindow;   // list box 351, mirroring g_resultList
 extern HWND g_versionListWindow;  // list box 353, filled by the common library
 extern bool g_versionPaneShown;   // the version list is shown under the result list
 extern bool g_listFocusOnResults; // where Tab puts the focus: result list, else version list

@@ -3,7 +3,6 @@
 #include "resources/resource.h"
 
 HINSTANCE g_instance = nullptr;
-HWND g_resultListWindow = nullptr;
 HWND g_versionListWindow = nullptr;
 bool g_versionPaneShown = false;
 bool g_listFocusOnResults = true;

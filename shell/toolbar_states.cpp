@@ -23,9 +23,7 @@ void RefreshToolbarStates()
         return;
     const int count = GetCount(g_resultList);
     // Commands without a button are set too; the toolbar ignores them.
-    for (int command :
-         {IDM_START, IDM_STOP, IDM_SAVE_LIST, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_BACKUP, IDM_DELETE,
-          IDM_DISPLAY_VERSION, IDM_CHECK_FUNCTION_CALLS, IDM_CHECK_LINKS, IDM_SET_FILTERS})
+    for (int command : kRuledCommands)
         SetButtonState(toolbar, command,
                        IsCommandEnabled(command, g_scanning != 0, count) ? TBSTATE_ENABLED
                                                                          : TBSTATE_INDETERMINATE);

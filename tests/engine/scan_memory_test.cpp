@@ -154,43 +154,43 @@ TEST(FindDotTest, FindsTheFirstDotFromEveryStartAsAPlainSearchDoes)
 
 TEST(LibraryLinksTest, RecalledByPathOnlyForTheSameSettingAndCaseTwinsKeptApart)
 {
-    ForgetLibraryLinks();
-    RememberLibraryLinks({"C:\\APP\\ONE.DLL", true, {"C:\\APP\\TWO.DLL"}});
-    RememberLibraryLinks({"C:\\APP\\NONE.DLL", true, {}});
+    LibraryRecords records;
+    RememberLibraryLinks(records, {"C:\\APP\\ONE.DLL", true, {"C:\\APP\\TWO.DLL"}});
+    RememberLibraryLinks(records, {"C:\\APP\\NONE.DLL", true, {}});
 
-    const LibraryLinks* one = RecallLibraryLinks("c:\\app\\one.dll", true, false);
+    const LibraryLinks* one = RecallLibraryLinks(records, "c:\\app\\one.dll", true, false);
     ASSERT_NE(nullptr, one);
     EXPECT_EQ("C:\\APP\\ONE.DLL", one->shortPath);
     EXPECT_EQ(std::vector<std::string>{"C:\\APP\\TWO.DLL"}, one->links);
-    ASSERT_NE(nullptr, RecallLibraryLinks("C:\\APP\\NONE.DLL", true, false));
-    EXPECT_TRUE(RecallLibraryLinks("C:\\APP\\NONE.DLL", true, false)->links.empty());
+    ASSERT_NE(nullptr, RecallLibraryLinks(records, "C:\\APP\\NONE.DLL", true, false));
+    EXPECT_TRUE(RecallLibraryLinks(records, "C:\\APP\\NONE.DLL", true, false)->links.empty());
     // Kept in a quick scan, asked for in a full one: the bytes were never searched.
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ON", true, false));
+    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false));
+    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ON", true, false));
     // Kept from the .idata reading, asked for with the import directories read.
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", true, true));
+    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", true, true));
 
-    RememberLibraryLinks({"C:\\APP\\ONE.DLL", false, {}});
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", true, false));
-    EXPECT_NE(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
+    RememberLibraryLinks(records, {"C:\\APP\\ONE.DLL", false, {}});
+    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", true, false));
+    EXPECT_NE(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false));
 
     // A case twin is a file of its own; a path written in neither case names either.
-    RememberLibraryLinks({"c:\\app\\one.dll", false, {"C:\\APP\\BAR.DLL"}, true, 7});
-    ASSERT_NE(nullptr, RecallLibraryLinks("c:\\app\\one.dll", false, false));
+    RememberLibraryLinks(records, {"c:\\app\\one.dll", false, {"C:\\APP\\BAR.DLL"}, true, 7});
+    ASSERT_NE(nullptr, RecallLibraryLinks(records, "c:\\app\\one.dll", false, false));
     EXPECT_EQ(std::vector<std::string>{"C:\\APP\\BAR.DLL"},
-              RecallLibraryLinks("c:\\app\\one.dll", false, false)->links);
-    EXPECT_TRUE(RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false)->links.empty());
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\App\\One.dll", false, false));
+              RecallLibraryLinks(records, "c:\\app\\one.dll", false, false)->links);
+    EXPECT_TRUE(RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false)->links.empty());
+    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\App\\One.dll", false, false));
     std::uint64_t size = 0;
-    EXPECT_TRUE(RecallListedSize("c:\\app\\one.dll", size));
+    EXPECT_TRUE(RecallListedSize(records, "c:\\app\\one.dll", size));
     EXPECT_EQ(7u, size);
-    EXPECT_FALSE(RecallListedSize("C:\\APP\\ONE.DLL", size));
-    const std::vector<LibraryLinks> twins = RecallCaseTwins("C:\\App\\One.dll", "C:\\APP\\ONE.DLL");
+    EXPECT_FALSE(RecallListedSize(records, "C:\\APP\\ONE.DLL", size));
+    const std::vector<LibraryLinks> twins = RecallCaseTwins(records, "C:\\App\\One.dll", "C:\\APP\\ONE.DLL");
     ASSERT_EQ(1u, twins.size());
     EXPECT_EQ("c:\\app\\one.dll", twins[0].shortPath);
-    EXPECT_TRUE(RecallCaseTwins("C:\\APP\\NONE.DLL", "").empty());
-    ForgetLibraryLinks();
-    EXPECT_EQ(nullptr, RecallLibraryLinks("C:\\APP\\ONE.DLL", false, false));
+    EXPECT_TRUE(RecallCaseTwins(records, "C:\\APP\\NONE.DLL", "").empty());
+    records.clear();
+    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false));
 }
 
 // What a scan records as it files, and the answers made of it: the chain is the

@@ -31,29 +31,34 @@ TEST(ResourcesTest, ListItemBitmapIsSixteenSquare)
     DeleteObject(bitmap);
 }
 
-// Callers track submenu 0 of each menu; its commands arrive at them as WM_COMMAND.
-TEST(ResourcesTest, VersionPaneMenuClosesThePane)
+// Callers track submenu 0 of each menu; its one command arrives at them as WM_COMMAND.
+TEST(ResourcesTest, VersionMenusHoldTheirOneCommand)
 {
-    HMENU menu = LoadMenuA(QemGetInstHandle(), MAKEINTRESOURCEA(QEM_IDM_VERSION_PANE));
-    ASSERT_NE(nullptr, menu);
-    HMENU popup = GetSubMenu(menu, 0);
-    ASSERT_NE(nullptr, popup);
-    EXPECT_EQ(1, GetMenuItemCount(popup));
-    EXPECT_EQ(UINT{QEM_IDM_CLOSE_VERSION}, GetMenuItemID(popup, 0));
-    EXPECT_NE(std::string::npos, ItemText(popup, QEM_IDM_CLOSE_VERSION).find("Close"));
-    DestroyMenu(menu);
-}
-
-TEST(ResourcesTest, HiddenPaneMenuOpensThePane)
-{
-    HMENU menu = LoadMenuA(QemGetInstHandle(), MAKEINTRESOURCEA(QEM_IDM_VERSION_LIST));
-    ASSERT_NE(nullptr, menu);
-    HMENU popup = GetSubMenu(menu, 0);
-    ASSERT_NE(nullptr, popup);
-    EXPECT_EQ(1, GetMenuItemCount(popup));
-    EXPECT_EQ(UINT{QEM_IDM_SHOW_VERSION}, GetMenuItemID(popup, 0));
-    EXPECT_FALSE(ItemText(popup, QEM_IDM_SHOW_VERSION).empty());
-    DestroyMenu(menu);
+    struct Case
+    {
+        const char* name;
+        int menu;
+        UINT command;
+        const char* textHolds; // a word the item's text holds; any text for ""
+    };
+    const Case cases[] = {
+        {"pane shown: close it", QEM_IDM_VERSION_PANE, QEM_IDM_CLOSE_VERSION, "Close"},
+        {"pane hidden: open it", QEM_IDM_VERSION_LIST, QEM_IDM_SHOW_VERSION, ""},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        HMENU menu = LoadMenuA(QemGetInstHandle(), MAKEINTRESOURCEA(c.menu));
+        ASSERT_NE(nullptr, menu);
+        HMENU popup = GetSubMenu(menu, 0);
+        ASSERT_NE(nullptr, popup);
+        EXPECT_EQ(1, GetMenuItemCount(popup));
+        EXPECT_EQ(c.command, GetMenuItemID(popup, 0));
+        const std::string text = ItemText(popup, c.command);
+        EXPECT_FALSE(text.empty());
+        EXPECT_NE(std::string::npos, text.find(c.textHolds)) << text;
+        DestroyMenu(menu);
+    }
 }
 
 } // namespace

@@ -103,28 +103,6 @@ TEST_F(BackupTest, BareNameStartsWinZipOnTheSearchPath)
     EXPECT_EQ("(absent)", StoredText("WinZip"));
 }
 
-// A location with a blank, stored once the user has found it, and used directly by
-// the next backup.
-TEST_F(BackupTest, LocatedProgramIsStoredAndUsedNextTime)
-{
-    OpenWithFiles(2);
-    std::string program = installed_ + "\\WINZIP32.EXE";
-    Install(program);
-    Select({0});
-    BackupRun run = RunBackup({folder_ / "dlls", program});
-    EXPECT_EQ((std::vector<std::string>{"*.zip", "winzip.exe"}), run.suggested);
-    EXPECT_EQ(std::vector<std::string>{}, run.boxes);
-    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(program));
-    EXPECT_EQ(program, StoredText("WinZip"));
-    EXPECT_EQ(files_[0] + "\r\n", ReadText(kWinZipListPath));
-
-    Select({1});
-    run = RunBackup({folder_ / "dlls"});
-    EXPECT_EQ(std::vector<std::string>{"*.zip"}, run.suggested) << "no locate dialog";
-    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(program));
-    EXPECT_EQ(files_[1] + "\r\n", ReadText(kWinZipListPath));
-}
-
 // Without WinZip, Orvenna writes the archive: the selected files that can be read,
 // under their long paths without the drive. zip_check.py then reads it with unzip and
 // Python's zipfile (the files are staged under kCheckFolder for it).
@@ -168,21 +146,9 @@ TEST_F(BackupTest, WithoutWinZipAnExistingFileIsNeverOverwritten)
     EXPECT_EQ(std::string(100, 'x'), ReadText(files_[0]));
 }
 
-TEST_F(BackupTest, StoredLocationThatIsGoneIsReplacedByTheLocatedOne)
-{
-    StoreText("WinZip", folder_ / "Old WinZip\\WINZIP32.EXE");
-    OpenWithFiles(1);
-    std::string program = installed_ + "\\WZ.EXE";
-    Install(program);
-    Select({0});
-    BackupRun run = RunBackup({folder_ / "dlls", program});
-    EXPECT_EQ(2u, run.suggested.size()) << "asked to locate WinZip";
-    EXPECT_EQ(Expected("\"" + program + "\""), StartedCommand(program));
-    EXPECT_EQ(program, StoredText("WinZip"));
-}
-
-// The located file is no program: message 6018, the list file goes, the location
-// stays stored.
+// Locating, storing and starting are the companion tools' as well, and tested there:
+// here WinZip's own share. The located file is no program: message 6018, the list file
+// goes, the location stays stored under Orvenna's key.
 TEST_F(BackupTest, LocatedProgramThatCannotStartShowsMessage6018)
 {
     OpenWithFiles(1);

@@ -19,6 +19,7 @@
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "tests/scan/scan_test_util.h"
 
 namespace

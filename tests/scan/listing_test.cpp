@@ -16,7 +16,9 @@
 #include "engine/file_pattern.h"
 #include "engine/filter_entry.h"
 #include "engine/path_parts.h"
+#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "tests/scan/scan_test_util.h"
 
@@ -130,7 +132,7 @@ TEST(DirectoryListingTest, AnswersAsThePlatformOnEveryFixtureDirectory)
         CheckDirectory(DefaultPatterns(), coverage);
     }
     SetCurrentDirectoryA("B:\\");
-    ForgetNamedDirectories();
+    ForgetScanMemory();
     // The drives hold both kinds of directory, and names the listing had to match.
     EXPECT_GT(coverage.plainDirectories, 10);
     EXPECT_GT(coverage.otherDirectories, 0);
@@ -240,7 +242,7 @@ TEST_F(ScratchDirectory, ModuleLookupsFromTheListingResolveAsTheSearchDoes)
             EXPECT_TRUE(EqualsIgnoringCase(searched, listed)) << searched << " / " << listed;
         }
         g_scanning = 0;
-        ForgetModuleLookups();
+        ForgetScanMemory();
     }
     ForgetListing();
 }
@@ -286,7 +288,7 @@ TEST_F(ScratchDirectory, NamedFilesShortenAsThePlatformDoes)
             EXPECT_EQ(std::string(expected), ShortPathOfNamedFile(path.c_str())) << path;
         }
     g_scanning = 0;
-    ForgetNamedDirectories();
+    ForgetScanMemory();
     // The files can be shortened at all: the comparisons above are not of paths copied.
     char shortened[MAX_PATH];
     ASSERT_TRUE(QemGetDOSFileName(paths[0].c_str(), shortened));

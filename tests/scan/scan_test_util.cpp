@@ -7,6 +7,7 @@
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 

@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 #include "settings/settings.h"
 #include "tests/scan/scan_test_util.h"

@@ -3,6 +3,7 @@
 #include "tests/shell/window_test_util.h"
 
 #include "resources/resource.h"
+#include "results/results.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
 

@@ -1,5 +1,5 @@
-// The menus: exact texts, check marks and grey states in the idle, scanning and
-// empty-list states, the status-bar hints and the toolbar's tips.
+// The menus: check marks and grey states in the idle, scanning and empty-list states,
+// the status-bar hints and the toolbar's tips.
 #include "tests/shell/window_test_util.h"
 
 #include <commctrl.h>
@@ -10,27 +10,6 @@
 
 namespace
 {
-
-std::string ItemText(HMENU menu, UINT id)
-{
-    char text[100] = {};
-    GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
-    return text;
-}
-
-// Every item's identifier and text, "-" for a separator.
-std::vector<std::string> PopupItems(HMENU popup)
-{
-    std::vector<std::string> items;
-    for (int i = 0; i < GetMenuItemCount(popup); ++i)
-    {
-        UINT id = GetMenuItemID(popup, i);
-        items.push_back(GetMenuState(popup, i, MF_BYPOSITION) & MF_SEPARATOR
-                            ? "-"
-                            : std::to_string(id) + " " + ItemText(popup, id));
-    }
-    return items;
-}
 
 // Sends WM_INITMENUPOPUP for popup and answers whether command came out grey or checked.
 bool IsGrey(HWND window, HMENU popup, UINT command)
@@ -46,40 +25,6 @@ bool IsChecked(HWND window, HMENU popup, UINT command)
 }
 
 using MenuTest = MainWindowTest;
-
-TEST_F(MenuTest, MainMenuHasTheExactTexts)
-{
-    Open();
-    HMENU bar = GetMenu(window);
-    ASSERT_EQ(4, GetMenuItemCount(bar));
-    const std::vector<std::vector<std::string>> expected = {
-        {"914 &Start\tCtrl+S", "915 Sto&p", "-", "921 &Backup...\tCtrl+B", "920 Sa&ve List As...", "-",
-         "922 &Delete...\tDel", "-", "819 E&xit \tAlt+F4"},
-        {"830 Display &Version Information\tCtrl+V", "-", "832 Check &Function Calls...\tF2",
-         "940 Check &Links to Other Modules...\tF3", "-", "916 Set Fil&ters...\tCtrl+T", "-",
-         "917 Select &All", "918 Select &None", "-", "919 &Quick Scan Only", "923 Read &Modern Links"},
-        {"851 Show &Lowercase File Names", "-", "854 Show Toolbar Ti&ps", "-", "837 Show &Toolbar ",
-         "838 Show &Status Bar", "-", "924 Delete to Recycle &Bin", "-", "856 Save Settings &Now",
-         "855 Sa&ve Settings on Exit"},
-        {"870 &Contents\tF1", "871 &Search for Help on...", "872 &How to Use Help", "-",
-         "873 &About Orvenna..."},
-    };
-    const char* titles[] = {"&File", "&Options", "&Preferences", "&Help"};
-    for (int i = 0; i < 4; ++i)
-    {
-        char title[50] = {};
-        GetMenuStringA(bar, i, title, sizeof title, MF_BYPOSITION);
-        EXPECT_STREQ(titles[i], title);
-        EXPECT_EQ(expected[i], PopupItems(GetSubMenu(bar, i))) << titles[i];
-    }
-    HMENU context = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
-    ASSERT_NE(nullptr, context);
-    EXPECT_EQ((std::vector<std::string>{"830 Display &Version Information\tCtrl+V", "-",
-                                        "832 Check &Function Calls...\tF2",
-                                        "940 Check &Links to Other Modules...\tF3", "-", "915 Sto&p"}),
-              PopupItems(GetSubMenu(context, 0)));
-    DestroyMenu(context);
-}
 
 TEST_F(MenuTest, GreyStatesFollowScanningAndTheList)
 {

@@ -1,9 +1,10 @@
-// Start-up: the placement restored from the registry, the accelerator table and the
-// message loop with its shortcuts.
+// Start-up: the placement restored from the registry and the message loop with its
+// shortcuts.
 #include "tests/shell/window_test_util.h"
 
 #include "engine/scan_state.h"
 #include "resources/resource.h"
+#include "results/results.h"
 #include "shell/shell.h"
 #include "shell/start_options.h"
 
@@ -121,31 +122,6 @@ TEST_F(StartupTest, StrayMaxMinCountsAsNormal)
         EXPECT_FALSE(IsIconic(window) || IsZoomed(window)) << int{stray};
         EXPECT_RECT_EQ((RECT{100, 60, 600, 460}), WindowRect(window));
         DestroyWindow(window);
-    }
-}
-
-TEST_F(StartupTest, AcceleratorTableHasTheEightShortcuts)
-{
-    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    ASSERT_NE(nullptr, table);
-    ACCEL entries[16];
-    int count = CopyAcceleratorTableA(table, entries, 16);
-    ASSERT_EQ(8, count);
-    const ACCEL expected[] = {
-        {FNOINVERT, 0x13, IDM_START},
-        {FNOINVERT, 0x14, IDM_SET_FILTERS},
-        {FNOINVERT, 0x02, IDM_BACKUP},
-        {FNOINVERT, 0x16, IDM_DISPLAY_VERSION},
-        {FVIRTKEY | FNOINVERT, VK_F1, IDM_HELP_CONTENTS},
-        {FVIRTKEY | FNOINVERT, VK_F2, IDM_CHECK_FUNCTION_CALLS},
-        {FVIRTKEY | FNOINVERT, VK_F3, IDM_CHECK_LINKS},
-        {FVIRTKEY | FNOINVERT, VK_DELETE, IDM_DELETE},
-    };
-    for (int i = 0; i < count; ++i)
-    {
-        EXPECT_EQ(expected[i].fVirt, entries[i].fVirt & ~0x80) << "entry " << i;
-        EXPECT_EQ(expected[i].key, entries[i].key) << "entry " << i;
-        EXPECT_EQ(expected[i].cmd, entries[i].cmd) << "entry " << i;
     }
 }
 

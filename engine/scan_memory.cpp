@@ -1,0 +1,8 @@
+#include "engine/scan_memory.h"
+
+ScanMemory g_scanMemory;
+
+void ForgetScanMemory()
+{
+    g_scanMemory = ScanMemory{};
+}
