@@ -8,12 +8,16 @@ the benchmark's native peer (bench/peer.py), so that both judge by the same rule
 
 import os
 import re
+import struct
+import xml.etree.ElementTree as ElementTree
 
 import pefile
 
 DEFAULT_FILTERS = [(".EXE", 1), (".DLL", 1), (".CNV", 1), (".FLT", 1), (".EQU", 1), (".VBX", 1), (".OCX", 1),
                    (".DRV", 1), (".GRP", 0), (".INI", 0), (".CPL", 1), (".3GR", 1), (".SCR", 1)]
 MODULE_EXTENSIONS = [".DLL", ".DRV", ".SYS", ".EXE", ".OCX", ".VBX"]
+# The modern reading examines these as executables beside the filter list.
+LOADABLE_EXTENSIONS = [".NODE", ".PYD", ".AX", ".XLL"]
 SYSTEM_DIRECTORIES = ["C:\\windows\\system32", "C:\\windows\\system", "C:\\windows"]
 
 
@@ -85,10 +89,27 @@ def raw_name(pe, rva):
     return (pe.get_string_at_rva(rva, 260) or b"").decode("latin-1")
 
 
+def forwarded_modules(pe):
+    """The modules the export directory forwards to, as pefile finds its forwarders: each
+    once, ASCII case ignored, in the order of the address table."""
+    pe.parse_data_directories(directories=[0])
+    modules, seen = [], set()
+    for symbol in sorted(getattr(getattr(pe, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []),
+                         key=lambda s: s.ordinal):
+        if symbol.forwarder and b"." in symbol.forwarder:
+            module = re.split(r"[\\/]", symbol.forwarder.rsplit(b".", 1)[0].decode("latin-1"))[-1]
+            module = (module[2:] if len(module) > 1 and module[1] == ":" else module)[:255]
+            key = module.encode("latin-1").upper()  # ASCII letters only, as the reader folds
+            if module and key not in seen:
+                seen.add(key)
+                modules.append(module)
+    return modules
+
+
 def imports_of(path, judged, directories=False):
     """The reader's answer: None for a file it refuses, else the reduced names. With
-    directories, those of the import and delay-load directories, as pefile finds them;
-    otherwise those of the descriptors at the start of .idata."""
+    directories (the modern reading), those of the import and delay-load directories and
+    the export directory's forwarders, as pefile finds them; otherwise those of the descriptors at the start of .idata."""
     try:
         with open(path, "rb") as f:
             if f.read(2) != b"MZ":
@@ -102,7 +123,7 @@ def imports_of(path, judged, directories=False):
         pe.parse_data_directories(directories=[1, 13])
         rvas = [e.struct.Name for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
         rvas += [e.struct.szName for e in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]
-        return [reduced(raw_name(pe, rva)) for rva in rvas]
+        return [reduced(raw_name(pe, rva)) for rva in rvas] + forwarded_modules(pe)
     idata = [s for s in pe.sections if s.Name.split(b"\0")[0].lower() == b".idata"]
     if not idata:
         return []
@@ -113,18 +134,104 @@ def imports_of(path, judged, directories=False):
     return [reduced(raw_name(pe, e.struct.Name)) for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
 
 
+def api_set_hosts(path):
+    """Set name up to its last '-', upper case -> host, from a version-6 schema (the form
+    Wine and Windows 10 ship); {} when there is none."""
+    try:
+        pe = pefile.PE(path, fast_load=True)
+    except (OSError, pefile.PEFormatError):
+        return {}
+    sections = [s for s in pe.sections if s.Name.rstrip(b"\0") == b".apiset"]
+    if not sections:
+        return {}
+    data = sections[0].get_data()
+    version, _, _, count, entries = struct.unpack_from("<5I", data, 0)
+    hosts = {}
+    for i in range(count if version == 6 else 0):
+        _, name, _, hashed, values, value_count = struct.unpack_from("<6I", data, entries + 24 * i)
+        if value_count == 0:
+            continue
+        host_at, host_length = struct.unpack_from("<2I", data, values + 12)
+        host = data[host_at:host_at + host_length].decode("utf-16-le")
+        if host and not host.lower().startswith(("api-", "ext-")):
+            hosts.setdefault(data[name:name + hashed].decode("utf-16-le").upper(), host)
+    return hosts
+
+
+def manifest_texts(path):
+    """The RT_MANIFEST resources of a PE32 file (the first language of each name), then
+    the text of path.manifest beside it."""
+    texts = []
+    try:
+        pe = pefile.PE(path, fast_load=True)
+        pe.parse_data_directories(directories=[2])
+        for kind in getattr(getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None), "entries", []):
+            if kind.id != 24:
+                continue
+            for name in kind.directory.entries:
+                data = name.directory.entries[0].data.struct
+                texts.append(pe.get_data(data.OffsetToData, data.Size))
+    except (OSError, pefile.PEFormatError, AttributeError, IndexError):
+        pass
+    try:
+        with open(path + ".manifest", "rb") as f:
+            texts.append(f.read())
+    except OSError:
+        pass
+    return texts
+
+
+def read_manifest(text):
+    """(identity, dependencies, files, redirects) of a manifest's text, or None when it is
+    not well-formed XML or declares a document type."""
+    if b"<!DOCTYPE" in text or b"<\0!\0D\0O\0C\0" in text:
+        return None
+    try:
+        root = ElementTree.fromstring(text)
+    except ElementTree.ParseError:
+        return None
+    local = lambda element: element.tag.rsplit("}", 1)[-1].rsplit(":", 1)[-1]
+    identity, dependencies, files, redirects = {}, [], [], []
+    for child in root:
+        if local(child) == "assemblyIdentity":
+            identity = child.attrib
+        elif local(child) == "file" and "name" in child.attrib:
+            files.append(child.attrib["name"])
+    for element in root.iter():
+        for inner in element:
+            if local(element) == "dependency" and local(inner) == "dependentAssembly":
+                dependencies += [e.attrib for e in inner if local(e) == "assemblyIdentity"]
+            elif local(element) == "dependentAssembly" and local(inner) == "bindingRedirect":
+                redirects.append((inner.attrib.get("oldVersion", ""), inner.attrib.get("newVersion", "")))
+    return identity, dependencies, files, redirects
+
+
+def version_in(version, span):
+    parse = lambda v: tuple(int(p) for p in v.split("."))
+    low, _, high = span.partition("-")
+    try:
+        return parse(low) <= parse(version) <= parse(high or low)
+    except ValueError:
+        return False
+
+
 class QuickScan:
     """One quick scan of the drives from C: on, as the program running from program_dir
     would make it, reading the import directories or only .idata."""
 
     def __init__(self, drives, program_dir, tail, directories=False, filters=DEFAULT_FILTERS):
         self.drives = drives
-        self.directories = directories
-        self.filters = filters
+        self.directories = directories  # the modern reading
+        self.filters = list(filters)
+        if directories:
+            self.filters += [(e, 1) for e in LOADABLE_EXTENSIONS if e not in [f for f, _ in filters]]
         self.program_dir = program_dir
         self.tail = tail
         self.listings = {}
         self.judged = {"unjudged": []}
+        self.hosts = api_set_hosts(drives.to_unix("C:\\windows\\system32\\apisetschema.dll")) if directories else {}
+        self.store = drives.to_unix("C:\\windows\\winsxs")
+        self.context = {}  # the examined file's assemblies' files: lower-case name -> path
 
     def listing(self, directory):
         """Lower-case name -> real name; Wine's file system ignores case."""
@@ -137,14 +244,113 @@ class QuickScan:
 
     def resolve(self, name, directory):
         """The file a bare module name resolves to from directory, or None."""
-        if "." in name:
-            return name if name[name.rindex("."):].upper() == ".DLL" else None
+        extension = name[name.rindex("."):].upper() if "." in name else ""
+        if extension in MODULE_EXTENSIONS:
+            return name if extension == ".DLL" else None
         for position, extension in enumerate(MODULE_EXTENSIONS):
-            for folder in [self.program_dir, directory] + self.tail:
-                real = self.listing(folder).get((name + extension).lower())
-                if real and os.path.isfile(os.path.join(folder, real)):
-                    return os.path.join(folder, real) if position == 0 else None
+            if (name + extension).lower() in self.context:
+                return self.context[(name + extension).lower()] if position == 0 else None
+            found = self.search(name + extension, directory)
+            if found:
+                return found if position == 0 else None
+        host = self.hosts.get(name.upper().rpartition("-")[0]) if name.lower().startswith(("api-", "ext-")) else None
+        if host and host.upper().endswith(".DLL"):
+            return self.search(host, directory)
         return None
+
+    def search(self, file_name, directory):
+        for folder in [self.program_dir, directory] + self.tail:
+            real = self.listing(folder).get(file_name.lower())
+            if real and os.path.isfile(os.path.join(folder, real)):
+                return os.path.join(folder, real)
+        return None
+
+    def assembly_files(self, path):
+        """The files of the assemblies path's manifests depend on: private ones in its
+        folder, else those of the store at the version its publisher policy gives."""
+        files = []
+        for text in manifest_texts(path):
+            manifest = read_manifest(text)
+            for wanted in manifest[1] if manifest else []:
+                files += self.private_assembly(os.path.dirname(path), wanted) or self.stored_assembly(wanted)
+        return files
+
+    def private_assembly(self, folder, wanted):
+        name = wanted.get("name", "")
+        for place in (folder, os.path.join(folder, name)):
+            for candidate, embedded in ((name + ".manifest", False), (name + ".dll", True)):
+                real = self.listing(place).get(candidate.lower())
+                if not real:
+                    continue
+                path = os.path.join(place, real)
+                if embedded:
+                    texts = manifest_texts(path)[:-1] if os.path.exists(path + ".manifest") else manifest_texts(path)
+                else:
+                    with open(path, "rb") as f:
+                        texts = [f.read()]
+                for text in texts:
+                    manifest = read_manifest(text)
+                    if manifest and manifest[0].get("name", "").lower() == name.lower():
+                        return ([path] if embedded else []) + self.listed_files(place, manifest[2])
+        return None
+
+    def listed_files(self, folder, names):
+        found = []
+        for name in names:
+            real = self.listing(folder).get(re.split(r"[\\/]", name)[-1].lower())
+            if real and os.path.isfile(os.path.join(folder, real)):
+                found.append(os.path.join(folder, real))
+        return found
+
+    def stored_assembly(self, wanted):
+        manifests = os.path.join(self.store, "manifests")
+        arch = wanted.get("processorArchitecture", "").lower()
+        arch = "x86" if arch in ("", "*") else arch
+        token, language = wanted.get("publicKeyToken", "").lower(), wanted.get("language", "").lower()
+        stored = []
+        for real in self.listing(manifests).values():
+            parts = real.lower()[: -len(".manifest")].split("_") if real.lower().endswith(".manifest") else []
+            if len(parts) >= 6 and parts[0] == arch and parts[-4] == token and (
+                    language in ("", "*", parts[-2]) or (language == "neutral" and parts[-2] == "none")):
+                stored.append(("_".join(parts[1:-4]), parts[-3], real))
+        version = wanted.get("version", "")
+        major_minor = ".".join(version.split(".")[:2])
+        for name, _, real in stored:
+            if name == f"policy.{major_minor}.{wanted.get('name', '')}".lower():
+                with open(os.path.join(manifests, real), "rb") as f:
+                    manifest = read_manifest(f.read())
+                for old, new in manifest[3] if manifest else []:
+                    if version_in(version, old):
+                        version = new
+                        break
+        # No such version and no policy (Wine's store has none): the highest of the same
+        # major and minor version, as Wine's loader takes it.
+        def parts(v):
+            try:
+                found = tuple(int(p) for p in v.split("."))
+            except ValueError:
+                return None
+            return found if len(found) == 4 else None
+
+        want = parts(version)
+        same = [(parts(v), real) for name, v, real in stored
+                if want and name == wanted.get("name", "").lower() and parts(v) and parts(v)[:2] == want[:2]]
+        exact = [real for p, real in same if p == want]
+        chosen = exact[0] if exact else max(same)[1] if same else None
+        if not chosen:
+            return []
+        with open(os.path.join(manifests, chosen), "rb") as f:
+            manifest = read_manifest(f.read())
+        return self.listed_files(os.path.join(self.store, chosen[: -len(".manifest")]), manifest[2] if manifest else [])
+
+    def links_of(self, path, names, directory):
+        """What the file at path links to: its names resolved, and with the modern reading
+        its assemblies' DLLs, which its names resolve to first."""
+        files = self.assembly_files(path) if self.directories else []
+        self.context = {os.path.basename(f).lower(): f for f in files}
+        links = self.resolved(names, directory) | {f for f in files if f.upper().endswith(".DLL")}
+        self.context = {}
+        return links
 
     def resolved(self, names, directory):
         return {r for r in (self.resolve(n, directory) for n in names) if r}
@@ -168,9 +374,9 @@ class QuickScan:
                             continue
                         if kind == 2:
                             listed.add(path)
-                            refs[path] = self.resolved(names, root)
+                            refs[path] = self.links_of(path, names, root)
                         else:
-                            valid |= self.resolved(names, root)
+                            valid |= self.links_of(path, names, root)
         return listed, valid, refs
 
     def cross_check(self, valid, refs):
@@ -180,8 +386,8 @@ class QuickScan:
         while queue:
             dll = queue.pop()
             if dll not in refs and os.path.isfile(dll):
-                refs[dll] = self.resolved(imports_of(dll, self.judged, self.directories) or [],
-                                          os.path.dirname(dll))
+                names = imports_of(dll, self.judged, self.directories)
+                refs[dll] = self.links_of(dll, names, os.path.dirname(dll)) if names is not None else set()
             for target in refs.get(dll, ()):
                 if target in pending and target not in worked:
                     worked.add(target)

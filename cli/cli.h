@@ -36,8 +36,8 @@ enum class ListFormat
 struct ScanOptions
 {
     int quickScan = -1; // -1: the stored preference; 0: --full; 1: --quick
-    // -1: the stored preference; 0: --section-imports; 1: --import-directories
-    int importDirectories = -1;
+    // -1: the stored preference; 0: --classic; 1: --modern
+    int modernLinks = -1;
     bool filtersGiven = false;
     std::vector<FilterEntry> filters;
     bool prefixGiven = false, suffixGiven = false;
@@ -54,14 +54,14 @@ void PrintUsage();
 // scan_options.cpp
 // False with a message in error when the arguments are not a valid scan command line.
 bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& error);
-// Takes --import-directories or --section-imports into importDirectories (1 or 0); false
-// for any other argument.
-bool ParseReadingOption(const char* arg, int& importDirectories);
-// The stored preferences, with the reading of import tables chosen for this run.
-void LoadPreferencesFor(int importDirectories);
+// Takes --modern or --classic (or their synonyms --import-directories and
+// --section-imports) into modernLinks (1 or 0); false for any other argument.
+bool ParseReadingOption(const char* arg, int& modernLinks);
+// The stored preferences, with the reading of links chosen for this run.
+void LoadPreferencesFor(int modernLinks);
 // What this run hands the scan: the stored settings as the options change them.
 ScanInputs ScanInputsFor(const ScanOptions& options);
-// "EXT[:KIND],...": extensions of one to three characters after an optional dot, kinds
+// "EXT[:KIND],...": extensions of one to eight characters after an optional dot, kinds
 // 0 or 1; taken upper-case and with the dot, as the Filters dialog takes them.
 bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filters, std::string& error);
 
@@ -88,5 +88,5 @@ bool WriteListRecords(ListFormat format, std::FILE* out);
 // why_command.cpp: `orvscan why [OPTIONS] TARGET...`
 int RunWhyCommand(const ScanOptions& options);
 
-// imports_command.cpp: `orvscan imports [--import-directories | --section-imports] FILE...`
-int RunImportsCommand(int fileCount, char** files, int importDirectories);
+// imports_command.cpp: `orvscan imports [--modern | --classic] FILE...`
+int RunImportsCommand(int fileCount, char** files, int modernLinks);

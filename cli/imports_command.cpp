@@ -19,11 +19,11 @@ static void GetScanPath(const char* path, char (&shortPath)[MAX_PATH])
     QemGetDOSFileName(full, shortPath);
 }
 
-int RunImportsCommand(int fileCount, char** files, int importDirectories)
+int RunImportsCommand(int fileCount, char** files, int modernLinks)
 {
-    LoadPreferencesFor(importDirectories);
+    LoadPreferencesFor(modernLinks);
     const ImportReading reading =
-        g_readImportDirectories ? ImportReading::ImportDirectories : ImportReading::IdataSection;
+        g_readModernLinks ? ImportReading::ImportDirectories : ImportReading::IdataSection;
     NameList names;
     bool allFound = true;
     for (int i = 0; i < fileCount; i++)

@@ -36,12 +36,12 @@ int main(int argc, char** argv)
     }
     if (argc >= 2 && std::strcmp(argv[1], "imports") == 0)
     {
-        int importDirectories = -1;
+        int modernLinks = -1;
         int first = 2;
-        if (argc > first && ParseReadingOption(argv[first], importDirectories))
+        if (argc > first && ParseReadingOption(argv[first], modernLinks))
             first++;
         if (argc > first)
-            return RunImportsCommand(argc - first, argv + first, importDirectories);
+            return RunImportsCommand(argc - first, argv + first, modernLinks);
         std::fputs("orvscan: imports needs at least one FILE\nTry 'orvscan --help'.\n", stderr);
         return EXIT_BAD_ARGUMENTS;
     }

@@ -122,7 +122,7 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
     // formatted output to the unbuffered error stream goes out a character at a time.
     if (g_importTablesOutsideIdata > 0)
         std::fputs((FormatUnreadTablesCount(g_importTablesOutsideIdata) +
-                    "; those links were not read. Use --import-directories or --full.\n")
+                    "; those links were not read. Use --modern or --full.\n")
                        .c_str(),
                    stderr);
     if (const std::string notes = ScanEndNotes(); !notes.empty())

@@ -27,16 +27,17 @@ bool ParseFilterOption(const std::string& text, std::vector<FilterEntry>& filter
             }
             entry.kind = static_cast<unsigned char>(kind[0] - '0');
         }
-        // As the Filters dialog takes what is typed: the dot may be left out.
+        // As the Filters dialog takes what is typed: the dot may be left out. An option
+        // for one run takes the modern reading's longer extensions in either reading.
         std::string& ext = entry.extension;
         if (!ext.empty() && ext[0] != '.')
             ext.insert(0, 1, '.');
         for (char& c : ext)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (ext.size() < 2 || ext.size() > 4 || ext[0] != '.' ||
+        if (ext.size() < 2 || ext.size() > 1 + kModernExtensionLength || ext[0] != '.' ||
             ext.find_first_of(" \t.", 1) != std::string::npos)
         {
-            error = "'" + ext + "' is not an extension (one to three characters after an optional dot)";
+            error = "'" + ext + "' is not an extension (one to eight characters after an optional dot)";
             return false;
         }
         filters.push_back(entry);
@@ -68,27 +69,28 @@ bool ParseDrivesOption(const std::string& text, unsigned& drives, std::string& e
     return drives != 0;
 }
 
-bool ParseReadingOption(const char* arg, int& importDirectories)
+bool ParseReadingOption(const char* arg, int& modernLinks)
 {
-    if (std::strcmp(arg, "--import-directories") == 0)
-        importDirectories = 1;
-    else if (std::strcmp(arg, "--section-imports") == 0)
-        importDirectories = 0;
+    // The names of the import-directory reading, which the modern one widened, stay.
+    if (std::strcmp(arg, "--modern") == 0 || std::strcmp(arg, "--import-directories") == 0)
+        modernLinks = 1;
+    else if (std::strcmp(arg, "--classic") == 0 || std::strcmp(arg, "--section-imports") == 0)
+        modernLinks = 0;
     else
         return false;
     return true;
 }
 
-void LoadPreferencesFor(int importDirectories)
+void LoadPreferencesFor(int modernLinks)
 {
     LoadPreferences();
-    if (importDirectories != -1)
-        g_readImportDirectories = static_cast<unsigned char>(importDirectories);
+    if (modernLinks != -1)
+        g_readModernLinks = static_cast<unsigned char>(modernLinks);
 }
 
 ScanInputs ScanInputsFor(const ScanOptions& options)
 {
-    LoadPreferencesFor(options.importDirectories);
+    LoadPreferencesFor(options.modernLinks);
     if (options.quickScan != -1)
         g_quickScan = static_cast<unsigned char>(options.quickScan);
     ScanInputs inputs = StoredScanInputs();
@@ -119,7 +121,7 @@ bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& 
             options.quickScan = 0;
         else if (std::strcmp(arg, "--quick") == 0)
             options.quickScan = 1;
-        else if (ParseReadingOption(arg, options.importDirectories))
+        else if (ParseReadingOption(arg, options.modernLinks))
             continue;
         else if (std::strcmp(arg, "--filters") == 0)
         {

@@ -113,7 +113,7 @@ std::vector<std::string> LinkersOfListed(const std::string& longPath, const std:
         for (std::string& line : lines)
             line.insert(0, "  ");
         lines.insert(lines.begin(), "listed: no link to it was read; these files import " + StemOf(longPath) +
-                                        " from tables the reading passed over (--import-directories or "
+                                        " from tables the reading passed over (--modern or "
                                         "--full reads them):");
         return lines;
     }

@@ -100,6 +100,15 @@ static bool ScanPatternOrAsk(HWND mainWindow, int kind, const std::string& patte
     return AskErrorQuestion(mainWindow) == IDYES;
 }
 
+// Whether a slot of the filter list takes files of extension already.
+static bool IsFiltered(const std::vector<FilterEntry>& slots, std::string_view extension)
+{
+    for (const FilterEntry& slot : slots)
+        if (EqualsIgnoringCase(slot.extension, extension))
+            return true;
+    return false;
+}
+
 struct PatternPass
 {
     std::string pattern;
@@ -136,8 +145,16 @@ static std::vector<PatternPass> FilterPasses(const std::vector<FilterEntry>& slo
 
 // Examines the files of the current directory, pattern by pattern. False when the
 // walk must stop.
-static bool RunFilterPass(HWND mainWindow, const std::vector<PatternPass>& passes)
+static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots,
+                          const std::vector<PatternPass>& passes)
 {
+    // The modern reading also examines the DLLs that programs load under extensions of
+    // their own, as executables, unless the filter list names them.
+    if (ChosenImportReading() == ImportReading::ImportDirectories)
+        for (const char* extension : kLoadableModuleExtensions)
+            if (!IsFiltered(slots, extension) &&
+                !ScanPatternOrAsk(mainWindow, FILE_KIND_EXECUTABLE, std::string("*") + extension))
+                return false;
     for (const PatternPass& pass : passes)
     {
         if (!g_scanning)
@@ -198,7 +215,7 @@ int WalkDrive(HWND mainWindow, int drive)
                 entered = false;
                 continue;
             }
-            bool goOn = RunFilterPass(mainWindow, passes);
+            bool goOn = RunFilterPass(mainWindow, slots, passes);
             levels[depth] = Level{CurrentDirectory(),
                                   goOn && depth + 1 < kMaxDepth ? ListSubdirs() : std::vector<Subdir>(), 0};
             ForgetListing();

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/scan_inputs.h"
 
@@ -21,9 +23,11 @@ enum
     MODULE_OCX,
     MODULE_VBX,
 };
-// A name with an extension: that extension's position, or -1. A bare name: looked up
-// along the module search path with each extension in turn; at the first file found
-// the name becomes that file's short full path and the answer is the position.
+// A name with one of the six extensions: that extension's position. Any other name,
+// dotted or bare: looked up along the module search path with each extension in turn;
+// at the first file found the name becomes that file's short full path and the answer
+// is the position. With the modern reading, an API set's name that no file bears is
+// then looked up as its host (engine/api_set_schema.h). Else -1.
 int ResolveModule(char (&name)[MAX_PATH]);
 
 // drive_choice.cpp
@@ -37,6 +41,21 @@ bool ChooseDriveToWalk(int drive);
 std::string HostRootDrivesNote();
 // The drives walked and those left out, as --drives takes them: "CDZ".
 std::string DrivesWithHostRoots();
+// side_by_side.cpp
+// The short full paths of the files of every side-by-side assembly that the file at
+// path (open as file) depends on by its manifests: its manifest resources and
+// path.manifest beside it. Each assembly is found as the loader finds it: a private one
+// in the file's folder (a DLL or manifest named after it, beside the file or in a
+// subfolder of its name), else the store under the Windows directory (winsxs, its
+// manifests in winsxs\manifests), at the version a publisher policy there redirects to.
+std::vector<std::string> AssemblyFiles(const char* path, void* file);
+// The modern reading of a file's assemblies: their files go to the file reference list
+// and become the activation context. file is the file open, or nullptr to open path.
+void FileAssemblies(const char* path, void* file);
+// While a file's names are resolved: its assemblies' files, which a bare name that
+// one of them bears resolves to first, as the activation context makes the loader do.
+void SetActivationContext(std::vector<std::string> files);
+const std::string* ActivationContextFile(std::string_view fileName);
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

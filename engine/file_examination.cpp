@@ -171,6 +171,8 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
     const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables);
     if (imports == -1)
         return -1;
+    if (reading == ImportReading::ImportDirectories)
+        FileAssemblies(path, file.handle);
     // A full scan finds the names of tables the reader passed over in the file's bytes.
     if (unreadTables && quickScan)
     {
@@ -196,6 +198,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
 {
     std::string status = std::string(kExaminingText) + shortPath;
     SetStatusText(status.c_str());
+    SetActivationContext({});
     NoteExaminedFile(shortPath, path);
     s_examinedSinceSeen = true;
 

@@ -16,6 +16,8 @@ const std::array<DefaultFilter, 13> kDefaultFilters = {{
     {".SCR", FILE_KIND_EXECUTABLE},
 }};
 
+const std::array<const char*, 4> kLoadableModuleExtensions = {".NODE", ".PYD", ".AX", ".XLL"};
+
 // The blanks of the C library's %s and %d: space, tab, newline, vertical tab, form feed, CR.
 static bool IsBlank(char c)
 {

@@ -18,7 +18,7 @@ constexpr int MAX_FILTER_ENTRIES = 255;
 
 struct FilterEntry
 {
-    std::string extension; // a dot and up to three characters
+    std::string extension; // a dot and up to three characters (eight: the modern reading)
     unsigned char kind;
 };
 
@@ -30,6 +30,13 @@ struct DefaultFilter
 
 // Stands in for the stored list as long as none is stored.
 extern const std::array<DefaultFilter, 13> kDefaultFilters;
+// The modern reading examines these beside the filter list: a Node add-on, a Python
+// extension, a DirectShow filter and an Excel add-in are DLLs by other names.
+extern const std::array<const char*, 4> kLoadableModuleExtensions;
+// The longest extension an entry may have after its dot: the Parts' three (8.3 names),
+// or with the modern reading eight, as the extensions above need.
+constexpr std::size_t kClassicExtensionLength = 3;
+constexpr std::size_t kModernExtensionLength = 8;
 
 // Reads a stored "Ext%d" text: "%s %d", the first blank-delimited token and the kind
 // that follows it (1 when no number follows; only its low byte counts). False for an

@@ -8,28 +8,26 @@
 #include "engine/distinct_names.h"
 #include "engine/import_reader.h"
 #include "engine/paged_bytes.h"
+#include "engine/pe_exports.h"
 #include "engine/pe_imports.h"
 #include "platform/exe_type.h"
 #include "platform/scoped_handle.h"
 
-namespace
-{
-
 // The pages of a file are fetched in whatever order the parse asks. The file position
 // is moved rather than given with each read: on this platform a read given an
 // OVERLAPPED position costs a further call into the server to report its completion.
-std::size_t ReadAt(HANDLE file, std::uint64_t offset, std::uint8_t* buffer, std::size_t size)
+PagedBytes::Reader FilePageReader(void* file)
 {
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    DWORD read = 0;
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
-        !ReadFile(file, buffer, static_cast<DWORD>(size), &read, nullptr))
-        return 0;
-    return read;
+    return [file](std::uint64_t offset, std::uint8_t* buffer, std::size_t size) -> std::size_t {
+        LARGE_INTEGER position;
+        position.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD read = 0;
+        if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+            !ReadFile(file, buffer, static_cast<DWORD>(size), &read, nullptr))
+            return 0;
+        return read;
+    };
 }
-
-} // namespace
 
 // One open and a few page reads per file: on this platform the open and each call cost
 // far more than the bytes, so the file is typed and parsed from the same pages, and it
@@ -51,9 +49,7 @@ int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sin
         return -1;
 
     const std::uint64_t size = static_cast<std::uint64_t>(length.QuadPart);
-    PagedBytes bytes(size, [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
-        return ReadAt(file, offset, buffer, count);
-    });
+    PagedBytes bytes(size, FilePageReader(file));
     // The new header is fetched while the head is still looked at: the head is kept.
     std::array<std::uint8_t, kExeHeadBytes> headCopy;
     ByteSpan fetched = bytes.Fetch(0, std::min<std::uint64_t>(size, kExeHeadBytes));
@@ -65,7 +61,13 @@ int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sin
     });
     if (type != ExeType::Pe32)
         return -1;
-    return ParseImports(bytes, reading, sink, unreadTables);
+    const int imports = ParseImports(bytes, reading, sink, unreadTables);
+    if (imports == -1 || reading != ImportReading::ImportDirectories)
+        return imports;
+    // A DLL's forwarders are links the loader follows as it follows imports; an export
+    // directory that cannot be read costs its own names only.
+    const int forwarded = ParseForwarders(bytes, sink);
+    return forwarded > 0 ? imports + forwarded : imports;
 }
 
 int ReadImports(NameList& list, const char* path, ImportReading reading)

@@ -5,14 +5,19 @@
 // a few pages of memory whatever its size and however many descriptors it holds.
 #pragma once
 
+#include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
 
 struct NameList;
 
+// Reads a file the caller has opened (file is its HANDLE) for a parse over PagedBytes.
+PagedBytes::Reader FilePageReader(void* file);
+
 // Hands the module name of every import descriptor that reading finds in the file to
 // sink as it is read, reduced to its file-name part without extension, duplicates
-// included. Answers -1 when the file is not typed as a 32-bit Portable Executable (as
-// the common library types it), when it cannot be opened or read, or when its
+// included; with the import directories read (the modern reading), then each module
+// the export directory forwards to (engine/pe_exports.h). Answers -1 when the file is not typed as a 32-bit
+// Portable Executable (as the common library types it), when it cannot be opened or read, or when its
 // headers, a descriptor or a name do not lie inside it (names handed on before that
 // stand); 0 when it has no descriptors to read; else the number of names read. path
 // is the file's short full path.

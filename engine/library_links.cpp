@@ -29,12 +29,10 @@ static const LibraryLinks* FindRecord(const LibraryRecords& records, std::string
 }
 
 const LibraryLinks* RecallLibraryLinks(const LibraryRecords& records, std::string_view path, bool quickScan,
-                                       bool importDirectories)
+                                       bool modernLinks)
 {
     const LibraryLinks* record = FindRecord(records, path);
-    return record && record->quickScan == quickScan && record->importDirectories == importDirectories
-               ? record
-               : nullptr;
+    return record && record->quickScan == quickScan && record->modernLinks == modernLinks ? record : nullptr;
 }
 
 std::vector<LibraryLinks> RecallCaseTwins(const LibraryRecords& records, std::string_view path,

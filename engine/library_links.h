@@ -16,7 +16,7 @@ struct LibraryLinks
     std::vector<std::string> links; // the DLLs its references resolved to, in filing order
     bool sized = false;             // whether size was known from the walk's listing
     std::uint64_t size = 0;
-    bool importDirectories = false; // whether its import directories were read (1) or .idata (0)
+    bool modernLinks = false; // whether its import directories were read (1) or .idata (0)
 };
 
 // The records of a scan, by upper-case short path. A host folder may hold names that
@@ -27,11 +27,11 @@ using LibraryRecords = std::unordered_map<std::string, std::vector<LibraryLinks>
 // Keeps what the DLL at shortPath refers to; a DLL examined again replaces its record.
 void RememberLibraryLinks(LibraryRecords& records, LibraryLinks record);
 // The record of the file that the platform opens for path (a short full path), when
-// the walk made it with the same Quick Scan and Read Import Directories settings: the
+// the walk made it with the same Quick Scan and Read Modern Links settings: the
 // record of exactly that path, else the only one equal to it without regard to case;
 // nullptr otherwise, also when case twins leave it open which file path names.
 const LibraryLinks* RecallLibraryLinks(const LibraryRecords& records, std::string_view path, bool quickScan,
-                                       bool importDirectories);
+                                       bool modernLinks);
 // The records of every file whose short path equals path without regard to case but
 // for the one exactly at exclude, copied.
 std::vector<LibraryLinks> RecallCaseTwins(const LibraryRecords& records, std::string_view path,

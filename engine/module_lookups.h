@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/api_set_schema.h"
 #include "engine/directory_listing.h"
 
 // What one stretch of the search order holds under a file name: nothing, the file, or
@@ -37,6 +38,8 @@ struct SearchDirectory
 struct ModuleLookups
 {
     bool prepared = false;
+    bool apiSetsRead = false;
+    ApiSetSchema apiSets; // the machine's, read at the first API set's name
     std::vector<SearchDirectory> program;
     std::vector<SearchDirectory> fixed;
     std::unordered_map<std::string, ModuleHit> programHits;

@@ -7,13 +7,16 @@
 #include <vector>
 
 #include "engine/directory_listing.h"
+#include "engine/api_set_schema.h"
 #include "engine/engine.h"
 #include "engine/file_pattern.h"
+#include "engine/import_reader.h"
 #include "engine/path_parts.h"
 #include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 
 static const std::array<const char*, 6> kModuleExtensions = {".DLL", ".DRV", ".SYS", ".EXE", ".OCX", ".VBX"};
 
@@ -236,18 +239,64 @@ static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
     return true;
 }
 
+// The machine's API set schema, read once a scan from the system directory; none when
+// the file is missing or unreadable, and then no virtual name is linked.
+static const ApiSetSchema& MachineApiSets()
+{
+    if (!g_scanMemory.modules.apiSetsRead)
+    {
+        g_scanMemory.modules.apiSetsRead = true;
+        char directory[MAX_PATH];
+        UINT length = GetSystemDirectoryA(directory, MAX_PATH);
+        std::string path = std::string(directory, length < MAX_PATH ? length : 0) + "\\apisetschema.dll";
+        FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size;
+        if (file.IsValid() && GetFileType(file.handle) == FILE_TYPE_DISK &&
+            GetFileSizeEx(file.handle, &size) && size.QuadPart > 0)
+        {
+            PagedBytes bytes(static_cast<std::uint64_t>(size.QuadPart), FilePageReader(file.handle));
+            ParseApiSetSchema(bytes, g_scanMemory.modules.apiSets);
+        }
+    }
+    return g_scanMemory.modules.apiSets;
+}
+
+// The host of an API set that no file bears, as the loader maps it: found along the
+// search path by its own file name. The modern reading only.
+static int ResolveApiSet(char (&name)[MAX_PATH])
+{
+    if (ChosenImportReading() != ImportReading::ImportDirectories || !IsApiSetName(name))
+        return -1;
+    const std::string host(ApiSetHost(MachineApiSets(), name));
+    std::string_view extension = PathExtension(host);
+    for (std::size_t i = 0; i < kModuleExtensions.size() && !host.empty(); i++)
+    {
+        char found[MAX_PATH];
+        if (EqualsIgnoringCase(extension, kModuleExtensions[i]) && SearchModule(host, found))
+        {
+            lstrcpynA(name, found, MAX_PATH);
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 int ResolveModule(char (&name)[MAX_PATH])
 {
+    // Only an extension of the six is one: a dot inside a versioned name
+    // ("libglib-2.0-0") is part of the name, which is looked up like any bare name.
     std::string_view extension = PathExtension(name);
-    if (!extension.empty())
-    {
-        for (std::size_t i = 0; i < kModuleExtensions.size(); i++)
-            if (EqualsIgnoringCase(extension, kModuleExtensions[i]))
-                return static_cast<int>(i);
-        return -1;
-    }
+    for (std::size_t i = 0; i < kModuleExtensions.size() && !extension.empty(); i++)
+        if (EqualsIgnoringCase(extension, kModuleExtensions[i]))
+            return static_cast<int>(i);
     for (std::size_t i = 0; i < kModuleExtensions.size(); i++)
     {
+        if (const std::string* assemblyFile = ActivationContextFile(std::string(name) + kModuleExtensions[i]))
+        {
+            lstrcpynA(name, assemblyFile->c_str(), MAX_PATH);
+            return static_cast<int>(i);
+        }
         char found[MAX_PATH];
         if (SearchModule(std::string(name) + kModuleExtensions[i], found))
         {
@@ -255,5 +304,5 @@ int ResolveModule(char (&name)[MAX_PATH])
             return static_cast<int>(i);
         }
     }
-    return -1;
+    return ResolveApiSet(name);
 }

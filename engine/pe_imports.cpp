@@ -4,29 +4,13 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/pe_layout.h"
+
 namespace
 {
 
-constexpr std::uint16_t kMzMagic = 0x5A4D;         // "MZ"
-constexpr std::uint32_t kPeSignature = 0x00004550; // "PE\0\0"
-constexpr std::uint64_t kLfanewOffset = 0x3C;
-// Signature, file header and a PE32 optional header, read as one block; the section
-// table is taken to follow it whatever SizeOfOptionalHeader says.
-constexpr std::uint64_t kPeHeadersSize = 248;
-constexpr std::uint64_t kSectionCountOffset = 6;
-// Fields of the PE32 optional header, from h; all lie inside the 248-byte block.
-constexpr std::uint64_t kOptionalMagicOffset = 24;
-constexpr std::uint16_t kPe32Magic = 0x10B;
-constexpr std::uint64_t kImageBaseOffset = 24 + 28;
-constexpr std::uint64_t kDirectoryCountOffset = 24 + 92;
-constexpr std::uint64_t kDirectoriesOffset = 24 + 96;
-constexpr std::uint32_t kImportDirectory = 1;
-constexpr std::uint32_t kDelayImportDirectory = 13;
-constexpr std::uint64_t kSectionHeaderSize = 40;
-constexpr std::uint64_t kSectionVirtualSizeOffset = 8;
-constexpr std::uint64_t kSectionAddressOffset = 12;
-constexpr std::uint64_t kSectionRawSizeOffset = 16;
-constexpr std::uint64_t kSectionRawDataOffset = 20;
+using namespace pe_layout;
+
 constexpr std::uint64_t kDescriptorSize = 20;
 constexpr std::uint64_t kDescriptorStampOffset = 4;
 constexpr std::uint64_t kDescriptorNameOffset = 12;
@@ -57,33 +41,6 @@ bool IsImportSectionName(ByteSpan name)
             return true;
     }
     return true;
-}
-
-// The bytes a parse looks at, from a span held whole.
-class SpanSource
-{
-public:
-    explicit SpanSource(ByteSpan bytes) : bytes_(bytes) {}
-    std::uint64_t Size() const { return bytes_.size(); }
-    ByteSpan Fetch(std::uint64_t offset, std::uint64_t n) const
-    {
-        return SpanHolds(bytes_, offset, n)
-                   ? bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(n))
-                   : ByteSpan();
-    }
-
-private:
-    ByteSpan bytes_;
-};
-
-template <typename Source> bool FetchU16(Source& source, std::uint64_t offset, std::uint16_t& out)
-{
-    return ReadU16(source.Fetch(offset, 2), 0, out);
-}
-
-template <typename Source> bool FetchU32(Source& source, std::uint64_t offset, std::uint32_t& out)
-{
-    return ReadU32(source.Fetch(offset, 4), 0, out);
 }
 
 // 1 with the offset of the first ".idata" section header, 0 when no header matches,
@@ -121,94 +78,6 @@ NameRead ReadModuleName(Source& source, std::uint64_t offset, std::string_view& 
                             static_cast<std::size_t>(zero - window.begin()));
     return NameRead::Found;
 }
-
-// What the parse takes from the 248-byte header block, read while the block is at hand.
-struct PeHeaders
-{
-    std::uint64_t sectionTable = 0;
-    std::uint16_t sectionCount = 0;
-    std::uint16_t optionalMagic = 0;
-    std::uint32_t imageBase = 0;
-    std::uint32_t importRva = 0;      // data directory 1; 0 when empty or not declared
-    std::uint32_t delayImportRva = 0; // data directory 13; the same
-};
-
-// A directory counts when the header declares it (NumberOfRvaAndSizes), as the loader
-// reads it; an RVA of 0 is an empty directory, whatever its size says.
-std::uint32_t DirectoryRva(ByteSpan block, std::uint32_t declared, std::uint32_t index)
-{
-    std::uint32_t rva = 0;
-    if (index < declared)
-        ReadU32(block, kDirectoriesOffset + 8 * std::uint64_t{index}, rva);
-    return rva;
-}
-
-template <typename Source> bool ReadPeHeaders(Source& source, PeHeaders& pe)
-{
-    std::uint16_t magic = 0;
-    if (!FetchU16(source, 0, magic) || magic != kMzMagic)
-        return false;
-    std::uint32_t headers = 0;
-    std::uint32_t signature = 0;
-    std::uint32_t declared = 0;
-    if (!FetchU32(source, kLfanewOffset, headers))
-        return false;
-    ByteSpan block = source.Fetch(headers, kPeHeadersSize);
-    if (!ReadU32(block, 0, signature) || signature != kPeSignature ||
-        !ReadU16(block, kSectionCountOffset, pe.sectionCount) ||
-        !ReadU16(block, kOptionalMagicOffset, pe.optionalMagic) ||
-        !ReadU32(block, kImageBaseOffset, pe.imageBase) || !ReadU32(block, kDirectoryCountOffset, declared))
-        return false;
-    pe.sectionTable = std::uint64_t{headers} + kPeHeadersSize;
-    pe.importRva = DirectoryRva(block, declared, kImportDirectory);
-    pe.delayImportRva = DirectoryRva(block, declared, kDelayImportDirectory);
-    return true;
-}
-
-// The file offset of an RVA through the first section that holds it, as the loader maps
-// it. The section found last is tried first: a table's names lie beside the table.
-template <typename Source> class SectionMap
-{
-public:
-    SectionMap(Source& source, const PeHeaders& pe) : source_(source), pe_(pe) {}
-
-    // False when no section holds rva, or a section header looked at is cut.
-    bool operator()(std::uint32_t rva, std::uint64_t& offset)
-    {
-        if (!found_ || !Within(rva))
-        {
-            found_ = false;
-            for (std::uint64_t i = 0; i < pe_.sectionCount && !found_; i++)
-            {
-                ByteSpan header =
-                    source_.Fetch(pe_.sectionTable + kSectionHeaderSize * i, kSectionHeaderSize);
-                std::uint32_t virtualSize = 0;
-                std::uint32_t rawSize = 0;
-                if (!ReadU32(header, kSectionVirtualSizeOffset, virtualSize) ||
-                    !ReadU32(header, kSectionAddressOffset, address_) ||
-                    !ReadU32(header, kSectionRawSizeOffset, rawSize) ||
-                    !ReadU32(header, kSectionRawDataOffset, raw_))
-                    return false;
-                span_ = std::max(virtualSize, rawSize);
-                found_ = Within(rva);
-            }
-            if (!found_)
-                return false;
-        }
-        offset = std::uint64_t{raw_} + (rva - address_);
-        return true;
-    }
-
-private:
-    bool Within(std::uint32_t rva) const { return rva >= address_ && rva - address_ < span_; }
-
-    Source& source_;
-    const PeHeaders& pe_;
-    bool found_ = false;
-    std::uint32_t address_ = 0;
-    std::uint32_t span_ = 0;
-    std::uint32_t raw_ = 0;
-};
 
 // Every name located with the ".idata" section's own RVA-to-offset mapping (delta),
 // wherever it lies: the linkers that write an .idata section put the names inside it,

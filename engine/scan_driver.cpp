@@ -154,8 +154,15 @@ static bool PromoteRecalledLinks(std::vector<std::string> links)
 // refers to. True when a link was promoted.
 static bool ReadAndPromote(const char* shortPath, const char* path)
 {
-    if (ReadImports(g_fileRefs, shortPath, ChosenImportReading()) != -1 && !QuickScan())
-        ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY);
+    const ImportReading reading = ChosenImportReading();
+    SetActivationContext({});
+    if (ReadImports(g_fileRefs, shortPath, reading) != -1)
+    {
+        if (reading == ImportReading::ImportDirectories)
+            FileAssemblies(shortPath, nullptr);
+        if (!QuickScan())
+            ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY);
+    }
     // A name found again would only be resolved again to the same file.
     DropDuplicates(g_fileRefs);
     bool promoted = PromoteReferencedLinks();
@@ -168,10 +175,10 @@ static bool ReadAndPromote(const char* shortPath, const char* path)
 static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
 {
     SetScanDirectory(DirectoryOfLink(link, CurrentDirectory()));
-    const bool importDirectories = ChosenImportReading() == ImportReading::ImportDirectories;
+    const bool modernLinks = ChosenImportReading() == ImportReading::ImportDirectories;
     bool promoted;
     if (const LibraryLinks* record =
-            RecallLibraryLinks(g_scanMemory.libraries, link, QuickScan(), importDirectories))
+            RecallLibraryLinks(g_scanMemory.libraries, link, QuickScan(), modernLinks))
     {
         lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
@@ -191,7 +198,7 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     // been merged into this one: what each twin refers to counts as well.
     for (LibraryLinks& twin : RecallCaseTwins(g_scanMemory.libraries, link, shortPath))
     {
-        const bool recalled = twin.quickScan == QuickScan() && twin.importDirectories == importDirectories;
+        const bool recalled = twin.quickScan == QuickScan() && twin.modernLinks == modernLinks;
         promoted = (recalled ? PromoteRecalledLinks(std::move(twin.links))
                              : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
                    promoted;

@@ -11,11 +11,11 @@ struct ScanInputs
     // The slots the walk applies in every directory, in order; an empty extension is
     // no entry.
     std::vector<FilterEntry> filters;
-    // Quick Scan Only and Read Import Directories, each 0 or 1. Read at every file: the
+    // Quick Scan Only and Read Modern Links, each 0 or 1. Read at every file: the
     // window lets the user turn them while a scan runs, and a change applies from the
     // next file.
     const unsigned char* quickScan = nullptr;
-    const unsigned char* readImportDirectories = nullptr;
+    const unsigned char* modernLinks = nullptr;
     // The drives to walk, a bit each (1 << 2 is C:); 0: every fixed drive but one that
     // is the host's root directory under Wine.
     unsigned drives = 0;

@@ -30,6 +30,5 @@ bool QuickScan()
 
 ImportReading ChosenImportReading()
 {
-    return *g_scanInputs.readImportDirectories ? ImportReading::ImportDirectories
-                                               : ImportReading::IdataSection;
+    return *g_scanInputs.modernLinks ? ImportReading::ImportDirectories : ImportReading::IdataSection;
 }

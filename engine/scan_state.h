@@ -23,7 +23,9 @@ extern unsigned g_hostRootDrives;
 // Folders and files of this scan that exist but could not be opened (permissions): DLLs
 // that something in them links to may be listed, which the front ends tell the user.
 extern int g_unreadEntries;
-// The import reading that Read Import Directories chooses.
+// The import reading that Read Modern Links chooses: with it, the import reader takes
+// the import and delay-load directories wherever the linker put them, not only the
+// start of ".idata", and a DLL's export forwarders (engine/import_reader.h).
 ImportReading ChosenImportReading();
 
 extern NameList g_resultList;   // every 32-bit DLL found, less those found linked

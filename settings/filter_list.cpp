@@ -93,10 +93,11 @@ static bool SelectsAProgram(const std::vector<FilterEntry>& slots)
 
 ScanInputs StoredScanInputs()
 {
-    ScanInputs inputs{{}, &g_quickScan, &g_readImportDirectories};
+    ScanInputs inputs{{}, &g_quickScan, &g_readModernLinks};
     // A damaged list (Ext values missing, empty or not text) selects no program, and a
     // scan by it would list every DLL that only programs use.
-    if (ReadFilterSlots(inputs.filters, FILTER_VALUE_SIZE_SCAN) > 0)
+    if (ReadFilterSlots(inputs.filters,
+                        g_readModernLinks ? FILTER_VALUE_SIZE_MODERN_SCAN : FILTER_VALUE_SIZE_SCAN) > 0)
     {
         if (SelectsAProgram(inputs.filters))
             return inputs;

@@ -15,8 +15,14 @@
 namespace
 {
 
-// The extension field takes a dot and three characters, or up to four typed ones.
-constexpr int kExtensionLimit = 4;
+// The extension field takes a dot and the longest extension, or as many typed
+// characters: three, eight with the modern reading.
+constexpr int kLongestField = 1 + kModernExtensionLength;
+
+int ExtensionFieldLimit()
+{
+    return 1 + static_cast<int>(g_readModernLinks ? kModernExtensionLength : kClassicExtensionLength);
+}
 
 void AddFilterItem(HWND list, const char* extension, unsigned char kind)
 {
@@ -51,7 +57,7 @@ void OpenFiltersDialog(HWND dialog)
     else
         FillDefaultFilters(list);
     CheckDlgButton(dialog, IDC_FILTER_EXECUTABLE, BST_CHECKED);
-    SendDlgItemMessageA(dialog, IDC_FILTER_EXTENSION, EM_LIMITTEXT, kExtensionLimit, 0);
+    SendDlgItemMessageA(dialog, IDC_FILTER_EXTENSION, EM_LIMITTEXT, ExtensionFieldLimit(), 0);
     UpdateFilterButtons(dialog);
     QemCenterWindow(dialog);
 }
@@ -81,15 +87,16 @@ void ShowSelectedFilter(HWND dialog)
 void AddFilter(HWND dialog)
 {
     HWND list = GetDlgItem(dialog, IDC_FILTER_LIST);
-    char typed[kExtensionLimit + 1] = {};
-    GetDlgItemTextA(dialog, IDC_FILTER_EXTENSION, typed, sizeof typed);
-    char extension[kExtensionLimit + 1] = {};
+    const int limit = ExtensionFieldLimit();
+    char typed[kLongestField + 1] = {};
+    GetDlgItemTextA(dialog, IDC_FILTER_EXTENSION, typed, limit + 1);
+    char extension[kLongestField + 1] = {};
     if (typed[0] == '.')
         std::memcpy(extension, typed, sizeof typed);
     else
     {
         extension[0] = '.';
-        std::memcpy(extension + 1, typed, kExtensionLimit - 1);
+        std::memcpy(extension + 1, typed, static_cast<std::size_t>(limit - 1));
     }
     CharUpperA(extension);
     if (!typed[0] || std::strpbrk(extension, " \t") ||

@@ -12,13 +12,13 @@ unsigned char g_lowerCaseNames = 0;
 unsigned char g_showToolTips = 1;
 unsigned char g_deleteToRecycleBin = 0;
 unsigned char g_quickScan = 1;
-unsigned char g_readImportDirectories = 0;
+unsigned char g_readModernLinks = 0;
 
 // The stored names of the values beyond the flags.
 static constexpr char kMaxMinValue[] = "MaxMin";
 static constexpr char kPositionValue[] = "xy";
 static constexpr char kSizeValue[] = "cxy";
-static constexpr char kImportDirectoriesOfferedValue[] = "ImpDirAsked";
+static constexpr char kModernLinksOfferedValue[] = "ImpDirAsked";
 
 // Every flag by its stored name and default, in the order they are saved.
 struct StoredFlag
@@ -31,7 +31,7 @@ static constexpr StoredFlag kStoredFlags[] = {
     {"Toolbar", &g_showToolbar, 1},          {"Settings", &g_saveSettingsOnExit, 1},
     {"StatusBar", &g_showStatusBar, 1},      {"Lower", &g_lowerCaseNames, 0},
     {"ToolTips", &g_showToolTips, 1},        {"QScan", &g_quickScan, 1},
-    {"ImpDir", &g_readImportDirectories, 0}, {"Recycle", &g_deleteToRecycleBin, 0},
+    {"ImpDir", &g_readModernLinks, 0}, {"Recycle", &g_deleteToRecycleBin, 0},
 };
 
 void LoadPreferences()
@@ -88,16 +88,16 @@ void SavePreferences(HWND mainWindow)
 
 // Written as soon as the offer is made, not with the preferences: it is made once per
 // installation, whatever Save Settings on Exit says.
-bool WasImportDirectoriesOffered()
+bool WasModernLinksOffered()
 {
     unsigned char offered = 0;
-    QemReadRegEntry(kPreferencesSection, kImportDirectoriesOfferedValue, &offered, 0, QEM_PRODUCT_ORVENNA);
+    QemReadRegEntry(kPreferencesSection, kModernLinksOfferedValue, &offered, 0, QEM_PRODUCT_ORVENNA);
     return offered != 0;
 }
 
-void RememberImportDirectoriesOffered()
+void RememberModernLinksOffered()
 {
-    SaveFlag(kImportDirectoriesOfferedValue, 1);
+    SaveFlag(kModernLinksOfferedValue, 1);
 }
 
 // "%d %d" as stored by SavePair; false for an empty or unparsable text.

@@ -20,9 +20,9 @@ extern unsigned char g_lowerCaseNames;
 extern unsigned char g_showToolTips;
 // Delete moves files to the Recycle Bin instead of removing them.
 extern unsigned char g_deleteToRecycleBin;
-// Quick Scan Only and Read Import Directories: what the window's scans read at every file.
+// Quick Scan Only and Read Modern Links: what the window's scans read at every file.
 extern unsigned char g_quickScan;
-extern unsigned char g_readImportDirectories;
+extern unsigned char g_readModernLinks;
 // Makes sure Orvenna's key exists, then reads every flag over its default.
 void LoadPreferences();
 // Stores the flags and the window's placement: MaxMin 2 or 3 alone while it is
@@ -40,15 +40,17 @@ struct StoredPlacement
 // A MaxMin other than 1, 2 or 3 is read as 1: passed to ShowWindow as it stands, 0
 // would hide the window at every start and the user could never reach it again.
 StoredPlacement ReadStoredPlacement();
-// Whether the window has once offered to turn Read Import Directories on (ImpDirAsked),
+// Whether the window has once offered to turn Read Modern Links on (ImpDirAsked),
 // and the record that it has.
-bool WasImportDirectoriesOffered();
-void RememberImportDirectoriesOffered();
+bool WasModernLinksOffered();
+void RememberModernLinksOffered();
 
 // filter_list.cpp
 // How many bytes of an "Ext%d" value each reader takes.
 constexpr int FILTER_VALUE_SIZE_DIALOG = 100;
 constexpr int FILTER_VALUE_SIZE_SCAN = 9;
+// With the modern reading: room for a dot, eight characters, a blank and a kind.
+constexpr int FILTER_VALUE_SIZE_MODERN_SCAN = 16;
 // The stored slots Ext1..ExtN in order; an empty value gives an entry with an empty
 // extension. Returns N: 0 when no list is stored.
 int ReadFilterSlots(std::vector<FilterEntry>& slots, int valueSize);
@@ -59,7 +61,7 @@ void EraseFilterList();
 void StoreFilterList(const std::vector<FilterEntry>& entries);
 // What the stored settings hand a scan: the stored slots, or the default table when
 // none are stored or the stored ones select no program, and the live Quick Scan and
-// Read Import Directories flags.
+// Read Modern Links flags.
 ScanInputs StoredScanInputs();
 
 // filters_dialog.cpp

@@ -46,7 +46,7 @@ void UpdateMenuStates(HMENU menu)
     CheckItem(menu, IDM_SAVE_ON_EXIT, g_saveSettingsOnExit != 0);
     CheckItem(menu, IDM_DISPLAY_VERSION, g_versionPaneShown);
     CheckItem(menu, IDM_QUICK_SCAN, g_quickScan != 0);
-    CheckItem(menu, IDM_IMPORT_DIRECTORIES, g_readImportDirectories != 0);
+    CheckItem(menu, IDM_MODERN_LINKS, g_readModernLinks != 0);
     CheckItem(menu, IDM_RECYCLE, g_deleteToRecycleBin != 0);
     for (int command : kRuledCommands)
         EnableItem(menu, static_cast<UINT>(command));

@@ -11,9 +11,9 @@ void ToggleQuickScan()
     g_quickScan ^= 1;
 }
 
-void ToggleImportDirectories()
+void ToggleModernLinks()
 {
-    g_readImportDirectories ^= 1;
+    g_readModernLinks ^= 1;
 }
 
 void ToggleToolTips()

@@ -48,19 +48,18 @@ bool WaitsForTheScan(UINT message, WPARAM wParam)
 // Once per installation, after a finished scan that met files whose import tables the
 // ".idata" reading passed over: the list may hold DLLs those files use. Yes turns the
 // reading of the import directories on for the scans to come; nothing is scanned again.
-void OfferImportDirectories(HWND mainWindow, int finished)
+void OfferModernLinks(HWND mainWindow, int finished)
 {
-    if (!finished || g_importTablesOutsideIdata == 0 || g_readImportDirectories ||
-        WasImportDirectoriesOffered())
+    if (!finished || g_importTablesOutsideIdata == 0 || g_readModernLinks || WasModernLinksOffered())
         return;
-    RememberImportDirectoriesOffered();
+    RememberModernLinksOffered();
     // The scan is over: the toolbar says so while the question waits.
     RefreshToolbarStates();
     const std::string text = FormatUnreadTablesCount(g_importTablesOutsideIdata) +
                              ", so this scan did not read those links and may list DLLs that are in use.\n\n"
-                             "Turn on Read Import Directories for the next scans?";
+                             "Turn on Read Modern Links for the next scans?";
     if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
-        g_readImportDirectories = 1;
+        g_readModernLinks = 1;
 }
 } // namespace
 
@@ -83,7 +82,7 @@ void StartScan(HWND mainWindow)
     ReportScanEnd(mainWindow, finished);
     EndScan();
     ReleaseResultListDrawing();
-    OfferImportDirectories(mainWindow, finished);
+    OfferModernLinks(mainWindow, finished);
     --s_startDepth;
     for (const WaitingMessage& waiting : s_waiting)
         PostMessageA(mainWindow, waiting.message, waiting.wParam, waiting.lParam);

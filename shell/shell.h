@@ -99,7 +99,7 @@ void RefreshToolbarStates();
 
 // preference_commands.cpp
 void ToggleQuickScan();
-void ToggleImportDirectories();
+void ToggleModernLinks();
 void ToggleToolTips();
 void ToggleSaveOnExit();
 void ToggleRecycleBin();

@@ -23,7 +23,7 @@ def check(condition, what):
 
 help_run = run("--help")
 check(help_run.returncode == 0, f"--help exits {help_run.returncode}")
-for word in ("imports [", "--quick", "--full", "--import-directories", "--section-imports", "--filters", "--prefix",
+for word in ("imports [", "--quick", "--full", "--modern", "--classic", "--import-directories", "--section-imports", "--filters", "--prefix",
              "--suffix", "--output", "--version", "130", "why [--quick", "--format tsv|json", "short_path",
              "long_path", "file_version", "linked_from", "3 when", "--drives"):
     check(word in help_run.stdout, f"--help does not describe {word}")
@@ -33,7 +33,7 @@ for args, why in (
     (["--filters", "E.XE"], "a dot inside the extension"),
     (["--drives", "AC"], "a drive before C:"),
     (["--filters", ".EXE:7"], "kind other than 0 or 1"),
-    (["--filters", ".TOOLONG"], "extension of more than three characters"),
+    (["--filters", ".TOOLONGXX"], "extension of more than eight characters"),
     (["--prefix"], "option without its value"),
     (["--output", ""], "empty output name"),
     (["imports"], "imports without a file"),

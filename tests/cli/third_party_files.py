@@ -1,14 +1,17 @@
 #!/usr/bin/python3
 """Both readings of import tables on real 32-bit Windows files of npm packages, linked by
-Microsoft's, LLVM's and Go's linkers: an image library (libvips-42, libvips-cpp and the
-add-on module that loads both, through .rdata and a delay-load table), 7-Zip, a
-bundler's add-on, a Go program. Fetched into the build tree, never into the sources;
+Microsoft's, LLVM's and Go's linkers, each package's current release: an image library
+(libvips-42, libvips-cpp-8.x.y, whose dotted name must resolve, and the add-on module
+that loads both, through .rdata and a delay-load table), 7-Zip, a bundler's add-on, a
+Go program. Fetched into the build tree, never into the sources;
 skipped, with the reason, without npm or the registry. Each reading must give what
 pefile reads by the same rule, and a quick scan of the folder (mapped as D:, .NOD files
 examined too) must list what the scan model lists: with the directories read, none of
 the library's DLLs; with .idata only, both, and the note on standard error."""
 
 import os
+import re
+import shutil
 import subprocess
 import sys
 import tarfile
@@ -16,11 +19,13 @@ import tarfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench"))
 import scan_model  # noqa: E402
 
-PACKAGES = {  # package -> files wanted from it
-    "@img/sharp-win32-ia32@0.33.5": ["lib/libvips-42.dll", "lib/libvips-cpp.dll", "lib/sharp-win32-ia32.node"],
-    "7zip-bin@5.2.0": ["win/ia32/7za.exe"],
-    "@rollup/rollup-win32-ia32-msvc@4.70.0": ["rollup.win32-ia32-msvc.node"],
-    "@esbuild/win32-ia32@0.28.2": ["esbuild.exe"],
+# package -> the files wanted from its current release: the image library's names carry
+# its version ("libvips-cpp-8.18.8.dll"), so they are matched rather than named.
+PACKAGES = {
+    "@img/sharp-win32-ia32": r"lib/[^/]+\.(dll|node)",
+    "7zip-bin": r"win/ia32/7za\.exe",
+    "@rollup/rollup-win32-ia32-msvc": r"[^/]+\.node",
+    "@esbuild/win32-ia32": r"esbuild\.exe",
 }
 FILTERS = ".EXE,.DLL,.NOD"
 
@@ -31,12 +36,12 @@ failures = []
 
 
 def fetch():
-    """The wanted files under tree/PACKAGE/, fetched once; None, or why they cannot be had."""
-    for package, files in PACKAGES.items():
-        folder = os.path.join(tree, package.rsplit("@", 1)[0].strip("@").replace("/", "-"))
-        if all(os.path.exists(os.path.join(folder, f)) for f in files):
-            continue
-        os.makedirs(folder, exist_ok=True)
+    """The wanted files under tree/PACKAGE/, of the release current at each run (npm keeps
+    the archives it has fetched); None, or why they cannot be had."""
+    for package, wanted in PACKAGES.items():
+        folder = os.path.join(tree, package.strip("@").replace("/", "-"))
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
         try:
             packed = subprocess.run(["npm", "pack", package, "--silent"], cwd=folder, capture_output=True,
                                     text=True, timeout=600)
@@ -46,10 +51,12 @@ def fetch():
             return f"npm pack {package}: {packed.stderr.strip()[-300:]}"
         archive_path = os.path.join(folder, packed.stdout.split()[-1])
         with tarfile.open(archive_path) as archive:
-            for f in files:
-                os.makedirs(os.path.dirname(os.path.join(folder, f)), exist_ok=True)
-                with open(os.path.join(folder, f), "wb") as out:
-                    out.write(archive.extractfile("package/" + f).read())
+            for member in archive.getmembers():
+                f = member.name.removeprefix("package/")
+                if member.isfile() and re.fullmatch(wanted, f):
+                    os.makedirs(os.path.dirname(os.path.join(folder, f)), exist_ok=True)
+                    with open(os.path.join(folder, f), "wb") as out:
+                        out.write(archive.extractfile(member).read())
         os.remove(archive_path)
     return None
 
@@ -60,7 +67,7 @@ def wine(*command, stdin=None):
 
 
 def check(directories, files, drives, tail):
-    option = "--import-directories" if directories else "--section-imports"
+    option = "--modern" if directories else "--classic"
     windows = [drives.to_windows(f) for f in files]
     got, current = {}, None
     for line in wine(os.path.join(build, "bin", "orvscan.exe"), "imports", option, *windows).stdout.splitlines():

@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/api_set_schema.h"
 #include "engine/distinct_names.h"
 #include "engine/name_list.h"
 #include "engine/paged_bytes.h"
+#include "engine/pe_exports.h"
 #include "engine/pe_imports.h"
 
 namespace
@@ -622,6 +624,110 @@ TEST(ReduceModuleName, KeepsTheFileNamePartWithoutExtension)
                     reduced.data() + reduced.size() <= c.name.data() + c.name.size())
             << "not a view into " << c.name;
     }
+}
+
+// An export directory at RVA 0x2000 (offset 0x400), size 0x400, whose address table
+// points each entry at a text inside it (a forwarder) or at 0x1000 (code).
+TEST(PeExports, ForwardersNameEachModuleOnceAndCodeNothing)
+{
+    const std::vector<std::string> texts = {"NTDLL.RtlAllocateHeap", "",      "ntdll.#12",
+                                            "libglib-2.0-0.g_free",  "nodot", "C:\\dir\\OTHER.Fn"};
+    Bytes image = MakeHeaders(2);
+    PutSection(image, 0, ".text", 0x1000, 0x200);
+    PutSection(image, 1, ".edata", kIdataRva, kIdataRaw);
+    PutDirectory(image, 0, kIdataRva);
+    PutU32(image, kHeaders + 24 + 96 + 4, 0x400);
+    PutU32(image, kIdataRaw + 20, static_cast<std::uint32_t>(texts.size()));
+    PutU32(image, kIdataRaw + 28, kIdataRva + 0x40);
+    for (std::size_t k = 0; k < texts.size(); k++)
+    {
+        const std::uint32_t text = kIdataRva + 0x100 + 0x40 * static_cast<std::uint32_t>(k);
+        PutU32(image, kIdataRaw + 0x40 + 4 * k, texts[k].empty() ? 0x1000 : text);
+        PutString(image, text - kDelta, texts[k]);
+    }
+    Grow(image, 0x1400);
+    std::vector<std::string> modules;
+    EXPECT_EQ(3, ParseForwarders(image, [&](std::string_view m) { modules.emplace_back(m); }));
+    EXPECT_EQ((std::vector<std::string>{"NTDLL", "libglib-2.0-0", "OTHER"}), modules);
+
+    // A count beyond the file answers -1, whatever the count, the modules before kept.
+    for (std::uint32_t count : {0x100000u, 0xFFFFFFFFu})
+    {
+        PutU32(image, kIdataRaw + 20, count);
+        modules.clear();
+        EXPECT_EQ(-1, ParseForwarders(image, [&](std::string_view m) { modules.emplace_back(m); })) << count;
+        EXPECT_EQ(3u, modules.size()) << count;
+    }
+}
+
+// A schema of version in an ".apiset" section at file offset 0x400, each form laid out
+// as Windows ships it: api-ms-win-core-file-l1-2-0 hosted by kernelbase.dll, and
+// api-ms-win-core-loop-l1-1-0 hosted by another set, which a lookup must not follow.
+Bytes MakeApiSetImage(std::uint32_t version)
+{
+    constexpr std::size_t kSchema = 0x400;
+    const bool v6 = version == 6;
+    const std::vector<std::pair<std::string, std::string>> sets = {
+        {"ms-win-core-file-l1-2-0", "kernelbase.dll"},
+        {"ms-win-core-loop-l1-1-0", "api-ms-win-core-file-l1-2-0.dll"}};
+    Bytes image = MakeHeaders(1);
+    PutSection(image, 0, ".apiset", 0x1000, kSchema);
+    auto putWide = [&](std::size_t at, const std::string& text) {
+        for (std::size_t i = 0; i < text.size(); i++)
+            PutU16(image, kSchema + at + 2 * i, static_cast<std::uint8_t>(text[i]));
+        return static_cast<std::uint32_t>(2 * text.size());
+    };
+    PutU32(image, kSchema, version);
+    PutU32(image, kSchema + (version == 2 ? 4 : 12), static_cast<std::uint32_t>(sets.size()));
+    if (v6)
+        PutU32(image, kSchema + 16, 0x40); // where the entries start
+    const std::size_t entries = version == 2 ? 8 : version == 4 ? 16 : 0x40;
+    for (std::size_t i = 0; i < sets.size(); i++)
+    {
+        const std::string name = v6 ? "api-" + sets[i].first : sets[i].first;
+        const std::uint32_t nameAt = 0x200 + 0x100 * static_cast<std::uint32_t>(i);
+        const std::uint32_t values = 0x180 + 0x20 * static_cast<std::uint32_t>(i);
+        const std::uint32_t nameLength = putWide(nameAt, name);
+        const std::uint32_t hostLength = putWide(nameAt + 0x80, sets[i].second);
+        const std::size_t entry = kSchema + entries + (version == 2 ? 12 : 24) * i;
+        PutU32(image, entry + (version == 2 ? 0 : 4), nameAt);
+        PutU32(image, entry + (version == 2 ? 4 : 8), nameLength);
+        PutU32(image, entry + (version == 2 ? 8 : version == 4 ? 20 : 16), values);
+        if (v6)
+        {
+            PutU32(image, entry + 12, static_cast<std::uint32_t>(2 * name.rfind('-'))); // hashed length
+            PutU32(image, entry + 20, 1);                                               // value count
+        }
+        else
+            PutU32(image, kSchema + values + (version == 4 ? 4 : 0), 1); // value count
+        const std::size_t value = kSchema + values + (version == 2 ? 4 : version == 4 ? 8 : 0);
+        PutU32(image, value + (version == 2 ? 8 : 12), nameAt + 0x80);
+        PutU32(image, value + (version == 2 ? 12 : 16), hostLength);
+    }
+    Grow(image, kSchema + 0x1000);
+    return image;
+}
+
+TEST(ApiSetSchema, EachFormMapsASetToItsHostInOneStep)
+{
+    for (std::uint32_t version : {2u, 4u, 6u})
+    {
+        ApiSetSchema schema;
+        ASSERT_EQ(1, ParseApiSetSchema(MakeApiSetImage(version), schema)) << version;
+        EXPECT_EQ("kernelbase.dll", ApiSetHost(schema, "API-MS-WIN-CORE-FILE-L1-2-0")) << version;
+        EXPECT_EQ("", ApiSetHost(schema, "api-ms-win-core-loop-l1-1-0")) << version;
+        EXPECT_EQ("", ApiSetHost(schema, "ms-win-core-file-l1-2-0")) << version;
+        // Only version 6 leaves the last part of the version out of the comparison.
+        EXPECT_EQ(version == 6 ? "kernelbase.dll" : "", ApiSetHost(schema, "api-ms-win-core-file-l1-2-1"))
+            << version;
+    }
+    ApiSetSchema schema;
+    EXPECT_EQ(0, ParseApiSetSchema(MakeApiSetImage(3), schema));
+    Bytes cut = MakeApiSetImage(6);
+    PutU32(cut, 0x400 + 12, 0x10000000);
+    EXPECT_EQ(-1, ParseApiSetSchema(cut, schema));
+    EXPECT_EQ("kernelbase.dll", ApiSetHost(schema, "api-ms-win-core-file-l1-2-0"))
+        << "sets before the cut stand";
 }
 
 } // namespace

@@ -82,12 +82,16 @@ TEST_F(ExaminationTest, ResolveModuleAnswersByExtension)
     EXPECT_EQ(MODULE_DLL, Resolve("E:\\APP", name));
     EXPECT_EQ("E:\\APP\\LOCAL.DLL", name);
 
-    // A name with an extension is answered from the extension alone.
+    // A name with one of the six extensions is answered from the extension alone; a
+    // dot before anything else is part of a name looked up like a bare one.
     name = "LOCAL.DLL";
     EXPECT_EQ(MODULE_DLL, Resolve("E:\\APP", name));
     EXPECT_EQ("LOCAL.DLL", name);
     name = "README.TXT";
     EXPECT_EQ(-1, Resolve("E:\\APP", name));
+    name = "windows.globalization";
+    EXPECT_EQ(MODULE_DLL, Resolve("E:\\APP", name));
+    EXPECT_EQ(SystemFile("windows.globalization.dll"), name);
     name = "DRIVER.vbx";
     EXPECT_EQ(MODULE_VBX, Resolve("E:\\APP", name));
 }

@@ -240,7 +240,7 @@ TEST(ImportReadingTest, DirectoriesLinkWhatTheIdataReadingLeavesListed)
     for (unsigned char directories : {0, 1})
     {
         ScanSession session;
-        g_readImportDirectories = directories;
+        g_readModernLinks = directories;
         WalkOneDrive('N');
         ASSERT_EQ(1, CrossCheckLinks());
         EXPECT_EQ(directories ? std::vector<std::string>{} : all, Names(g_resultList)) << int{directories};

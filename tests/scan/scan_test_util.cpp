@@ -85,7 +85,7 @@ ScanSession::~ScanSession()
     EndScan();
     Clear(g_resultList);
     g_quickScan = 1;
-    g_readImportDirectories = 0;
+    g_readModernLinks = 0;
     SetCurrentDirectoryA("B:\\");
 }
 

@@ -44,7 +44,7 @@ public:
 };
 
 // A scan as the window runs one: BeginScan now, with the stored settings; at the end
-// EndScan and the result list cleared, Quick Scan and Read Import Directories back to
+// EndScan and the result list cleared, Quick Scan and Read Modern Links back to
 // their defaults.
 class ScanSession
 {

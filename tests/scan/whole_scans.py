@@ -198,7 +198,7 @@ def scan_with_damaged_filter_list(default_stdout):
 
 def scan_import_tables_outside_idata():
     note = ("3 examined files keep their import tables outside .idata; those links were not read. "
-            "Use --import-directories or --full.")
+            "Use --modern or --full.")
     mapping = "N=" + os.path.join(build, "machines", "outcomes", "n")
     for options, listed_on_n, noted in ((["--section-imports"], 3, True),
                                         (["--import-directories", "--drives", "n"], 0, False),

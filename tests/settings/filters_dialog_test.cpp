@@ -167,6 +167,28 @@ TEST_F(FiltersDialogTest, AddRefusesCoveredAndEmptyExtensionsAndCancelStoresNoth
     EXPECT_EQ(std::vector<std::string>{}, StoredValues()) << "Cancel stores nothing";
 }
 
+TEST_F(FiltersDialogTest, ModernReadingTakesExtensionsOfEightCharacters)
+{
+    Open();
+    g_readModernLinks = 1;
+    LRESULT limit = 0;
+    Items added;
+    SetFiltersWith([&](HWND dialog) {
+        limit = SendDlgItemMessageA(dialog, IDC_FILTER_EXTENSION, EM_GETLIMITTEXT, 0, 0);
+        Add(dialog, "node");
+        Add(dialog, ".longext8");
+        added = ListedFilters(dialog);
+        Press(dialog, IDOK);
+    });
+    g_readModernLinks = 0;
+    EXPECT_EQ(9, limit);
+    Items expected = DefaultItems();
+    expected.emplace_back(".NODE", 1);
+    expected.emplace_back(".LONGEXT8", 1);
+    EXPECT_EQ(expected, added);
+    EXPECT_EQ(".LONGEXT8 1", StoredText("Ext15"));
+}
+
 TEST_F(FiltersDialogTest, StoredListIsShownAsStoredAndLongerExtensionsPassAShorterOne)
 {
     StoreFilterList({{".ex", 0}, {".INI", 1}});

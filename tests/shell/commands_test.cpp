@@ -189,7 +189,7 @@ TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
     Command(window, IDM_START);
     Command(window, IDM_START);
     EXPECT_EQ(1, answerer.Count());
-    EXPECT_EQ(0, g_readImportDirectories);
+    EXPECT_EQ(0, g_readModernLinks);
     EXPECT_EQ(1, StoredByte("ImpDirAsked"));
     EXPECT_EQ(0, shown.find("1 examined file keeps its import tables outside .idata")) << shown;
     EXPECT_EQ(StatusLineText(window), summaryWhenShown);
@@ -199,7 +199,7 @@ TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
     answer = IDYES;
     Command(window, IDM_START);
     EXPECT_EQ(2, answerer.Count());
-    EXPECT_EQ(1, g_readImportDirectories);
+    EXPECT_EQ(1, g_readModernLinks);
     EXPECT_EQ(" Done.", StatusBarText(window));
     DeleteFileA(program);
     RemoveDirectoryA("C:\\orvimpdir");
@@ -238,7 +238,7 @@ TEST_F(CommandTest, SaveSettingsNowStoresFlagsAndPlacementAtOnce)
     Open();
     Command(window, IDM_SAVE_ON_EXIT);
     Command(window, IDM_QUICK_SCAN);
-    Command(window, IDM_IMPORT_DIRECTORIES);
+    Command(window, IDM_MODERN_LINKS);
     Command(window, IDM_RECYCLE);
     SetWindowPos(window, nullptr, -40, -12, 500, 300, SWP_NOZORDER);
     Command(window, IDM_SAVE_NOW);

@@ -233,7 +233,7 @@ TEST_F(HelpViewerTest, ContextNumbersOpenTheirTopics)
         {917, "Select All"},
         {918, "Select None"},
         {919, "Quick Scan Only"},
-        {923, "Read Import Directories"},
+        {923, "Read Modern Links"},
         {924, "Delete to Recycle Bin"},
         {920, "Save List As"},
         {921, "Backup"},

@@ -51,7 +51,7 @@ TEST_F(MenuTest, GreyStatesFollowScanningAndTheList)
         {options, IDM_SELECT_ALL, true, false, true, true},
         {options, IDM_SELECT_NONE, true, false, true, true},
         {options, IDM_QUICK_SCAN, false, false, false, false},
-        {options, IDM_IMPORT_DIRECTORIES, false, false, false, false},
+        {options, IDM_MODERN_LINKS, false, false, false, false},
         {GetSubMenu(context, 0), IDM_STOP, true, true, false, false},
         {GetSubMenu(context, 0), IDM_CHECK_LINKS, true, false, true, false},
     };
@@ -87,10 +87,10 @@ TEST_F(MenuTest, CheckMarksShowTheFlagsAndFollowTheirCommands)
         bool checkedAtFirstStart;
     };
     const Item items[] = {
-        {preferences, IDM_LOWER_CASE, false},     {preferences, IDM_SHOW_TOOL_TIPS, true},
-        {preferences, IDM_SHOW_TOOLBAR, true},    {preferences, IDM_SHOW_STATUS_BAR, true},
-        {preferences, IDM_SAVE_ON_EXIT, true},    {options, IDM_QUICK_SCAN, true},
-        {options, IDM_IMPORT_DIRECTORIES, false}, {preferences, IDM_RECYCLE, false},
+        {preferences, IDM_LOWER_CASE, false},  {preferences, IDM_SHOW_TOOL_TIPS, true},
+        {preferences, IDM_SHOW_TOOLBAR, true}, {preferences, IDM_SHOW_STATUS_BAR, true},
+        {preferences, IDM_SAVE_ON_EXIT, true}, {options, IDM_QUICK_SCAN, true},
+        {options, IDM_MODERN_LINKS, false},    {preferences, IDM_RECYCLE, false},
     };
     for (const Item& item : items)
     {
@@ -125,7 +125,9 @@ TEST_F(MenuTest, HighlightedItemShowsItsHintWithAFullStop)
         {IDM_SELECT_ALL, " Select all files for deletion or backup."},
         {IDM_SELECT_NONE, " Undo all selected files."},
         {IDM_QUICK_SCAN, " Do a quick scan only, do not interrogate files."},
-        {IDM_IMPORT_DIRECTORIES, " Read import tables wherever the linker placed them, not only in .idata."},
+        {IDM_MODERN_LINKS,
+         " Read the links a current loader follows: import tables wherever placed, delay-load imports, "
+         "export forwarders."},
         {IDM_LOWER_CASE, " Toggle lower/uppercase for the file names."},
         {IDM_SHOW_TOOL_TIPS, " Show explanations for Toolbar buttons."},
         {IDM_SHOW_TOOLBAR, " Toggle Toolbar on/off."},
