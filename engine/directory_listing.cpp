@@ -47,11 +47,18 @@ std::string AnsiNameOfFound(const wchar_t* name)
     std::string ansi;
     for (const wchar_t* c = name; *c; c++)
     {
+        // ASCII is itself in every ANSI code page: most names never reach the conversion.
+        const bool forbidden = *c < 0x20 || std::wcschr(L"<>:\"/\\|?*", *c);
+        if (*c < 0x80 && !forbidden)
+        {
+            ansi += static_cast<char>(*c);
+            continue;
+        }
         char bytes[8];
         BOOL inexact = FALSE;
         const int length =
             WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, c, 1, bytes, sizeof bytes, "?", &inexact);
-        if (inexact || length <= 0 || *c < 0x20 || std::wcschr(L"<>:\"/\\|?*", *c))
+        if (inexact || length <= 0 || forbidden)
             ansi += '?';
         else
             ansi.append(bytes, length);
