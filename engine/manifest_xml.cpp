@@ -211,6 +211,10 @@ private:
             const std::string_view raw = text_.substr(pos_ + 1, close - pos_ - 1);
             if (raw.find('<') != std::string_view::npos || !Unescape(raw, attribute.value))
                 return false;
+            // Each is compared with those before it: a crafted element of thousands would
+            // cost their square, and no manifest element has more than a few.
+            if (attributes.size() >= kMostManifestAttributes)
+                return false;
             for (const Attribute& other : attributes)
                 if (other.name == attribute.name)
                     return false;

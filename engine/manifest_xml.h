@@ -4,7 +4,8 @@
 //
 // Only a well-formed document is read: a text that is not (unbalanced or unknown
 // markup, an undeclared entity, a document type declaration, which could declare
-// entities, or elements nested deeper than kDeepestManifestElement) says nothing, as
+// entities, elements nested deeper than kDeepestManifestElement, or an element of more
+// than kMostManifestAttributes attributes) says nothing, as
 // the loader refuses it. UTF-8 and UTF-16 (little-endian, with its byte-order mark)
 // texts are read; element names are compared without their namespace prefix.
 #pragma once
@@ -17,6 +18,8 @@
 #include <vector>
 
 constexpr std::size_t kDeepestManifestElement = 64;
+// Attributes an element may have; more make the text one the reader refuses.
+constexpr std::size_t kMostManifestAttributes = 64;
 // Entries of each list kept: a crafted manifest cannot make the reader hold more.
 constexpr std::size_t kMostManifestEntries = 1024;
 

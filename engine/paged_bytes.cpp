@@ -25,6 +25,9 @@ const PagedBytes::Page* PagedBytes::PageAt(std::uint64_t index)
     const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, size_ - start));
     slot->index = index;
     slot->lastUse = uses_;
+    // A whole page from the start: a slot that held the file's short last page would
+    // otherwise grow into a new buffer, and the pages held would not stay the same few.
+    slot->bytes.reserve(kPageSize);
     slot->bytes.resize(length);
     // A short read means the file changed or failed under us: nothing of it is trusted.
     if (read_(start, slot->bytes.data(), length) != length)
