@@ -1,6 +1,5 @@
 #include "engine/directory_listing.h"
 
-#include <cstring>
 #include <cwchar>
 #include <optional>
 

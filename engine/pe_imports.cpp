@@ -1,10 +1,10 @@
 #include "engine/pe_imports.h"
-#include "platform/ascii_case.h"
 
 #include <algorithm>
 #include <cstdint>
 
 #include "engine/pe_layout.h"
+#include "platform/ascii_case.h"
 
 namespace
 {
