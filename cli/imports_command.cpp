@@ -37,7 +37,8 @@ int RunImportsCommand(int fileCount, char** files, int modernLinks)
         char shortPath[MAX_PATH];
         GetScanPath(files[i], shortPath);
         // Every name read, repeats included, as the descriptors give them.
-        int answer = ReadImports(shortPath, reading, [&](std::string_view name) { AddName(names, name); });
+        int answer =
+            ReadImports(shortPath, reading, [&](std::string_view name, LinkKind) { AddName(names, name); });
         std::printf("%d\t%s\n", answer, files[i]);
         char name[260];
         for (int k = 0; k < GetCount(names); k++)

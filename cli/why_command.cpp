@@ -57,13 +57,20 @@ std::string Shown(const LinkedFile& file)
     return file.longPath.empty() ? LongPathOf(file.shortPath) : file.longPath;
 }
 
-std::string ChainText(const LinkSource& source, const std::vector<const LinkedFile*>& chain)
+// Each step names how it links when that is other than an import (an other-format
+// file's name says so itself).
+std::string ChainText(const LinkSource& source, const std::vector<const LinkedFile*>& chain,
+                      const std::vector<LinkKind>& kinds)
 {
     std::string text = source.path;
     if (!source.program)
         text += " names \"" + source.name + "\"";
-    for (const LinkedFile* file : chain)
-        text += " -> " + Shown(*file);
+    for (std::size_t i = 0; i < chain.size(); i++)
+    {
+        text += " -> " + Shown(*chain[i]);
+        if (kinds[i] != LinkKind::Import && (i > 0 || source.program))
+            text += std::string(" (") + LinkKindName(kinds[i]) + ")";
+    }
     return text;
 }
 
@@ -71,8 +78,9 @@ std::string KeptReason(const LinkedFile& file)
 {
     const LinkSource* source = nullptr;
     std::vector<const LinkedFile*> chain;
-    if (ShortestLinkChain(file.shortPath, source, chain))
-        return "kept: " + ChainText(*source, chain);
+    std::vector<LinkKind> kinds;
+    if (ShortestLinkChain(file.shortPath, source, chain, kinds))
+        return "kept: " + ChainText(*source, chain, kinds);
     if (!file.sharedValue.empty())
         return "kept: the shared-DLL register names it, value \"" + file.sharedValue + "\"";
     return "kept: the cross-check took it off the list";
@@ -93,7 +101,7 @@ std::vector<std::string> UnreadLinkers(const std::string& longPath, const std::s
     for (const std::string& path : FilesWithUnreadImportTables())
     {
         bool imports = false;
-        ReadImports(path.c_str(), ImportReading::ImportDirectories, [&](std::string_view name) {
+        ReadImports(path.c_str(), ImportReading::ImportDirectories, [&](std::string_view name, LinkKind) {
             imports = imports || EqualsIgnoringCase(name, longStem) || EqualsIgnoringCase(name, shortStem);
         });
         if (imports)

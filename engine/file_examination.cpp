@@ -151,7 +151,8 @@ void ExamineFile(HWND mainWindow, const char* path, int kind)
     ExamineShortPath(mainWindow, shortPath, path, kind, nullptr);
 }
 
-static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed);
+static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed,
+                                 std::vector<LinkKind>* kinds);
 
 // Reads an executable's import names into the file reference list, lists it when it is
 // a DLL of the library pass, and with Quick Scan off searches its bytes too: one open
@@ -231,9 +232,10 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
                             reading == ImportReading::ImportDirectories};
         DropDuplicates(g_fileRefs);
         NameList* target = imports != -1 || scanned != 0 ? &g_pendingLinks : nullptr;
-        if (FileModuleReferences(target, &record.links))
+        std::vector<LinkKind> kinds;
+        if (FileModuleReferences(target, &record.links, &kinds))
         {
-            RecordLibraryLinks(record.links, kind == FILE_KIND_LIBRARY,
+            RecordLibraryLinks(record.links, kinds, kind == FILE_KIND_LIBRARY,
                                kind == FILE_KIND_LIBRARY && imports != -1, target != nullptr,
                                listed ? &listed->size : nullptr);
             RememberLibraryLinks(g_scanMemory.libraries, std::move(record));
@@ -277,8 +279,10 @@ static void FileTextReferences()
 }
 
 // Resolves the names of the file reference list and files each that is a DLL into
-// target (when given) and filed (when given). False when the scan was stopped first.
-static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed)
+// target (when given) and filed, with how each was found, (when given). False when the
+// scan was stopped first.
+static bool FileModuleReferences(NameList* target, std::vector<std::string>* filed,
+                                 std::vector<LinkKind>* kinds)
 {
     int count = GetCount(g_fileRefs);
     for (int i = 0; i < count; i++)
@@ -287,14 +291,20 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
         if (!g_scanning)
             return false;
         char name[MAX_PATH];
-        if (GetName(g_fileRefs, i, name) < 0 || ResolveModule(name) != MODULE_DLL)
+        if (GetName(g_fileRefs, i, name) < 0)
+            continue;
+        const LinkKind kind = LinkKindOf(name);
+        if (ResolveModule(name) != MODULE_DLL)
             continue;
         if (target)
             AddName(*target, name);
         if (target == &g_validLinks)
-            RecordDirectLink(name, true);
+            RecordDirectLink(name, true, "", kind);
         if (filed)
+        {
             filed->push_back(name);
+            kinds->push_back(kind);
+        }
     }
     return true;
 }
@@ -310,5 +320,5 @@ void FileLinks(HWND, int kind)
         return;
     }
     DropDuplicates(g_fileRefs);
-    FileModuleReferences(kind == FILE_KIND_EXECUTABLE ? &g_validLinks : &g_pendingLinks, nullptr);
+    FileModuleReferences(kind == FILE_KIND_EXECUTABLE ? &g_validLinks : &g_pendingLinks, nullptr, nullptr);
 }

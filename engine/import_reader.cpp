@@ -7,6 +7,7 @@
 
 #include "engine/distinct_names.h"
 #include "engine/import_reader.h"
+#include "engine/link_graph.h"
 #include "engine/paged_bytes.h"
 #include "engine/pe_exports.h"
 #include "engine/pe_imports.h"
@@ -73,12 +74,20 @@ int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sin
 int ReadImports(NameList& list, const char* path, ImportReading reading)
 {
     DistinctNames names(list);
-    return ReadImports(path, reading, [&](std::string_view name) { names.Add(name); });
+    return ReadImports(path, reading, [&](std::string_view name, LinkKind kind) {
+        names.Add(name);
+        NoteLinkKind(name, kind);
+    });
 }
 
 int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables)
 {
     DistinctNames names(list);
     return ReadImportsFrom(
-        file, reading, [&](std::string_view name) { names.Add(name); }, unreadTables);
+        file, reading,
+        [&](std::string_view name, LinkKind kind) {
+            names.Add(name);
+            NoteLinkKind(name, kind);
+        },
+        unreadTables);
 }

@@ -35,6 +35,7 @@ struct Graph
     std::vector<std::string> unreadTables;
 
     std::string examinedShortPath, examinedPath;
+    std::unordered_map<std::string, LinkKind, FoldedHash, FoldedEqual> readKinds;
     int checking = -1; // the DLL the cross-check records for, or -1
 
     // Made when first asked after a change: the shortest chains' previous steps (-1 at
@@ -112,10 +113,35 @@ void ForgetLinkGraph()
     s_graph = Graph{};
 }
 
+const char* LinkKindName(LinkKind kind)
+{
+    switch (kind)
+    {
+    case LinkKind::Import: return "import";
+    case LinkKind::DelayLoadImport: return "delay-load import";
+    case LinkKind::Forwarder: return "forwarder";
+    case LinkKind::Manifest: return "manifest";
+    case LinkKind::NamedInFile: break;
+    }
+    return "named in the file";
+}
+
+void NoteLinkKind(std::string_view name, LinkKind kind)
+{
+    s_graph.readKinds.emplace(std::string(name), kind);
+}
+
+LinkKind LinkKindOf(std::string_view name)
+{
+    auto found = s_graph.readKinds.find(std::string(name));
+    return found == s_graph.readKinds.end() ? LinkKind::NamedInFile : found->second;
+}
+
 void NoteExaminedFile(const char* shortPath, const char* path)
 {
     s_graph.examinedShortPath = shortPath;
     s_graph.examinedPath = path;
+    s_graph.readKinds.clear();
 }
 
 void RecordUnreadImportTables()
@@ -128,19 +154,20 @@ const std::vector<std::string>& FilesWithUnreadImportTables()
     return s_graph.unreadTables;
 }
 
-void RecordDirectLink(const char* dll, bool program, const char* name)
+void RecordDirectLink(const char* dll, bool program, const char* name, LinkKind kind)
 {
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(FileOf(dll))];
     // A program's link makes the plainest chain: it replaces an other-format file's.
     if (file.source != -1 && (!program || s_graph.sources[static_cast<std::size_t>(file.source)].program))
         return;
     file.source = static_cast<int>(s_graph.sources.size());
-    s_graph.sources.push_back(LinkSource{s_graph.examinedPath, program, program ? std::string() : name});
+    s_graph.sources.push_back(
+        LinkSource{s_graph.examinedPath, program, program ? std::string() : name, kind});
     Changed();
 }
 
-void RecordLibraryLinks(const std::vector<std::string>& links, bool libraryPass, bool accepted, bool filed,
-                        const std::uint64_t* size)
+void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector<LinkKind>& kinds,
+                        bool libraryPass, bool accepted, bool filed, const std::uint64_t* size)
 {
     const int id = FileOf(s_graph.examinedShortPath);
     std::vector<int> resolved;
@@ -161,11 +188,13 @@ void RecordLibraryLinks(const std::vector<std::string>& links, bool libraryPass,
     if (!file.longPath.empty() && file.longPath != s_graph.examinedPath)
     {
         file.links.insert(file.links.end(), resolved.begin(), resolved.end());
+        file.linkKinds.insert(file.linkKinds.end(), kinds.begin(), kinds.end());
         Changed();
         return;
     }
     file.longPath = s_graph.examinedPath;
     file.links = std::move(resolved);
+    file.linkKinds = kinds;
     file.sized = size != nullptr;
     file.size = size ? *size : 0;
     Changed();
@@ -176,18 +205,21 @@ void NoteCheckedLibrary(const char* shortPath, bool asWalked)
     const int id = FileOf(shortPath);
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(id)];
     s_graph.checking = file.checked || asWalked ? -1 : id;
+    s_graph.readKinds.clear();
     if (!file.checked)
         file.checkedAsWalked = asWalked;
     file.checked = true;
     Changed();
 }
 
-void RecordCheckedLink(const char* dll)
+void RecordCheckedLink(const char* dll, LinkKind kind)
 {
     if (s_graph.checking == -1)
         return;
     const int target = FileOf(dll);
-    s_graph.files[static_cast<std::size_t>(s_graph.checking)].checkedLinks.push_back(target);
+    LinkedFile& file = s_graph.files[static_cast<std::size_t>(s_graph.checking)];
+    file.checkedLinks.push_back(target);
+    file.checkedLinkKinds.push_back(kind);
 }
 
 void RecordSharedDll(const char* dll, const char* valueName)
@@ -210,10 +242,26 @@ std::vector<const LinkedFile*> LinkedFiles()
     return files;
 }
 
+static LinkKind KindAmong(const std::vector<int>& links, const std::vector<LinkKind>& kinds, int to)
+{
+    for (std::size_t i = 0; i < links.size() && i < kinds.size(); i++)
+        if (links[i] == to)
+            return kinds[i];
+    return LinkKind::NamedInFile;
+}
+
+// How from links to to, as the chain followed it.
+static LinkKind KindOfLink(const LinkedFile& from, int to)
+{
+    return from.checkedAsWalked ? KindAmong(from.links, from.linkKinds, to)
+                                : KindAmong(from.checkedLinks, from.checkedLinkKinds, to);
+}
+
 bool ShortestLinkChain(std::string_view shortPath, const LinkSource*& source,
-                       std::vector<const LinkedFile*>& chain)
+                       std::vector<const LinkedFile*>& chain, std::vector<LinkKind>& kinds)
 {
     chain.clear();
+    kinds.clear();
     auto found = s_graph.index.find(shortPath);
     if (found == s_graph.index.end())
         return false;
@@ -221,9 +269,15 @@ bool ShortestLinkChain(std::string_view shortPath, const LinkSource*& source,
     int id = found->second;
     if (s_graph.previous[static_cast<std::size_t>(id)] == -2)
         return false;
-    for (; id >= 0; id = s_graph.previous[static_cast<std::size_t>(id)])
-        chain.insert(chain.begin(), &s_graph.files[static_cast<std::size_t>(id)]);
+    for (int next = -1; id >= 0; next = id, id = s_graph.previous[static_cast<std::size_t>(id)])
+    {
+        const LinkedFile& file = s_graph.files[static_cast<std::size_t>(id)];
+        chain.insert(chain.begin(), &file);
+        if (next >= 0)
+            kinds.insert(kinds.begin(), KindOfLink(file, next));
+    }
     source = &s_graph.sources[static_cast<std::size_t>(chain.front()->source)];
+    kinds.insert(kinds.begin(), source->kind);
     return true;
 }
 
@@ -237,4 +291,11 @@ std::vector<const LinkedFile*> LinkingLibraries(std::string_view shortPath)
     for (int id : s_graph.linkedFrom[static_cast<std::size_t>(found->second)])
         libraries.push_back(&s_graph.files[static_cast<std::size_t>(id)]);
     return libraries;
+}
+
+LinkKind KindOfLibraryLink(const LinkedFile& library, std::string_view shortPath)
+{
+    auto found = s_graph.index.find(shortPath);
+    return found == s_graph.index.end() ? LinkKind::NamedInFile
+                                        : KindAmong(library.links, library.linkKinds, found->second);
 }

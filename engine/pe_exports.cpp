@@ -86,7 +86,7 @@ template <typename Source> int ParseForwardersFrom(Source& source, const ImportN
         if (!sections(address, offset) || !ForwardedModule(source, offset, module))
             return -1;
         if (!module.empty() && handedOn.insert(ToUpperAscii(module)).second)
-            sink(module);
+            sink(module, LinkKind::Forwarder);
     }
     return static_cast<int>(handedOn.size());
 }

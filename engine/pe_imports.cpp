@@ -96,7 +96,8 @@ struct IdataDelta
 // Reads the module name at rva, located by locate, and hands it on; false when the
 // walk must answer -1 (a name that the end of the bytes cuts, or that no section holds).
 template <typename Source, typename Locate>
-bool TakeName(Source& source, Locate& locate, std::uint32_t rva, const ImportNameSink& sink, int& count)
+bool TakeName(Source& source, Locate& locate, std::uint32_t rva, const ImportNameSink& sink, LinkKind kind,
+              int& count)
 {
     std::uint64_t offset = 0;
     std::string_view name;
@@ -108,7 +109,7 @@ bool TakeName(Source& source, Locate& locate, std::uint32_t rva, const ImportNam
     case NameRead::Unterminated: return true;
     case NameRead::Found: break;
     }
-    sink(ReduceModuleName(name));
+    sink(ReduceModuleName(name), kind);
     count++;
     return true;
 }
@@ -128,7 +129,7 @@ int WalkDescriptors(Source& source, std::uint64_t first, Locate&& locate, const 
             return -1;
         if (stamp == 0 && nameRva == 0)
             return count;
-        if (!TakeName(source, locate, nameRva, sink, count))
+        if (!TakeName(source, locate, nameRva, sink, LinkKind::Import, count))
             return -1;
     }
 }
@@ -150,7 +151,7 @@ int WalkDelayDescriptors(Source& source, std::uint64_t first, std::uint32_t imag
         if (name == 0)
             return count;
         if (!TakeName(source, locate, attributes & kDelayAttributesRva ? name : name - imageBase, sink,
-                      count))
+                      LinkKind::DelayLoadImport, count))
             return -1;
     }
 }

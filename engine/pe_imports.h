@@ -37,6 +37,7 @@
 #include <functional>
 #include <string_view>
 
+#include "engine/link_kind.h"
 #include "engine/paged_bytes.h"
 #include "platform/pe_bytes.h"
 
@@ -50,10 +51,10 @@ constexpr std::size_t kModuleNameScan = 260;
 // '.' and what follows it, at most kMaxModuleName characters. A view into name.
 std::string_view ReduceModuleName(std::string_view name);
 
-// Receives the reduced name of every descriptor as it is read, in descriptor order.
-// The view lies in the bytes parsed and is valid during the call only: a file read in
-// pages gives up the page it lies in soon after.
-using ImportNameSink = std::function<void(std::string_view name)>;
+// Receives the reduced name of every descriptor as it is read, in descriptor order,
+// with the kind of table that names it. The view lies in the bytes parsed and is valid
+// during the call only: a file read in pages gives up the page it lies in soon after.
+using ImportNameSink = std::function<void(std::string_view name, LinkKind kind)>;
 
 enum class ImportReading
 {

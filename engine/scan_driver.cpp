@@ -126,9 +126,12 @@ static bool PromoteReferencedLinks()
         if (!g_scanning)
             return promoted;
         char name[MAX_PATH];
-        if (GetName(g_fileRefs, j, name) >= 0 && ResolveModule(name) == MODULE_DLL)
+        if (GetName(g_fileRefs, j, name) < 0)
+            continue;
+        const LinkKind kind = LinkKindOf(name);
+        if (ResolveModule(name) == MODULE_DLL)
         {
-            RecordCheckedLink(name);
+            RecordCheckedLink(name, kind);
             promoted = PromoteLink(name) || promoted;
         }
     }

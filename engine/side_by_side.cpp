@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/link_graph.h"
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/import_reader.h"
@@ -274,7 +275,10 @@ void FileAssemblies(const char* path, void* file)
         return;
     std::vector<std::string> files = AssemblyFiles(path, file ? file : opened.handle);
     for (const std::string& assemblyFile : files)
+    {
         AddName(g_fileRefs, assemblyFile);
+        NoteLinkKind(assemblyFile, LinkKind::Manifest);
+    }
     SetActivationContext(std::move(files));
 }
 

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::vector<std::string_view> modules;
     const int answer =
-        ParseForwarders(ByteSpan(data, size), [&](std::string_view m) { modules.push_back(m); });
+        ParseForwarders(ByteSpan(data, size), [&](std::string_view m, LinkKind) { modules.push_back(m); });
     Require(answer >= -1, "answer is -1, 0 or a count", {});
     if (answer >= 0)
         Require(static_cast<std::size_t>(answer) == modules.size(), "a count answer counts the modules", {});
@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return count;
     });
     std::vector<std::string> pagedModules;
-    Require(ParseForwarders(paged, [&](std::string_view m) { pagedModules.emplace_back(m); }) == answer,
+    Require(ParseForwarders(paged, [&](std::string_view m, LinkKind) { pagedModules.emplace_back(m); }) ==
+                answer,
             "paged parse gives the same answer", {});
     Require(pagedModules.size() == modules.size(), "paged parse gives as many modules", {});
     for (std::size_t i = 0; i < modules.size(); i++)

@@ -22,7 +22,8 @@ static void CheckReading(const std::uint8_t* data, std::size_t size, ImportReadi
     std::vector<std::string_view> names;
     bool unreadTables = false;
     int answer = ParseImports(
-        ByteSpan(data, size), reading, [&](std::string_view name) { names.push_back(name); }, unreadTables);
+        ByteSpan(data, size), reading, [&](std::string_view name, LinkKind) { names.push_back(name); },
+        unreadTables);
 
     Require(answer >= -1, "answer is -1, 0 or a count", {});
     if (answer >= 0)
@@ -66,8 +67,8 @@ static void CheckReading(const std::uint8_t* data, std::size_t size, ImportReadi
     std::vector<std::string> pagedNames;
     bool pagedUnread = false;
     Require(ParseImports(
-                paged, reading, [&](std::string_view name) { pagedNames.emplace_back(name); }, pagedUnread) ==
-                answer,
+                paged, reading, [&](std::string_view name, LinkKind) { pagedNames.emplace_back(name); },
+                pagedUnread) == answer,
             "paged parse gives the same answer", {});
     Require(pagedUnread == unreadTables, "paged parse finds the same tables unread", {});
     Require(pagedNames.size() == names.size(), "paged parse gives as many names", {});

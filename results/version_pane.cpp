@@ -48,7 +48,10 @@ void AddLinkedFromLine(HWND versionList, const std::string& path)
     bool allListed = true;
     for (const LinkedFile* library : LinkingLibraries(path))
     {
-        libraries.push_back(ShownName(library->shortPath));
+        // A link other than an import says how it links.
+        const LinkKind kind = KindOfLibraryLink(*library, path);
+        libraries.push_back(ShownName(library->shortPath) +
+                            (kind == LinkKind::Import ? "" : std::string(" (") + LinkKindName(kind) + ")"));
         allListed = allListed && IsListed(library->shortPath);
     }
     RECT client;

@@ -171,7 +171,7 @@ Parsed Parse(const Bytes& image, ImportReading reading = ImportReading::IdataSec
     const char* begin = reinterpret_cast<const char*>(image.data());
     parsed.answer = ParseImports(
         ByteSpan(image.data(), image.size()), reading,
-        [&](std::string_view view) {
+        [&](std::string_view view, LinkKind) {
             EXPECT_TRUE(view.data() >= begin && view.data() + view.size() <= begin + image.size())
                 << "name outside the image: " << view;
             parsed.names.emplace_back(view);
@@ -579,9 +579,10 @@ TEST(PeImports, CraftedTableOfManyDescriptorsCostsAFewPagesAndItsNamesOnce)
     NameList list;
     DistinctNames distinct(list);
     bool unread = false;
-    EXPECT_EQ(static_cast<int>(kCount), ParseImports(
-                                            paged, ImportReading::IdataSection,
-                                            [&](std::string_view name) { distinct.Add(name); }, unread));
+    EXPECT_EQ(static_cast<int>(kCount),
+              ParseImports(
+                  paged, ImportReading::IdataSection,
+                  [&](std::string_view name, LinkKind) { distinct.Add(name); }, unread));
     EXPECT_EQ(2, GetCount(list));
     EXPECT_EQ(ReduceModuleName(names[(kCount - 1) % 3]), NameAt(list, 0)) << "the spelling read last";
     EXPECT_LE(pages.size(), PagedBytes::kHeldPages);
@@ -647,7 +648,7 @@ TEST(PeExports, ForwardersNameEachModuleOnceAndCodeNothing)
     }
     Grow(image, 0x1400);
     std::vector<std::string> modules;
-    EXPECT_EQ(3, ParseForwarders(image, [&](std::string_view m) { modules.emplace_back(m); }));
+    EXPECT_EQ(3, ParseForwarders(image, [&](std::string_view m, LinkKind) { modules.emplace_back(m); }));
     EXPECT_EQ((std::vector<std::string>{"NTDLL", "libglib-2.0-0", "OTHER"}), modules);
 
     // A count beyond the file answers -1, whatever the count, the modules before kept.
@@ -655,7 +656,8 @@ TEST(PeExports, ForwardersNameEachModuleOnceAndCodeNothing)
     {
         PutU32(image, kIdataRaw + 20, count);
         modules.clear();
-        EXPECT_EQ(-1, ParseForwarders(image, [&](std::string_view m) { modules.emplace_back(m); })) << count;
+        EXPECT_EQ(-1, ParseForwarders(image, [&](std::string_view m, LinkKind) { modules.emplace_back(m); }))
+            << count;
         EXPECT_EQ(3u, modules.size()) << count;
     }
 }

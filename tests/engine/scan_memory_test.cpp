@@ -199,16 +199,18 @@ TEST(LibraryLinksTest, RecalledByPathOnlyForTheSameSettingAndCaseTwinsKeptApart)
 TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
 {
     ForgetLinkGraph();
-    // Checked as walked, a DLL's links are the ones the walk recorded.
+    // Checked as walked, a DLL's links are the ones the walk recorded. Each link has a
+    // kind of its own, and the chain names the one it followed.
     auto library = [](const char* dll, std::vector<std::string> links, bool filed = true,
-                      bool asWalked = false) {
+                      bool asWalked = false, LinkKind kind = LinkKind::Import) {
         NoteExaminedFile(dll, dll);
-        RecordLibraryLinks(links, true, true, filed, nullptr);
+        std::vector<LinkKind> kinds(links.size(), LinkKind::Manifest);
+        RecordLibraryLinks(links, kinds, true, true, filed, nullptr);
         NoteCheckedLibrary(dll, asWalked);
         for (const std::string& link : links)
-            RecordCheckedLink(link.c_str());
+            RecordCheckedLink(link.c_str(), link == links.back() ? kind : LinkKind::Import);
     };
-    library("D:\\A.DLL", {"D:\\B.DLL", "D:\\D.DLL", "D:\\Z.DLL"}, false);
+    library("D:\\A.DLL", {"D:\\B.DLL", "D:\\Z.DLL", "D:\\D.DLL"}, false, false, LinkKind::DelayLoadImport);
     library("D:\\B.DLL", {"D:\\C.DLL"}, true, true);
     library("D:\\C.DLL", {"D:\\D.DLL"});
     library("D:\\T1.DLL", {"D:\\T2.DLL"});
@@ -218,13 +220,13 @@ TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
     RecordDirectLink("D:\\A.DLL", false, "a.dll");
     RecordDirectLink("D:\\P.DLL", false, "p.dll");
     NoteExaminedFile("D:\\APP.EXE", "D:\\App.exe");
-    RecordDirectLink("d:\\a.dll", true);
-    RecordDirectLink("D:\\B.DLL", true);
+    RecordDirectLink("d:\\a.dll", true, "", LinkKind::Import);
+    RecordDirectLink("D:\\B.DLL", true, "", LinkKind::Forwarder);
 
     const std::pair<const char*, std::vector<std::string>> chains[] = {
-        {"D:\\D.DLL", {"D:\\App.exe", "D:\\A.DLL", "D:\\D.DLL"}},
-        {"d:\\c.dll", {"D:\\App.exe", "D:\\B.DLL", "D:\\C.DLL"}},
-        {"D:\\P.DLL", {"D:\\Data.ini p.dll", "D:\\P.DLL"}},
+        {"D:\\D.DLL", {"D:\\App.exe", "D:\\A.DLL import", "D:\\D.DLL delay-load import"}},
+        {"d:\\c.dll", {"D:\\App.exe", "D:\\B.DLL forwarder", "D:\\C.DLL manifest"}},
+        {"D:\\P.DLL", {"D:\\Data.ini p.dll", "D:\\P.DLL named in the file"}},
         {"D:\\Z.DLL", {}}, // no DLL of the library pass filed it: never promoted
         {"D:\\T1.DLL", {}},
     };
@@ -232,11 +234,12 @@ TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
     {
         const LinkSource* source = nullptr;
         std::vector<const LinkedFile*> chain;
+        std::vector<LinkKind> kinds;
         std::vector<std::string> got;
-        if (ShortestLinkChain(dll, source, chain))
+        if (ShortestLinkChain(dll, source, chain, kinds))
             got.push_back(source->path + (source->program ? "" : " " + source->name));
-        for (const LinkedFile* file : chain)
-            got.push_back(file->shortPath);
+        for (std::size_t i = 0; i < chain.size(); i++)
+            got.push_back(chain[i]->shortPath + " " + LinkKindName(kinds[i]));
         EXPECT_EQ(expected, got) << dll;
     }
     // The reader gave up on R.DLL; T2.DLL names itself.
