@@ -100,6 +100,8 @@ ScanInputs ScanInputsFor(const ScanOptions& options)
         inputs.storedListPassedOver = false;
     }
     inputs.drives = options.drives;
+    // The note on what the registry names costs a reading of it, as the modern one does.
+    inputs.countRegistryNames = !g_readModernLinks;
     return inputs;
 }
 

@@ -29,6 +29,11 @@ enum
 // is the position. With the modern reading, an API set's name that no file bears is
 // then looked up as its host (engine/api_set_schema.h). Else -1.
 int ResolveModule(char (&name)[MAX_PATH]);
+// A module as a program hands it to the loader by name, extension and all (a registry
+// value's "x.drv"): looked up along the same search path, from the system directory,
+// which already heads the fixed stretch. 1 when found, and name becomes the file's short
+// full path; else 0.
+int ResolveLoadedModule(char (&name)[MAX_PATH]);
 
 // drive_choice.cpp
 // Under Wine, whether drive (1 = A) is the host's root directory; never on Windows.
@@ -56,6 +61,14 @@ void FileAssemblies(const char* path, void* file);
 // one of them bears resolves to first, as the activation context makes the loader do.
 void SetActivationContext(std::vector<std::string> files);
 const std::string* ActivationContextFile(std::string_view fileName);
+
+// registry_links.cpp
+// Reads the module names of the registry's string values (engine/registry_names.h):
+// each file one names is recorded with the first value that names it
+// (engine/link_graph.h), and with fileLinks it joins the valid links.
+void ReadRegistryLinks(bool fileLinks);
+// The listed DLLs that a reading recorded.
+int CountListedRegistryNames();
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

@@ -121,6 +121,7 @@ const char* LinkKindName(LinkKind kind)
     case LinkKind::DelayLoadImport: return "delay-load import";
     case LinkKind::Forwarder: return "forwarder";
     case LinkKind::Manifest: return "manifest";
+    case LinkKind::Registry: return "named by the registry";
     case LinkKind::NamedInFile: break;
     }
     return "named in the file";
@@ -225,6 +226,18 @@ void RecordCheckedLink(const char* dll, LinkKind kind)
 void RecordSharedDll(const char* dll, const char* valueName)
 {
     s_graph.files[static_cast<std::size_t>(FileOf(dll))].sharedValue = valueName;
+}
+
+void RecordRegistryName(const char* dll, const char* valuePath, bool link)
+{
+    LinkedFile& file = s_graph.files[static_cast<std::size_t>(FileOf(dll))];
+    if (file.registryValue.empty())
+        file.registryValue = valuePath;
+    if (!link || file.source != -1)
+        return;
+    file.source = static_cast<int>(s_graph.sources.size());
+    s_graph.sources.push_back(LinkSource{valuePath, false, "", LinkKind::Registry});
+    Changed();
 }
 
 const LinkedFile* FindLinkedFile(std::string_view shortPath)

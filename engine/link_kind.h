@@ -9,4 +9,5 @@ enum class LinkKind : unsigned char
     Forwarder,
     Manifest,
     NamedInFile, // found by the byte search, or named in an other-format file
+    Registry,    // a registry value names it
 };

@@ -287,9 +287,17 @@ void RemoveSharedDlls()
 
 int RunScan(HWND mainWindow)
 {
-    if (!WalkFixedDrives(mainWindow) || !CrossCheckLinks())
+    if (!WalkFixedDrives(mainWindow))
+        return 0;
+    // The registry's links join the valid links before the cross-check follows them.
+    const bool registryLinks = ChosenImportReading() == ImportReading::ImportDirectories;
+    if (registryLinks || g_scanInputs.countRegistryNames)
+        ReadRegistryLinks(registryLinks);
+    if (!g_scanning || !CrossCheckLinks())
         return 0;
     RemoveSharedDlls();
+    if (!registryLinks && g_scanInputs.countRegistryNames)
+        g_registryNamedListed = CountListedRegistryNames();
     return g_scanning ? 1 : 0;
 }
 
@@ -301,6 +309,7 @@ void BeginScan(const ScanInputs& inputs)
     ForgetLinkGraph();
     Clear(g_resultList);
     g_importTablesOutsideIdata = 0;
+    g_registryNamedListed = 0;
     g_walkedDrives = g_hostRootDrives = 0;
     g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");

@@ -16,6 +16,9 @@ bool QuickScan();
 // Files examined by this scan with the ".idata" reading and Quick Scan on whose import
 // tables lie elsewhere: their links went unread, which the front ends tell the user.
 extern int g_importTablesOutsideIdata;
+// Listed DLLs that the registry names, counted after a scan without the modern reading
+// when the front end asked for it: they may well be in use, which the front ends tell.
+extern int g_registryNamedListed;
 // What the last drive phase walked, and what fixed drives it left out as the host's
 // root, a bit each (1 << 2 is C:).
 extern unsigned g_walkedDrives;

@@ -25,6 +25,12 @@ std::string FormatUnreadTablesCount(int count)
                                                : " examined files keep their import tables outside .idata");
 }
 
+std::string FormatRegistryNamedCount(int count)
+{
+    return std::to_string(count) +
+           (count == 1 ? " listed DLL is named in the registry" : " listed DLLs are named in the registry");
+}
+
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix)
 {
     std::string line;
@@ -74,4 +80,10 @@ std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool
     return FittedNames(allListed ? "Linked from listed DLLs only: "
                                  : "Linked only from DLLs no examined file links to: ",
                        libraries, fits);
+}
+
+std::string FormatRegistryNamedLine(const std::string& valuePath,
+                                    const std::function<bool(const std::string&)>& fits)
+{
+    return FittedNames("Named by the registry: ", {valuePath}, fits);
 }

@@ -17,6 +17,9 @@ std::string FormatSummaryLine(int count, std::uint64_t totalBytes);
 // "1 examined file keeps its import tables outside .idata", or the plural.
 std::string FormatUnreadTablesCount(int count);
 
+// "1 listed DLL is named in the registry", or the plural.
+std::string FormatRegistryNamedCount(int count);
+
 // One line of a saved list, without its line end: the prefix and a blank when a
 // prefix is given, the path, a blank and the suffix when a suffix is given.
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix);
@@ -30,3 +33,7 @@ std::string FormatListLine(const char* prefix, std::string_view path, const char
 std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool allListed,
                                  const std::vector<std::string>& unreadFiles,
                                  const std::function<bool(const std::string&)>& fits);
+// The same line for a listed file that a registry value names (a scan without the
+// modern reading): "Named by the registry: KEY\VALUE", cut with "..." to fit.
+std::string FormatRegistryNamedLine(const std::string& valuePath,
+                                    const std::function<bool(const std::string&)>& fits);

@@ -45,19 +45,33 @@ bool WaitsForTheScan(UINT message, WPARAM wParam)
     }
 }
 
+// Whether the scan about to start counts the listed DLLs the registry names: only while
+// the offer below is still to come, as the count costs a reading of the registry.
+bool CountsRegistryNames()
+{
+    return !g_readModernLinks && !WasModernLinksOffered();
+}
+
 // Once per installation, after a finished scan that met files whose import tables the
-// ".idata" reading passed over: the list may hold DLLs those files use. Yes turns the
-// reading of the import directories on for the scans to come; nothing is scanned again.
+// ".idata" reading passed over, or listed DLLs that the registry names: the list may
+// hold DLLs in use. Yes turns the modern reading on for the scans to come; nothing is
+// scanned again.
 void OfferModernLinks(HWND mainWindow, int finished)
 {
-    if (!finished || g_importTablesOutsideIdata == 0 || g_readModernLinks || WasModernLinksOffered())
+    if (!finished || (g_importTablesOutsideIdata == 0 && g_registryNamedListed == 0) || g_readModernLinks ||
+        WasModernLinksOffered())
         return;
     RememberModernLinksOffered();
     // The scan is over: the toolbar says so while the question waits.
     RefreshToolbarStates();
-    const std::string text = FormatUnreadTablesCount(g_importTablesOutsideIdata) +
-                             ", so this scan did not read those links and may list DLLs that are in use.\n\n"
-                             "Turn on Read Modern Links for the next scans?";
+    std::string text;
+    if (g_importTablesOutsideIdata > 0)
+        text = FormatUnreadTablesCount(g_importTablesOutsideIdata) +
+               ", so this scan did not read those links and may list DLLs that are in use.\n\n";
+    if (g_registryNamedListed > 0)
+        text += FormatRegistryNamedCount(g_registryNamedListed) +
+                ", which this scan did not read: programs may load them.\n\n";
+    text += "Turn on Read Modern Links for the next scans?";
     if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
         g_readModernLinks = 1;
 }
@@ -77,7 +91,9 @@ void StartScan(HWND mainWindow)
         return;
     ++s_startDepth;
     HoldResultListDrawing(mainWindow);
-    BeginScan(StoredScanInputs());
+    ScanInputs inputs = StoredScanInputs();
+    inputs.countRegistryNames = CountsRegistryNames();
+    BeginScan(inputs);
     int finished = RunScan(mainWindow);
     ReportScanEnd(mainWindow, finished);
     EndScan();
