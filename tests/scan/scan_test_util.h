@@ -106,3 +106,29 @@ private:
 };
 
 extern const char kSharedDllsKey[];
+
+// Registry values a test sets through the platform's calls, each put back as the test
+// found it at the end: its old data, or none, and the keys it made removed.
+class RegistryValuesGuard
+{
+public:
+    RegistryValuesGuard() = default;
+    ~RegistryValuesGuard();
+    RegistryValuesGuard(const RegistryValuesGuard&) = delete;
+    RegistryValuesGuard& operator=(const RegistryValuesGuard&) = delete;
+
+    // data is the value's bytes as stored, terminator or not (Utf16 makes a string's).
+    void Set(HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& data);
+    static std::string Utf16(const std::string& text, bool terminated = true);
+
+private:
+    struct Change
+    {
+        HKEY root;
+        std::string key, name, madeKey;
+        bool existed;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    std::vector<Change> changes_;
+};
