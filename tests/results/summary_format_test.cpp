@@ -74,6 +74,13 @@ TEST(SummaryFormat, LinkedFromLineNamesWhatFitsAndCountsTheRest)
                   FormatLinkedFromLine(c.libraries, c.allListed, c.unread,
                                        [&](const std::string& text) { return text.size() <= c.width; }))
             << c.width;
+    // A listed file that the registry names says so instead, cut to fit.
+    const std::string value = "HKLM\\Software\\Classes\\CLSID\\{X}\\InprocServer32\\(Default)";
+    auto fits = [](std::size_t width) {
+        return [width](const std::string& text) { return text.size() <= width; };
+    };
+    EXPECT_EQ("Named by the registry: " + value, FormatRegistryNamedLine(value, fits(100)));
+    EXPECT_EQ("Named by the registry: HKLM\\Software\\...", FormatRegistryNamedLine(value, fits(40)));
 }
 
 } // namespace
