@@ -81,12 +81,7 @@ std::string FileNamed(std::u16string_view found)
     if (!exact || name.size() > kMaxPathLength || name.find_first_of("?*") != std::string::npos)
         return {};
     if (name.size() > 2 && name[1] == ':')
-    {
-        const DWORD attributes = GetFileAttributesA(name.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return {};
-        return ShortPathOfNamedFile(name.c_str());
-    }
+        return ShortPathOfExistingFile(name.c_str());
     char path[MAX_PATH];
     lstrcpynA(path, name.c_str(), MAX_PATH);
     return ResolveLoadedModule(path) ? std::string(path) : std::string();
