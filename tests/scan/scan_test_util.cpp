@@ -212,53 +212,34 @@ void SharedDllsGuard::DeleteKey()
 
 RegistryValuesGuard::~RegistryValuesGuard()
 {
-    for (auto change = changes_.rbegin(); change != changes_.rend(); ++change)
+    for (const Old& old : old_)
     {
-        if (!change->madeKey.empty())
-        {
-            RegDeleteTreeA(change->root, change->madeKey.c_str());
-            RegDeleteKeyA(change->root, change->madeKey.c_str());
-            continue;
-        }
         HKEY key;
-        if (RegOpenKeyExA(change->root, change->key.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(old.root, old.key.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
             continue;
-        if (change->existed)
-            RegSetValueExA(key, change->name.c_str(), 0, change->type, change->data.data(),
-                           static_cast<DWORD>(change->data.size()));
+        if (old.existed)
+            RegSetValueExA(key, old.name.c_str(), 0, old.type, old.data.data(),
+                           static_cast<DWORD>(old.data.size()));
         else
-            RegDeleteValueA(key, change->name.c_str());
+            RegDeleteValueA(key, old.name.c_str());
         RegCloseKey(key);
     }
+    for (const auto& [root, key] : owned_)
+        RegDeleteTreeA(root, key.c_str());
 }
 
 void RegistryValuesGuard::Set(HKEY root, const std::string& key, const std::string& name, DWORD type,
                               const std::string& data)
 {
-    Change change{root, key, name, {}, false, REG_NONE, {}};
-    // The first key of the path that is not there is made, and removed at the end.
-    for (std::size_t end = key.find('\\');; end = key.find('\\', end + 1))
-    {
-        HKEY probe;
-        const std::string part = key.substr(0, end);
-        if (RegOpenKeyExA(root, part.c_str(), 0, KEY_QUERY_VALUE, &probe) != ERROR_SUCCESS)
-        {
-            change.madeKey = part;
-            break;
-        }
-        RegCloseKey(probe);
-        if (end == std::string::npos)
-            break;
-    }
     HKEY opened;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0,
                                              KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &opened, nullptr));
-    BYTE old[4096];
-    DWORD size = sizeof old;
-    change.existed =
-        RegQueryValueExA(opened, name.c_str(), nullptr, &change.type, old, &size) == ERROR_SUCCESS;
-    change.data.assign(old, old + (change.existed ? size : 0));
-    changes_.push_back(change);
+    Old old{root, key, name, false, REG_NONE, std::vector<BYTE>(4096)};
+    DWORD size = 4096;
+    old.existed =
+        RegQueryValueExA(opened, name.c_str(), nullptr, &old.type, old.data.data(), &size) == ERROR_SUCCESS;
+    old.data.resize(old.existed ? size : 0);
+    old_.push_back(old);
     EXPECT_EQ(ERROR_SUCCESS,
               RegSetValueExW(opened, WideOfAnsi(name).c_str(), 0, type,
                              reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size())));

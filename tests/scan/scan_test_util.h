@@ -107,8 +107,8 @@ private:
 
 extern const char kSharedDllsKey[];
 
-// Registry values a test sets through the platform's calls, each put back as the test
-// found it at the end: its old data, or none, and the keys it made removed.
+// Registry values a test writes through the platform's calls, as the test found them
+// at the end: each value's old data back, or the value gone, and the keys it owns gone.
 class RegistryValuesGuard
 {
 public:
@@ -119,16 +119,18 @@ public:
 
     // data is the value's bytes as stored, terminator or not (Utf16 makes a string's).
     void Set(HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& data);
+    void Own(HKEY root, const std::string& key) { owned_.emplace_back(root, key); }
     static std::string Utf16(const std::string& text, bool terminated = true);
 
 private:
-    struct Change
+    struct Old
     {
         HKEY root;
-        std::string key, name, madeKey;
+        std::string key, name;
         bool existed;
         DWORD type;
         std::vector<BYTE> data;
     };
-    std::vector<Change> changes_;
+    std::vector<Old> old_;
+    std::vector<std::pair<HKEY, std::string>> owned_;
 };

@@ -120,9 +120,8 @@ TEST_F(WholeScanTest, StopInTheCrossCheckEndsTheScan)
         EXPECT_EQ(0, GetCount(*list));
 }
 
-// A scan of C: and O: alone: with the modern reading or without it, when counting what
-// the registry names. The result list, until the next.
-std::vector<std::string> ScanCAndO(bool modern)
+// A scan of C: and O: alone, with the modern reading or counting what the registry names.
+void ScanCAndO(bool modern)
 {
     g_readModernLinks = modern ? 1 : 0;
     ScanInputs inputs = StoredScanInputs();
@@ -132,48 +131,44 @@ std::vector<std::string> ScanCAndO(bool modern)
     EXPECT_EQ(1, RunScan(nullptr));
     EndScan();
     g_readModernLinks = 0;
-    return Names(g_resultList);
-}
-
-bool In(const std::vector<std::string>& list, const std::string& path)
-{
-    return std::find(list.begin(), list.end(), path) != list.end();
 }
 
 // One registry value of each kind keeps its DLL, and what that imports, with the modern
 // reading and not without it: a COM server's default value with a full path and no
 // terminator, a service's ServiceDll under %SystemRoot%, AppInit_DLLs with two names,
-// a codec of Drivers32, a bare name. Values no reading can take name nothing, whatever
-// they hold, and a key deleted while it is read ends only itself. The shared-DLL
-// register keeps only what it names, in either reading.
+// a codec of Drivers32, a bare name. Values no reading can take name nothing, and a key
+// deleted while it is read ends only itself. The shared-DLL register keeps only what it
+// names, in either reading.
 TEST_F(WholeScanTest, RegistryValuesKeepTheirDllsOnlyWithTheModernReading)
 {
-    const std::string kernel = SystemFile("kernel32.dll");
-    const std::string directory = kernel.substr(0, kernel.rfind('\\') + 1);
-    std::vector<std::string> system;
-    for (const std::string& path : ScanCAndO(true))
-        if (lstrcmpiA(path.substr(0, directory.size()).c_str(), directory.c_str()) == 0 &&
-            path.find('\\', directory.size()) == std::string::npos)
-            system.push_back(path);
+    ScanCAndO(true);
+    const std::string kernel = SystemFile("kernel32.dll"),
+                      directory = kernel.substr(0, kernel.rfind('\\') + 1);
+    std::vector<std::string> system, names;
+    for (const std::string& path : NamesOnDrive(g_resultList, 'C'))
+        if (lstrcmpiA(path.substr(0, path.rfind('\\') + 1).c_str(), directory.c_str()) == 0)
+            system.push_back(path), names.push_back(path.substr(directory.size()));
     ASSERT_GE(system.size(), 2u);
-    const std::string service = system[0].substr(system[0].rfind('\\') + 1);
-    const std::string bare = system[1].substr(system[1].rfind('\\') + 1);
 
     SharedDllsGuard::SetValue("O:\\SHARED\\SHRUSE.DLL", 1);
     RegistryValuesGuard values;
     using G = RegistryValuesGuard;
-    const char kClsid[] = "Software\\Classes\\CLSID\\{6D1E5D2A-0F1B-4C61-9E0C-5B7A2C1D0E9F}\\InprocServer32";
-    values.Set(HKEY_LOCAL_MACHINE, kClsid, "", REG_SZ, G::Utf16("O:\\ORPH\\LONER.DLL", false));
+    const char kClsid[] = "Software\\Classes\\CLSID\\{6D1E5D2A-0F1B-4C61-9E0C-5B7A2C1D0E9F}";
+    values.Own(HKEY_LOCAL_MACHINE, kClsid);
+    values.Own(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\OrvTest");
+    values.Own(HKEY_CURRENT_USER, "Software\\OrvTest");
+    const std::string nt = "Software\\Microsoft\\Windows NT\\CurrentVersion\\",
+                      dep = "O:\\SHARED\\SHRDEP.DLL";
+    values.Set(HKEY_LOCAL_MACHINE, kClsid + std::string("\\InprocServer32"), "", REG_SZ,
+               G::Utf16("O:\\ORPH\\LONER.DLL", false));
     values.Set(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\OrvTest\\Parameters", "ServiceDll",
-               REG_EXPAND_SZ, G::Utf16("%SystemRoot%\\system32\\" + service));
-    values.Set(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs",
-               REG_SZ, G::Utf16("O:\\PAIR\\PING.DLL O:\\PAIR\\PONG.DLL"));
-    values.Set(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "vidc.orvt",
-               REG_SZ, G::Utf16("O:\\LIB\\FOO.DLL"));
-    values.Set(HKEY_CURRENT_USER, "Software\\OrvTest", "Plugin", REG_SZ, G::Utf16(bare));
-    // SHRDEP.DLL only in values no reading takes: past MAX_PATH, too large to be a list,
-    // expanding past any buffer, binary bytes.
-    const std::string dep = "O:\\SHARED\\SHRDEP.DLL";
+               REG_EXPAND_SZ, G::Utf16("%SystemRoot%\\system32\\" + names[0]));
+    values.Set(HKEY_LOCAL_MACHINE, nt + "Windows", "AppInit_DLLs", REG_SZ,
+               G::Utf16("O:\\PAIR\\PING.DLL O:\\PAIR\\PONG.DLL"));
+    values.Set(HKEY_LOCAL_MACHINE, nt + "Drivers32", "vidc.orvt", REG_SZ, G::Utf16("O:\\LIB\\FOO.DLL"));
+    values.Set(HKEY_CURRENT_USER, "Software\\OrvTest", "Plugin", REG_SZ, G::Utf16(names[1]));
+    // SHRDEP.DLL only past MAX_PATH, in a value too large to be a list, in one expanding
+    // past any buffer, in binary bytes, under a key deleted at the reading's first step.
     SetEnvironmentVariableA("ORVBIG", std::string(20000, 'x').c_str());
     values.Set(HKEY_CURRENT_USER, "Software\\OrvTest", "Long", REG_SZ,
                G::Utf16("O:\\SHARED\\" + std::string(300, 'a') + "\\..\\SHRDEP.DLL"));
@@ -190,33 +185,27 @@ TEST_F(WholeScanTest, RegistryValuesKeepTheirDllsOnlyWithTheModernReading)
 
     const std::vector<std::string> named = {"O:\\ORPH\\LONER.DLL", system[0],          "O:\\PAIR\\PING.DLL",
                                             "O:\\PAIR\\PONG.DLL",  "O:\\LIB\\FOO.DLL", system[1]};
-    const std::vector<std::string> modern = ScanCAndO(true);
+    ScanCAndO(true);
     for (const std::string& path : named)
-        EXPECT_FALSE(In(modern, path)) << path;
-    // What the COM server imports is kept through it; the register removes its DLL only.
-    EXPECT_FALSE(In(modern, "O:\\ORPH\\HELPER.DLL"));
-    EXPECT_FALSE(In(modern, "O:\\SHARED\\SHRUSE.DLL"));
-    const LinkedFile* depFile = FindLinkedFile(dep);
-    EXPECT_TRUE(In(modern, dep)) << (depFile ? depFile->registryValue : "");
+        EXPECT_FALSE(Contains(g_resultList, path)) << path;
+    // The COM server's import is kept through it, by a chain from its value.
     const LinkSource* source = nullptr;
     std::vector<const LinkedFile*> chain;
     std::vector<LinkKind> kinds;
     ASSERT_TRUE(ShortestLinkChain("O:\\ORPH\\HELPER.DLL", source, chain, kinds));
-    EXPECT_EQ("HKLM\\" + std::string(kClsid) + "\\(Default)", source->path);
+    EXPECT_EQ("HKLM\\" + std::string(kClsid) + "\\InprocServer32\\(Default) O:\\ORPH\\LONER.DLL",
+              source->path + " " + chain[0]->shortPath);
     EXPECT_EQ(LinkKind::Registry, kinds[0]);
-    EXPECT_EQ(2u, chain.size());
+    EXPECT_FALSE(Contains(g_resultList, "O:\\SHARED\\SHRUSE.DLL"));
+    EXPECT_TRUE(Contains(g_resultList, dep));
 
-    const std::vector<std::string> classic = ScanCAndO(false);
+    ScanCAndO(false);
     for (const std::string& path : named)
-    {
-        EXPECT_TRUE(In(classic, path)) << path;
-        EXPECT_FALSE(FindLinkedFile(path)->registryValue.empty()) << path;
-    }
-    EXPECT_TRUE(In(classic, "O:\\ORPH\\HELPER.DLL"));
-    EXPECT_TRUE(FindLinkedFile("O:\\ORPH\\HELPER.DLL")->registryValue.empty());
+        EXPECT_FALSE(!Contains(g_resultList, path) || FindLinkedFile(path)->registryValue.empty()) << path;
+    EXPECT_TRUE(Contains(g_resultList, "O:\\ORPH\\HELPER.DLL"));
     EXPECT_EQ("HKCU\\Software\\OrvTest\\Plugin", FindLinkedFile(system[1])->registryValue);
     EXPECT_GE(g_registryNamedListed, static_cast<int>(named.size()));
-    EXPECT_FALSE(In(classic, "O:\\SHARED\\SHRUSE.DLL"));
+    EXPECT_FALSE(Contains(g_resultList, "O:\\SHARED\\SHRUSE.DLL"));
     SetEnvironmentVariableA("ORVBIG", nullptr);
 }
 
