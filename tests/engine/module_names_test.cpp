@@ -433,8 +433,6 @@ TEST(ModuleNames, ChunkedSearchFindsWhatWholeSearchFinds)
     EXPECT_GT(total, 50000u);
 }
 
-} // namespace
-
 // Module names in a registry value's text: paths with blanks, command lines, the
 // rundll32 and resource forms, lists, unexpanded variables; what names no placeable
 // file yields nothing.
@@ -460,11 +458,6 @@ TEST(RegistryModuleNames, NamesOfEachFormOfValue)
             text, [&](std::u16string_view name) { names.emplace_back(name.begin(), name.end()); });
         EXPECT_EQ(expected, names) << std::string(text.begin(), text.end());
     }
-    // A list is read string by string; a string needs no terminator, and after the first
-    // zero of a plain string nothing counts.
-    Names names;
-    auto add = [&](std::u16string_view name) { names.emplace_back(name.begin(), name.end()); };
-    FindRegistryModuleNamesInData(u"a.dll\0b.dll\0\0c.dll"sv, true, add);
-    FindRegistryModuleNamesInData(u"d.dll\0e.dll"sv, false, add);
-    EXPECT_EQ((Names{"a.dll", "b.dll", "c.dll", "d.dll"}), names);
 }
+
+} // namespace

@@ -212,19 +212,9 @@ void SharedDllsGuard::DeleteKey()
 
 RegistryValuesGuard::~RegistryValuesGuard()
 {
-    for (const Old& old : old_)
-    {
-        HKEY key;
-        if (RegOpenKeyExA(old.root, old.key.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-            continue;
-        if (old.existed)
-            RegSetValueExA(key, old.name.c_str(), 0, old.type, old.data.data(),
-                           static_cast<DWORD>(old.data.size()));
-        else
-            RegDeleteValueA(key, old.name.c_str());
-        RegCloseKey(key);
-    }
-    for (const auto& [root, key] : owned_)
+    for (const auto& [root, key, name] : set_)
+        RegDeleteKeyValueA(root, key.c_str(), name.c_str());
+    for (const auto& [root, key, name] : owned_)
         RegDeleteTreeA(root, key.c_str());
 }
 
@@ -232,14 +222,9 @@ void RegistryValuesGuard::Set(HKEY root, const std::string& key, const std::stri
                               const std::string& data)
 {
     HKEY opened;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0,
-                                             KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &opened, nullptr));
-    Old old{root, key, name, false, REG_NONE, std::vector<BYTE>(4096)};
-    DWORD size = 4096;
-    old.existed =
-        RegQueryValueExA(opened, name.c_str(), nullptr, &old.type, old.data.data(), &size) == ERROR_SUCCESS;
-    old.data.resize(old.existed ? size : 0);
-    old_.push_back(old);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr));
+    set_.emplace_back(root, key, name);
     EXPECT_EQ(ERROR_SUCCESS,
               RegSetValueExW(opened, WideOfAnsi(name).c_str(), 0, type,
                              reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size())));

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/name_list.h"
@@ -107,8 +108,8 @@ private:
 
 extern const char kSharedDllsKey[];
 
-// Registry values a test writes through the platform's calls, as the test found them
-// at the end: each value's old data back, or the value gone, and the keys it owns gone.
+// Registry values a test writes through the platform's calls, values the test prefix
+// does not hold of itself: removed at the end, with the keys the test owns.
 class RegistryValuesGuard
 {
 public:
@@ -119,18 +120,9 @@ public:
 
     // data is the value's bytes as stored, terminator or not (Utf16 makes a string's).
     void Set(HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& data);
-    void Own(HKEY root, const std::string& key) { owned_.emplace_back(root, key); }
+    void Own(HKEY root, const std::string& key) { owned_.emplace_back(root, key, ""); }
     static std::string Utf16(const std::string& text, bool terminated = true);
 
 private:
-    struct Old
-    {
-        HKEY root;
-        std::string key, name;
-        bool existed;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-    std::vector<Old> old_;
-    std::vector<std::pair<HKEY, std::string>> owned_;
+    std::vector<std::tuple<HKEY, std::string, std::string>> set_, owned_;
 };
