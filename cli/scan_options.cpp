@@ -100,8 +100,9 @@ ScanInputs ScanInputsFor(const ScanOptions& options)
         inputs.storedListPassedOver = false;
     }
     inputs.drives = options.drives;
-    // The note on what the registry names costs a reading of it, as the modern one does.
-    inputs.countRegistryNames = !g_readModernLinks;
+    // The note on what the registry names costs a reading of it: it comes, as the window's
+    // one-time offer does, until that offer has been made.
+    inputs.countRegistryNames = !g_readModernLinks && !WasModernLinksOffered();
     return inputs;
 }
 
