@@ -1,5 +1,6 @@
 #include "engine/link_graph.h"
 
+#include <algorithm>
 #include <deque>
 #include <unordered_map>
 
@@ -167,7 +168,8 @@ void RecordDirectLink(const char* dll, bool program, const char* name, LinkKind 
 }
 
 void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector<LinkKind>& kinds,
-                        bool libraryPass, bool accepted, bool filed, const std::uint64_t* size)
+                        bool libraryPass, bool accepted, bool filed, const std::uint64_t* size,
+                        bool quickScan, bool modernLinks)
 {
     const int id = FileOf(s_graph.examinedShortPath);
     std::vector<int> resolved;
@@ -183,21 +185,93 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
     file.examined = file.examined || libraryPass;
     file.accepted = file.accepted || accepted;
     file.filed = file.filed || filed;
+    if (file.longPath.empty())
+        file.longPath = s_graph.examinedPath;
     // Case twins share the scan's name, and the cross-check follows what either links
-    // to; a file examined again replaces its links.
-    if (!file.longPath.empty() && file.longPath != s_graph.examinedPath)
+    // to; a copy examined again replaces its links.
+    auto copy = std::find_if(file.walked.begin(), file.walked.end(), [](const WalkedCopy& walked) {
+        return walked.shortPath == s_graph.examinedShortPath;
+    });
+    if (copy == file.walked.end())
     {
-        file.links.insert(file.links.end(), resolved.begin(), resolved.end());
-        file.linkKinds.insert(file.linkKinds.end(), kinds.begin(), kinds.end());
-        Changed();
-        return;
+        copy = file.walked.emplace(file.walked.end());
+        copy->shortPath = s_graph.examinedShortPath;
     }
-    file.longPath = s_graph.examinedPath;
-    file.links = std::move(resolved);
-    file.linkKinds = kinds;
-    file.sized = size != nullptr;
-    file.size = size ? *size : 0;
+    else
+    {
+        const auto first = static_cast<std::ptrdiff_t>(copy->firstLink);
+        const auto last = first + static_cast<std::ptrdiff_t>(copy->linkCount);
+        file.links.erase(file.links.begin() + first, file.links.begin() + last);
+        file.linkKinds.erase(file.linkKinds.begin() + first, file.linkKinds.begin() + last);
+        for (WalkedCopy& other : file.walked)
+            if (other.firstLink > copy->firstLink)
+                other.firstLink -= copy->linkCount;
+    }
+    copy->quickScan = quickScan;
+    copy->modernLinks = modernLinks;
+    copy->sized = size != nullptr;
+    copy->size = size ? *size : 0;
+    copy->firstLink = static_cast<std::uint32_t>(file.links.size());
+    copy->linkCount = static_cast<std::uint32_t>(resolved.size());
+    file.links.insert(file.links.end(), resolved.begin(), resolved.end());
+    file.linkKinds.insert(file.linkKinds.end(), kinds.begin(), kinds.end());
     Changed();
+}
+
+// The walked copy that the platform opens for path, or nullptr.
+static const WalkedCopy* CopyAt(std::string_view path, const LinkedFile*& file)
+{
+    file = FindLinkedFile(path);
+    if (!file)
+        return nullptr;
+    for (const WalkedCopy& copy : file->walked)
+        if (copy.shortPath == path)
+            return &copy;
+    return file->walked.size() == 1 ? &file->walked.front() : nullptr;
+}
+
+static RecalledLibrary Recalled(const LinkedFile& file, const WalkedCopy& copy, bool quickScan,
+                                bool modernLinks)
+{
+    RecalledLibrary recalled{
+        copy.shortPath, copy.quickScan == quickScan && copy.modernLinks == modernLinks, {}};
+    recalled.links.reserve(copy.linkCount);
+    for (std::uint32_t i = copy.firstLink; i < copy.firstLink + copy.linkCount && i < file.links.size(); i++)
+        recalled.links.push_back(s_graph.files[static_cast<std::size_t>(file.links[i])].shortPath);
+    return recalled;
+}
+
+bool RecallLibrary(std::string_view path, bool quickScan, bool modernLinks, RecalledLibrary& recalled)
+{
+    const LinkedFile* file = nullptr;
+    const WalkedCopy* copy = CopyAt(path, file);
+    if (!copy || copy->quickScan != quickScan || copy->modernLinks != modernLinks)
+        return false;
+    recalled = Recalled(*file, *copy, quickScan, modernLinks);
+    return true;
+}
+
+std::vector<RecalledLibrary> RecallCaseTwins(std::string_view path, std::string_view exclude, bool quickScan,
+                                             bool modernLinks)
+{
+    std::vector<RecalledLibrary> twins;
+    const LinkedFile* file = FindLinkedFile(path);
+    if (!file || file->walked.size() < 2)
+        return twins;
+    for (const WalkedCopy& copy : file->walked)
+        if (copy.shortPath != exclude)
+            twins.push_back(Recalled(*file, copy, quickScan, modernLinks));
+    return twins;
+}
+
+bool RecallListedSize(std::string_view path, std::uint64_t& size)
+{
+    const LinkedFile* file = nullptr;
+    const WalkedCopy* copy = CopyAt(path, file);
+    if (!copy || !copy->sized)
+        return false;
+    size = copy->size;
+    return true;
 }
 
 void NoteCheckedLibrary(const char* shortPath, bool asWalked)

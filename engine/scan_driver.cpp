@@ -7,7 +7,6 @@
 #include "engine/engine.h"
 #include "engine/filter_entry.h"
 #include "engine/import_reader.h"
-#include "engine/library_links.h"
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
@@ -138,9 +137,8 @@ static bool PromoteReferencedLinks()
     return promoted;
 }
 
-// The same from what the walk kept of a DLL it examined. A Stop in a pump step forgets
-// the record, so its links are taken first.
-static bool PromoteRecalledLinks(std::vector<std::string> links)
+// The same from what the walk kept of a DLL it examined.
+static bool PromoteRecalledLinks(const std::vector<std::string>& links)
 {
     bool promoted = false;
     for (const std::string& name : links)
@@ -180,13 +178,13 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     SetScanDirectory(DirectoryOfLink(link, CurrentDirectory()));
     const bool modernLinks = ChosenImportReading() == ImportReading::ImportDirectories;
     bool promoted;
-    if (const LibraryLinks* record =
-            RecallLibraryLinks(g_scanMemory.libraries, link, QuickScan(), modernLinks))
+    RecalledLibrary record;
+    if (RecallLibrary(link, QuickScan(), modernLinks, record))
     {
-        lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
+        lstrcpynA(shortPath, record.shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
         NoteCheckedLibrary(shortPath, true);
-        promoted = PromoteRecalledLinks(record->links);
+        promoted = PromoteRecalledLinks(record.links);
     }
     else
     {
@@ -199,13 +197,10 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     }
     // The lists take names without regard to case, so the link of a case twin may have
     // been merged into this one: what each twin refers to counts as well.
-    for (LibraryLinks& twin : RecallCaseTwins(g_scanMemory.libraries, link, shortPath))
-    {
-        const bool recalled = twin.quickScan == QuickScan() && twin.modernLinks == modernLinks;
-        promoted = (recalled ? PromoteRecalledLinks(std::move(twin.links))
-                             : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
+    for (const RecalledLibrary& twin : RecallCaseTwins(link, shortPath, QuickScan(), modernLinks))
+        promoted = (twin.current ? PromoteRecalledLinks(twin.links)
+                                 : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
                    promoted;
-    }
     return promoted;
 }
 
