@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
+#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 
 // Drive phase: every fixed drive from C to Z. False when the scan was stopped.
@@ -101,14 +103,33 @@ static void SetCheckingStatus(const char* shortPath)
     SetStatusText(status.c_str());
 }
 
+// The index of the valid link equal to name without regard to case, or -1. Names
+// that begin with another stand next to it, after it.
+static int FindValidLink(const char* name)
+{
+    int k = FindPrefix(g_validLinks, name);
+    if (k == -1)
+        return -1;
+    const std::size_t length = std::strlen(name);
+    while (k > 0 && NameAt(g_validLinks, k - 1).size() >= length &&
+           EqualsIgnoringCase(NameAt(g_validLinks, k - 1).substr(0, length), name))
+        k--;
+    return EqualsIgnoringCase(NameAt(g_validLinks, k), name) ? k : -1;
+}
+
 // Moves a pending link that the checked DLL refers to over to the valid links. True
-// when there was one.
+// when there was one. The valid links hold each name once, in the spelling promoted
+// last: a second entry would be checked twice, and weeding them out of the whole list
+// at every promotion makes the check quadratic.
 static bool PromoteLink(const char* name)
 {
     int k = FindPrefix(g_pendingLinks, name);
     if (k == -1)
         return false;
     RemoveAt(g_pendingLinks, k);
+    k = FindValidLink(name);
+    if (k != -1)
+        RemoveAt(g_validLinks, k);
     AddName(g_validLinks, name);
     return true;
 }
@@ -237,7 +258,6 @@ int CrossCheckLinks()
         }
         if (promoted)
         {
-            DropDuplicates(g_validLinks);
             n = GetCount(g_validLinks);
             i = -1;
         }
