@@ -253,14 +253,14 @@ static void FileTextReferences()
         PathParts parts = SplitPath(shortName);
         if (!parts.drive.empty())
         {
-            AddName(g_validLinks, shortName);
+            AddNameOnce(g_validLinks, shortName);
             RecordDirectLink(shortName.c_str(), false, found.c_str());
             continue;
         }
         lstrcpynA(name, parts.base.c_str(), MAX_PATH);
         if (ResolveModule(name) == MODULE_DLL)
         {
-            AddName(g_validLinks, name);
+            AddNameOnce(g_validLinks, name);
             RecordDirectLink(name, false, found.c_str());
         }
     }
@@ -286,7 +286,7 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
         if (ResolveModule(name) != MODULE_DLL)
             continue;
         if (target)
-            AddName(*target, name);
+            AddNameOnce(*target, name);
         if (target == &g_validLinks)
             RecordDirectLink(name, true, "", kind);
         if (filed)

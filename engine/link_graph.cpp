@@ -107,6 +107,12 @@ void Answer()
     s_graph.answered = true;
 }
 
+// Most copies are spelt as the DLL is, and a scan has a hundred thousand of them.
+const std::string& PathOfCopy(const LinkedFile& file, const WalkedCopy& copy)
+{
+    return copy.shortPath.empty() ? file.shortPath : copy.shortPath;
+}
+
 } // namespace
 
 void ForgetLinkGraph()
@@ -187,15 +193,16 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
     file.filed = file.filed || filed;
     if (file.longPath.empty())
         file.longPath = s_graph.examinedPath;
-    // Case twins share the scan's name, and the cross-check follows what either links
+    // Case twins share the scan's name, and the answers follow what either links
     // to; a copy examined again replaces its links.
-    auto copy = std::find_if(file.walked.begin(), file.walked.end(), [](const WalkedCopy& walked) {
-        return walked.shortPath == s_graph.examinedShortPath;
+    auto copy = std::find_if(file.walked.begin(), file.walked.end(), [&file](const WalkedCopy& walked) {
+        return PathOfCopy(file, walked) == s_graph.examinedShortPath;
     });
     if (copy == file.walked.end())
     {
         copy = file.walked.emplace(file.walked.end());
-        copy->shortPath = s_graph.examinedShortPath;
+        if (file.shortPath != s_graph.examinedShortPath)
+            copy->shortPath = s_graph.examinedShortPath;
     }
     else
     {
@@ -225,16 +232,14 @@ static const WalkedCopy* CopyAt(std::string_view path, const LinkedFile*& file)
     if (!file)
         return nullptr;
     for (const WalkedCopy& copy : file->walked)
-        if (copy.shortPath == path)
+        if (PathOfCopy(*file, copy) == path)
             return &copy;
     return file->walked.size() == 1 ? &file->walked.front() : nullptr;
 }
 
-static RecalledLibrary Recalled(const LinkedFile& file, const WalkedCopy& copy, bool quickScan,
-                                bool modernLinks)
+static RecalledLibrary Recalled(const LinkedFile& file, const WalkedCopy& copy)
 {
-    RecalledLibrary recalled{
-        copy.shortPath, copy.quickScan == quickScan && copy.modernLinks == modernLinks, {}};
+    RecalledLibrary recalled{PathOfCopy(file, copy), {}};
     recalled.links.reserve(copy.linkCount);
     for (std::uint32_t i = copy.firstLink; i < copy.firstLink + copy.linkCount && i < file.links.size(); i++)
         recalled.links.push_back(s_graph.files[static_cast<std::size_t>(file.links[i])].shortPath);
@@ -247,21 +252,8 @@ bool RecallLibrary(std::string_view path, bool quickScan, bool modernLinks, Reca
     const WalkedCopy* copy = CopyAt(path, file);
     if (!copy || copy->quickScan != quickScan || copy->modernLinks != modernLinks)
         return false;
-    recalled = Recalled(*file, *copy, quickScan, modernLinks);
+    recalled = Recalled(*file, *copy);
     return true;
-}
-
-std::vector<RecalledLibrary> RecallCaseTwins(std::string_view path, std::string_view exclude, bool quickScan,
-                                             bool modernLinks)
-{
-    std::vector<RecalledLibrary> twins;
-    const LinkedFile* file = FindLinkedFile(path);
-    if (!file || file->walked.size() < 2)
-        return twins;
-    for (const WalkedCopy& copy : file->walked)
-        if (copy.shortPath != exclude)
-            twins.push_back(Recalled(*file, copy, quickScan, modernLinks));
-    return twins;
 }
 
 bool RecallListedSize(std::string_view path, std::uint64_t& size)

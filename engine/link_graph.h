@@ -26,7 +26,7 @@ struct LinkSource
 // differ only in case (case twins): each is a file of its own under the scan's one name.
 struct WalkedCopy
 {
-    std::string shortPath;    // exactly as the walk examined it
+    std::string shortPath;    // as the walk examined it; empty when spelt as the DLL's
     bool quickScan = false;   // whether its bytes were left unsearched
     bool modernLinks = false; // whether its import directories were read, not only .idata
     bool sized = false;       // whether size is known from the walk's listing
@@ -79,10 +79,10 @@ void RecordUnreadImportTables();
 // Those files' paths, as the walk composed them, in the order examined.
 const std::vector<std::string>& FilesWithUnreadImportTables();
 // The file under examination was read as a library: what its references resolved to
-// (beside those of a case twin recorded before, which the scan names alike; a file
-// examined again replaces its own), whether it was examined by the library pass,
-// accepted as a candidate, and whether its links were filed as pending. size is its
-// size when the walk's listing gave one; quickScan and modernLinks how it was read.
+// (beside those of a case twin recorded before, which the scan names alike, so that
+// the answers name what either links to; a file examined again replaces its own), whether it was examined by
+// the library pass, accepted as a candidate, and whether its links were filed as pending. size is its size
+// when the walk's listing gave one; quickScan and modernLinks how it was read.
 void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector<LinkKind>& kinds,
                         bool libraryPass, bool accepted, bool filed, const std::uint64_t* size,
                         bool quickScan, bool modernLinks);
@@ -93,7 +93,6 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
 struct RecalledLibrary
 {
     std::string shortPath;
-    bool current = false; // read with the Quick Scan and reading asked for
     std::vector<std::string> links;
 };
 // The copy that the platform opens for path (a short full path), when the walk read it
@@ -101,11 +100,6 @@ struct RecalledLibrary
 // equal to it without regard to case; false otherwise, also when case twins leave it
 // open which file path names.
 bool RecallLibrary(std::string_view path, bool quickScan, bool modernLinks, RecalledLibrary& recalled);
-// Every walked copy whose short path equals path without regard to case but the one
-// exactly at exclude, when there are case twins; current as for quickScan and
-// modernLinks.
-std::vector<RecalledLibrary> RecallCaseTwins(std::string_view path, std::string_view exclude, bool quickScan,
-                                             bool modernLinks);
 // The size of the DLL at path as the walk's listing gave it, when it did.
 bool RecallListedSize(std::string_view path, std::uint64_t& size);
 

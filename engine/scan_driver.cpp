@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
-#include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 
 // Drive phase: every fixed drive from C to Z. False when the scan was stopped.
@@ -28,9 +26,9 @@ static bool WalkFixedDrives(HWND mainWindow)
         SetCurrentDirectoryA("\\");
         if (walked == 1)
         {
-            DropDuplicates(g_resultList);
-            DropDuplicates(g_validLinks);
-            DropDuplicates(g_pendingLinks);
+            DropRepeatedNames(g_resultList);
+            DropRepeatedNames(g_validLinks);
+            DropRepeatedNames(g_pendingLinks);
         }
         if (!g_scanning)
             return false;
@@ -103,34 +101,25 @@ static void SetCheckingStatus(const char* shortPath)
     SetStatusText(status.c_str());
 }
 
-// The index of the valid link equal to name without regard to case, or -1. Names
-// that begin with another stand next to it, after it.
-static int FindValidLink(const char* name)
+// The entry of list spelt exactly as name, else one FindPrefix gives. Names that differ
+// only in case may name two files of one host folder: each is judged on its own.
+static int FindLink(const NameList& list, const char* name)
 {
-    int k = FindPrefix(g_validLinks, name);
-    if (k == -1)
-        return -1;
-    const std::size_t length = std::strlen(name);
-    while (k > 0 && NameAt(g_validLinks, k - 1).size() >= length &&
-           EqualsIgnoringCase(NameAt(g_validLinks, k - 1).substr(0, length), name))
-        k--;
-    return EqualsIgnoringCase(NameAt(g_validLinks, k), name) ? k : -1;
+    const int k = FindSpelling(list, name);
+    return k != -1 ? k : FindPrefix(list, name);
 }
 
 // Moves a pending link that the checked DLL refers to over to the valid links. True
-// when there was one. The valid links hold each name once, in the spelling promoted
-// last: a second entry would be checked twice, and weeding them out of the whole list
-// at every promotion makes the check quadratic.
+// when there was one. The valid links hold each spelling once: a second entry would be
+// checked twice, and weeding them out of the whole list at every promotion would make
+// the check quadratic.
 static bool PromoteLink(const char* name)
 {
-    int k = FindPrefix(g_pendingLinks, name);
+    int k = FindLink(g_pendingLinks, name);
     if (k == -1)
         return false;
     RemoveAt(g_pendingLinks, k);
-    k = FindValidLink(name);
-    if (k != -1)
-        RemoveAt(g_validLinks, k);
-    AddName(g_validLinks, name);
+    AddNameOnce(g_validLinks, name);
     return true;
 }
 
@@ -216,12 +205,6 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
         NoteCheckedLibrary(shortPath, false);
         promoted = ReadAndPromote(shortPath, link);
     }
-    // The lists take names without regard to case, so the link of a case twin may have
-    // been merged into this one: what each twin refers to counts as well.
-    for (const RecalledLibrary& twin : RecallCaseTwins(link, shortPath, QuickScan(), modernLinks))
-        promoted = (twin.current ? PromoteRecalledLinks(twin.links)
-                                 : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
-                   promoted;
     return promoted;
 }
 
@@ -246,10 +229,10 @@ int CrossCheckLinks()
         char shortPath[MAX_PATH];
         bool promoted = CheckLink(link, shortPath);
 
-        int k = FindPrefix(g_resultList, shortPath);
+        int k = FindLink(g_resultList, shortPath);
         if (k != -1)
             RemoveAt(g_resultList, k);
-        k = FindPrefix(g_validLinks, shortPath);
+        k = FindLink(g_validLinks, shortPath);
         if (k != -1)
         {
             RemoveAt(g_validLinks, k);
@@ -290,7 +273,7 @@ void RemoveSharedDlls()
         if (status != ERROR_SUCCESS)
             break;
         const std::string shortPath = ShortPathOfNamedFile(name);
-        int k = FindPrefix(g_resultList, shortPath.c_str());
+        int k = FindLink(g_resultList, shortPath.c_str());
         if (k != -1)
         {
             RecordSharedDll(shortPath.c_str(), name);

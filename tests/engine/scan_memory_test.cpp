@@ -195,12 +195,6 @@ TEST(LinkGraphTest, WalkedLinksRecalledByPathOnlyForTheSameSettingAndCaseTwinsKe
     EXPECT_TRUE(RecallListedSize("c:\\app\\one.dll", size));
     EXPECT_EQ(7u, size);
     EXPECT_FALSE(RecallListedSize("C:\\APP\\ONE.DLL", size));
-    const std::vector<RecalledLibrary> twins =
-        RecallCaseTwins("C:\\App\\One.dll", "C:\\APP\\ONE.DLL", true, false);
-    ASSERT_EQ(1u, twins.size());
-    EXPECT_EQ("c:\\app\\one.dll", twins[0].shortPath);
-    EXPECT_FALSE(twins[0].current);
-    EXPECT_TRUE(RecallCaseTwins("C:\\APP\\NONE.DLL", "", true, false).empty());
     // Who links to whom holds both twins' links.
     std::vector<std::string> linked;
     for (int link : FindLinkedFile("C:\\APP\\ONE.DLL")->links)
