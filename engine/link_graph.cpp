@@ -33,7 +33,11 @@ struct Graph
     std::deque<LinkedFile> files;
     std::unordered_map<std::string_view, int, FoldedHash, FoldedEqual> index;
     std::vector<LinkSource> sources;
-    std::vector<std::string> unreadTables;
+    std::vector<const std::string*> unreadTables;
+    // The paths of the examined files that sources and unreadTables name, each kept once:
+    // a program links to many DLLs, and a scan meets a hundred thousand.
+    std::deque<std::string> keptPaths;
+    const std::string* examinedKept = nullptr; // examinedPath among them, once kept
 
     std::string examinedShortPath, examinedPath;
     std::unordered_map<std::string, LinkKind, FoldedHash, FoldedEqual> readKinds;
@@ -107,6 +111,13 @@ void Answer()
     s_graph.answered = true;
 }
 
+const std::string* KeptExaminedPath()
+{
+    if (!s_graph.examinedKept)
+        s_graph.examinedKept = &s_graph.keptPaths.emplace_back(s_graph.examinedPath);
+    return s_graph.examinedKept;
+}
+
 // Most copies are spelt as the DLL is, and a scan has a hundred thousand of them.
 const std::string& PathOfCopy(const LinkedFile& file, const WalkedCopy& copy)
 {
@@ -148,17 +159,22 @@ void NoteExaminedFile(const char* shortPath, const char* path)
 {
     s_graph.examinedShortPath = shortPath;
     s_graph.examinedPath = path;
+    s_graph.examinedKept = nullptr;
     s_graph.readKinds.clear();
 }
 
 void RecordUnreadImportTables()
 {
-    s_graph.unreadTables.push_back(s_graph.examinedPath);
+    s_graph.unreadTables.push_back(KeptExaminedPath());
 }
 
-const std::vector<std::string>& FilesWithUnreadImportTables()
+std::vector<std::string> FilesWithUnreadImportTables()
 {
-    return s_graph.unreadTables;
+    std::vector<std::string> paths;
+    paths.reserve(s_graph.unreadTables.size());
+    for (const std::string* path : s_graph.unreadTables)
+        paths.push_back(*path);
+    return paths;
 }
 
 void RecordDirectLink(const char* dll, bool program, const char* name, LinkKind kind)
@@ -168,8 +184,7 @@ void RecordDirectLink(const char* dll, bool program, const char* name, LinkKind 
     if (file.source != -1 && (!program || s_graph.sources[static_cast<std::size_t>(file.source)].program))
         return;
     file.source = static_cast<int>(s_graph.sources.size());
-    s_graph.sources.push_back(
-        LinkSource{s_graph.examinedPath, program, program ? std::string() : name, kind});
+    s_graph.sources.push_back(LinkSource{KeptExaminedPath(), program, program ? std::string() : name, kind});
     Changed();
 }
 

@@ -16,7 +16,7 @@
 // that names it.
 struct LinkSource
 {
-    std::string path; // the file's full path, as the walk composed it
+    const std::string* path = nullptr; // the file's full path, as the walk composed it
     bool program = false;
     std::string name; // an other-format file: the name as it stands in the file
     LinkKind kind = LinkKind::Import;
@@ -77,7 +77,7 @@ void RecordDirectLink(const char* dll, bool program, const char* name = "",
 // links were not read, which the answers must not deny.
 void RecordUnreadImportTables();
 // Those files' paths, as the walk composed them, in the order examined.
-const std::vector<std::string>& FilesWithUnreadImportTables();
+std::vector<std::string> FilesWithUnreadImportTables();
 // The file under examination was read as a library: what its references resolved to
 // (beside those of a case twin recorded before, which the scan names alike, so that
 // the answers name what either links to; a file examined again replaces its own), whether it was examined by

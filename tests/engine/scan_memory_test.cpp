@@ -248,7 +248,7 @@ TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
         std::vector<LinkKind> kinds;
         std::vector<std::string> got;
         if (ShortestLinkChain(dll, source, chain, kinds))
-            got.push_back(source->path + (source->program ? "" : " " + source->name));
+            got.push_back(*source->path + (source->program ? "" : " " + source->name));
         for (std::size_t i = 0; i < chain.size(); i++)
             got.push_back(chain[i]->shortPath + " " + LinkKindName(kinds[i]));
         EXPECT_EQ(expected, got) << dll;
