@@ -194,7 +194,7 @@ TEST_F(WholeScanTest, RegistryValuesKeepTheirDllsOnlyWithTheModernReading)
     std::vector<LinkKind> kinds;
     ASSERT_TRUE(ShortestLinkChain("O:\\ORPH\\HELPER.DLL", source, chain, kinds));
     EXPECT_EQ("HKLM\\" + std::string(kClsid) + "\\InprocServer32\\(Default) O:\\ORPH\\LONER.DLL",
-              source->path + " " + chain[0]->shortPath);
+              *source->path + " " + chain[0]->shortPath);
     EXPECT_EQ(LinkKind::Registry, kinds[0]);
     EXPECT_FALSE(Contains(g_resultList, "O:\\SHARED\\SHRUSE.DLL"));
     EXPECT_TRUE(Contains(g_resultList, dep));
