@@ -2,6 +2,7 @@
 // while a scan runs (scan_memory.h). Win32.
 #pragma once
 
+#include <array>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -41,7 +42,9 @@ struct ModuleLookups
     bool apiSetsRead = false;
     ApiSetSchema apiSets; // the machine's, read at the first API set's name
     std::vector<SearchDirectory> program;
-    std::vector<SearchDirectory> fixed;
+    // By world: the Parts' search, then 32-bit and 64-bit importers', each with its own
+    // system directory. A world's answers are kept under the name and the world.
+    std::array<std::vector<SearchDirectory>, 3> fixed;
     std::unordered_map<std::string, ModuleHit> programHits;
     std::unordered_map<std::string, ModuleHit> fixedHits;
 };
