@@ -218,10 +218,10 @@ TEST_F(CommandTest, CloseSavesThePreferencesAndQuits)
     ASSERT_EQ(1u, help.Calls().size());
     EXPECT_EQ(static_cast<UINT>(HELP_QUIT), help.Calls()[0].command);
     EXPECT_EQ(ProgramFolder() + "\\ORVENNA.HLP", help.Calls()[0].file);
-    EXPECT_EQ(
-        (std::vector<std::string>{"ImpDir=0", "Lower=1", "MaxMin=1", "QScan=1", "Recycle=0", "Settings=1",
-                                  "StatusBar=1", "ToolTips=1", "Toolbar=1", "cxy=640 480", "xy=120 80"}),
-        StoredValues());
+    EXPECT_EQ((std::vector<std::string>{"ImpDir=0", "Lower=1", "MaxMin=1", "QScan=1", "Recycle=0", "Scan64=0",
+                                        "Settings=1", "StatusBar=1", "ToolTips=1", "Toolbar=1", "cxy=640 480",
+                                        "xy=120 80"}),
+              StoredValues());
 }
 
 TEST_F(CommandTest, SaveSettingsOnExitOffLeavesTheRegistryUnchanged)
@@ -240,12 +240,13 @@ TEST_F(CommandTest, SaveSettingsNowStoresFlagsAndPlacementAtOnce)
     Command(window, IDM_QUICK_SCAN);
     Command(window, IDM_MODERN_LINKS);
     Command(window, IDM_RECYCLE);
+    Command(window, IDM_SCAN_64_BIT);
     SetWindowPos(window, nullptr, -40, -12, 500, 300, SWP_NOZORDER);
     Command(window, IDM_SAVE_NOW);
-    EXPECT_EQ(
-        (std::vector<std::string>{"ImpDir=1", "Lower=0", "MaxMin=1", "QScan=0", "Recycle=1", "Settings=0",
-                                  "StatusBar=1", "ToolTips=1", "Toolbar=1", "cxy=500 300", "xy=-40 -12"}),
-        StoredValues());
+    EXPECT_EQ((std::vector<std::string>{"ImpDir=1", "Lower=0", "MaxMin=1", "QScan=0", "Recycle=1", "Scan64=1",
+                                        "Settings=0", "StatusBar=1", "ToolTips=1", "Toolbar=1", "cxy=500 300",
+                                        "xy=-40 -12"}),
+              StoredValues());
     // Maximized: MaxMin alone changes; the last normal rectangle stays stored.
     ShowWindow(window, SW_MAXIMIZE);
     Command(window, IDM_SAVE_NOW);
