@@ -205,6 +205,39 @@ TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
     RemoveDirectoryA("C:\\orvimpdir");
 }
 
+// A 64-bit DLL on C: for this test's scans only: left out and counted, and listed once
+// the offer is taken.
+TEST_F(CommandTest, AScanLeavingOut64BitDllsOffersToIncludeThemOnce)
+{
+    const char dll[] = "C:\\orv64\\WIDE.DLL";
+    CreateDirectoryA("C:\\orv64", nullptr);
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\pe64_fixture.dll").c_str(), dll, FALSE));
+    Open();
+    std::string shown;
+    int answer = IDNO;
+    DialogAnswerer answerer([&](HWND box) {
+        for (const std::string& text : StaticTexts(box))
+            if (text.size() > shown.size())
+                shown = text;
+        PostMessageA(box, WM_COMMAND, answer, 0);
+    });
+    Command(window, IDM_START);
+    Command(window, IDM_START);
+    EXPECT_EQ(1, answerer.Count());
+    EXPECT_EQ(0, shown.find("1 64-bit DLL was left out")) << shown;
+    EXPECT_EQ(1, StoredByte("Scan64Asked"));
+    EXPECT_FALSE(IsListed("C:\\ORV64\\WIDE.DLL"));
+    ClearStoredPreferences();
+    answer = IDYES;
+    Command(window, IDM_START);
+    EXPECT_EQ(1, g_scan64Bit);
+    Command(window, IDM_START);
+    EXPECT_TRUE(IsListed("C:\\ORV64\\WIDE.DLL"));
+    g_scan64Bit = 0;
+    DeleteFileA(dll);
+    RemoveDirectoryA("C:\\orv64");
+}
+
 TEST_F(CommandTest, CloseSavesThePreferencesAndQuits)
 {
     Open();
