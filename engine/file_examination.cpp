@@ -161,8 +161,11 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
 static int ReadExecutable(const char* shortPath, const char* path, int kind, bool quickScan,
                           ExeReading reading, int& scanned, int& bits)
 {
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE held = g_scanMemory.modules.typedFiles.Take(shortPath);
+    FileHandle file(held != INVALID_HANDLE_VALUE
+                        ? held
+                        : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
     {
         NoteUnopenedFile();

@@ -46,17 +46,20 @@ int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink
     return answer;
 }
 
-int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits)
+// The file's size, or 0 when it is empty or no disk file: a name such as AUX.DLL opens
+// a device, whose read could wait for ever.
+static std::uint64_t DiskFileSize(void* file)
 {
-    unreadTables = false;
-    bits = 0;
-    // A name such as AUX.DLL opens a device, whose read could wait for ever.
     LARGE_INTEGER length;
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
-        return -1;
+        return 0;
+    return static_cast<std::uint64_t>(length.QuadPart);
+}
 
-    const std::uint64_t size = static_cast<std::uint64_t>(length.QuadPart);
-    PagedBytes bytes(size, FilePageReader(file));
+// The width of the file the bytes are, as the common library types it: 32, 64 or 0.
+static int WidthOf(PagedBytes& bytes)
+{
+    const std::uint64_t size = bytes.Size();
     // The new header is fetched while the head is still looked at: the head is kept.
     std::array<std::uint8_t, kExeHeadBytes> headCopy;
     ByteSpan fetched = bytes.Fetch(0, std::min<std::uint64_t>(size, kExeHeadBytes));
@@ -66,7 +69,27 @@ int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, 
         return offset < size ? bytes.Fetch(offset, std::min<std::uint64_t>(size - offset, kNewHeaderBytes))
                              : ByteSpan();
     });
-    bits = type == ExeType::Pe32 ? 32 : type == ExeType::Pe32Plus ? 64 : 0;
+    return type == ExeType::Pe32 ? 32 : type == ExeType::Pe32Plus ? 64 : 0;
+}
+
+int ReadExeWidth(void* file)
+{
+    const std::uint64_t size = DiskFileSize(file);
+    if (size == 0)
+        return 0;
+    PagedBytes bytes(size, FilePageReader(file));
+    return WidthOf(bytes);
+}
+
+int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits)
+{
+    unreadTables = false;
+    bits = 0;
+    const std::uint64_t size = DiskFileSize(file);
+    if (size == 0)
+        return -1;
+    PagedBytes bytes(size, FilePageReader(file));
+    bits = WidthOf(bytes);
     if (bits == 64 && !reading.take64)
     {
         // Told apart from a malformed file, which is no 64-bit DLL left out.

@@ -20,6 +20,10 @@ struct ExeReading
 // Reads a file the caller has opened (file is its HANDLE) for a parse over PagedBytes.
 PagedBytes::Reader FilePageReader(void* file);
 
+// The file's width as the common library types it, from its headers: 32 (PE32), 64
+// (PE32+) or 0. file is a HANDLE the caller opened; the read moves its position.
+int ReadExeWidth(void* file);
+
 // Hands the module name of every import descriptor that reading finds in the file to
 // sink as it is read, reduced to its file-name part without extension, duplicates
 // included; with the import directories read (the modern reading), then each module

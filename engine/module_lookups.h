@@ -9,6 +9,7 @@
 
 #include "engine/api_set_schema.h"
 #include "engine/directory_listing.h"
+#include "engine/held_files.h"
 
 // What one stretch of the search order holds under a file name: nothing, the file, or
 // something by that name that is no file, which ends the search there as it stands.
@@ -47,4 +48,5 @@ struct ModuleLookups
     std::array<std::vector<SearchDirectory>, 3> fixed;
     std::unordered_map<std::string, ModuleHit> programHits;
     std::unordered_map<std::string, ModuleHit> fixedHits;
+    HeldFiles typedFiles; // typed by the search, kept for their examination
 };

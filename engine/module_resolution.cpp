@@ -55,7 +55,7 @@ static const std::string& FixedSearchDirectories(int world = 0)
 
 // With 64-bit DLLs included, a file of the other width is passed over as the loader
 // passes it over; a file of neither width stands, as every file does in the Parts'
-// search. A file the walk has not read yet is typed once.
+// search. A file the walk has not read yet is typed once, and kept open for the walk.
 static bool FitsWorld(const ModuleHit& hit, int world)
 {
     if (world == 0 || hit.kind != ModuleHit::File)
@@ -63,8 +63,11 @@ static bool FitsWorld(const ModuleHit& hit, int world)
     int bits = FileBits(hit.path);
     if (bits < 0)
     {
-        const int type = QemGetExeType(hit.path.c_str());
-        bits = type == QEM_EXE_PE32 ? 32 : type == QEM_EXE_PE32PLUS ? 64 : 0;
+        HANDLE file = CreateFileA(hit.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        bits = file != INVALID_HANDLE_VALUE ? ReadExeWidth(file) : 0;
+        if (file != INVALID_HANDLE_VALUE)
+            g_scanMemory.modules.typedFiles.Hold(hit.path, file);
         NoteFileBits(hit.path, bits);
     }
     return bits == 0 || bits == world;

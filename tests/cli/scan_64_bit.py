@@ -5,7 +5,7 @@ SAME.DLL of its own width beside it; a 64-bit program whose folder holds a 32-bi
 PAIR.DLL, which its loader passes over for the 64-bit one in System32; a 32-bit
 ONLY64N.DLL in SysWOW64 that only that 64-bit program names; a 64-bit DLL that nothing
 imports. With --64-bit the whole list (Wine's own C: as well) is checked against the
-independent model (bench/scan_model.py) in both worlds; without it no 64-bit file is
+independent model (bench/scan_model.py) in both worlds, with either reading; without it no 64-bit file is
 listed and orvscan says how many it left out."""
 
 import os
@@ -80,7 +80,7 @@ drives = scan_model.Drives({"C": drive_c, "D": d, "B": build})
 
 def listed(*options):
     """The long Unix paths orvscan lists, and its standard error."""
-    out, err = windows(os.path.join(build, "bin", "orvscan.exe"), "--quick", "--classic", *options)
+    out, err = windows(os.path.join(build, "bin", "orvscan.exe"), "--quick", *options)
     short_paths = [l.strip() for l in out.splitlines()[:-1] if l.strip()]
     long_paths, _ = windows(os.path.join(build, "bin", "long_names.exe"), stdin="\n".join(short_paths) + "\n")
     return {drives.to_unix(p.strip()).lower() for p in long_paths.splitlines() if p.strip()}, err
@@ -88,8 +88,9 @@ def listed(*options):
 
 try:
     path_dirs = windows("cmd", "/c", "echo %PATH%")[0].strip().split(";")
-    with_64, _ = listed("--64-bit")
-    without, note = listed("--32-bit-only")
+    with_64, _ = listed("--classic", "--64-bit")
+    modern_64, _ = listed("--modern", "--64-bit")
+    without, note = listed("--classic", "--32-bit-only")
 finally:
     os.remove(os.path.join(devices, "d:"))
 
@@ -104,17 +105,20 @@ check(not [p for p in without if scan_model.width_of(seen(p)) == 64] and fixture
       "--32-bit-only: a 64-bit file listed, or the 32-bit PAIR.DLL not")
 check(" 64-bit DLLs were left out; --64-bit lists and reads them." in note, f"no note of 64-bit DLLs: {note!r}")
 
-scan = scan_model.QuickScan(drives, os.path.join(build, "bin"), scan_model.search_tail(drives, path_dirs),
-                            worlds={w: scan_model.search_tail(drives, path_dirs, w) for w in (32, 64)})
-expected = {p.lower() for p in scan.run(scan_model.shared_dll_names(os.path.join(prefix, "system.reg")))}
-widths = {w: len([p for p in expected if scan_model.width_of(p) == w]) for w in (32, 64)}
-print(f"--64-bit: model: {len(expected)} unlinked ({widths[32]} 32-bit, {widths[64]} 64-bit); "
-      f"orvscan: {len(with_64)} listed; without it: {len(without)}")
-for p in sorted(expected - with_64)[:20]:
-    print("only in the model:", p)
-for p in sorted(with_64 - expected)[:20]:
-    print("only in orvscan:  ", p)
-check(expected == with_64 and min(widths.values()) > 100, "--64-bit: the list is not the model's")
+for modern, got in ((False, with_64), (True, modern_64)):
+    scan = scan_model.QuickScan(drives, os.path.join(build, "bin"), scan_model.search_tail(drives, path_dirs), modern,
+                                worlds={w: scan_model.search_tail(drives, path_dirs, w) for w in (32, 64)})
+    expected = {p.lower() for p in scan.run(scan_model.shared_dll_names(os.path.join(prefix, "system.reg")))}
+    widths = {w: len([p for p in expected if scan_model.width_of(p) == w]) for w in (32, 64)}
+    reading = "--modern" if modern else "--classic"
+    print(f"{reading} --64-bit: model: {len(expected)} unlinked ({widths[32]} 32-bit, {widths[64]} 64-bit); "
+          f"orvscan: {len(got)} listed")
+    for p in sorted(expected - got)[:20]:
+        print("only in the model:", p)
+    for p in sorted(got - expected)[:20]:
+        print("only in orvscan:  ", p)
+    check(expected == got and min(widths.values()) > 50, f"{reading} --64-bit: the list is not the model's")
+print(f"--32-bit-only: {len(without)} listed")
 for failure in failures:
     print("FAILED:", failure)
 sys.exit(1 if failures else 0)
