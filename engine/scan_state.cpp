@@ -39,3 +39,8 @@ ExeReading ChosenExeReading()
 {
     return {ChosenImportReading(), g_scanInputs.scan64};
 }
+
+ProgramNames ChosenProgramNames()
+{
+    return *g_scanInputs.modernLinks ? ProgramNames::AlsoLongAndWide : ProgramNames::EightCharacters;
+}

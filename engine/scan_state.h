@@ -2,6 +2,7 @@
 // name lists that hold its working sets and its answer.
 #pragma once
 
+#include "engine/module_names.h"
 #include "engine/name_list.h"
 #include "engine/import_reader.h"
 #include "engine/pe_imports.h"
@@ -37,6 +38,9 @@ extern int g_leftOut64BitDlls;
 // or 64, or 0 (a file of neither, or the scan takes 32-bit files only): the Parts'
 // search, every file found stands.
 extern int g_namingBits;
+// The names the byte search takes from programs and DLLs: the modern reading also
+// takes long and UTF-16 ones.
+ProgramNames ChosenProgramNames();
 
 extern NameList g_resultList;   // every DLL found that the scan takes, less those found linked
 extern NameList g_validLinks;   // DLLs referred to by executables and other files
