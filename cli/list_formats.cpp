@@ -51,9 +51,8 @@ ListRecord RecordOf(std::string_view shortPath)
     const LinkedFile* file = FindLinkedFile(shortPath);
     record.longPath = file && !file->longPath.empty() ? file->longPath : record.shortPath;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (file && file->sized)
-        record.size = file->size;
-    else if (GetFileAttributesExA(record.longPath.c_str(), GetFileExInfoStandard, &data))
+    if (!RecallListedSize(shortPath, record.size) &&
+        GetFileAttributesExA(record.longPath.c_str(), GetFileExInfoStandard, &data))
         record.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
     record.fileVersion = FileVersionOf(record.longPath);
     for (const LinkedFile* library : LinkingLibraries(shortPath))

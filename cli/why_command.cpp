@@ -63,7 +63,7 @@ std::string Shown(const LinkedFile& file)
 std::string ChainText(const LinkSource& source, const std::vector<const LinkedFile*>& chain,
                       const std::vector<LinkKind>& kinds)
 {
-    std::string text = source.path;
+    std::string text = *source.path;
     if (!source.program)
         text += " names \"" + source.name + "\"";
     for (std::size_t i = 0; i < chain.size(); i++)

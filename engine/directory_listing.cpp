@@ -11,9 +11,6 @@
 #include "platform/qemcom95.h"
 #include "platform/scoped_handle.h"
 
-static DirectoryListing s_listing;
-static bool s_listed = false;
-
 static std::string s_scanDirectory;
 
 void SetScanDirectory(const std::string& directory)
@@ -146,21 +143,21 @@ bool ListDirectory(const std::string& directory, const std::string& shortDirecto
 bool ListCurrentDirectory(const std::string& shortDirectory)
 {
     ForgetListing();
-    s_listed = ListDirectory(CurrentDirectory(), shortDirectory, s_listing);
-    return s_listed;
+    g_scanMemory.listed = ListDirectory(CurrentDirectory(), shortDirectory, g_scanMemory.listing);
+    return g_scanMemory.listed;
 }
 
 void ForgetListing()
 {
-    s_listing = DirectoryListing();
-    s_listed = false;
+    g_scanMemory.listing = DirectoryListing();
+    g_scanMemory.listed = false;
 }
 
 const DirectoryListing* CurrentListing()
 {
-    if (!s_listed || s_listing.directory != CurrentDirectory())
+    if (!g_scanMemory.listed || g_scanMemory.listing.directory != CurrentDirectory())
         return nullptr;
-    return &s_listing;
+    return &g_scanMemory.listing;
 }
 
 std::string UsableName(const ListedEntry& entry)

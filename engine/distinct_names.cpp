@@ -4,30 +4,6 @@
 
 #include "engine/name_list.h"
 
-namespace
-{
-
-// The index of an entry that is spelling byte for byte, or -1. Entries equal to it
-// without regard to case come first among those that begin with it.
-int FindSpelling(const NameList& list, std::string_view spelling)
-{
-    int index = FindPrefix(list, spelling);
-    // The list control's order answers the second entry before the first.
-    if (index == 1 && NameAt(list, 0) == spelling)
-        return 0;
-    for (int count = GetCount(list); index >= 0 && index < count; ++index)
-    {
-        std::string_view entry = NameAt(list, index);
-        if (entry == spelling)
-            return index;
-        if (entry.size() != spelling.size() || CompareNames(entry, spelling) != 0)
-            break;
-    }
-    return -1;
-}
-
-} // namespace
-
 std::size_t DistinctNames::FoldedHash::operator()(std::string_view name) const
 {
     std::uint32_t hash = 2166136261u;

@@ -8,7 +8,6 @@
 #include "engine/file_pattern.h"
 #include "engine/filter_entry.h"
 #include "engine/import_reader.h"
-#include "engine/library_links.h"
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
@@ -117,10 +116,6 @@ static int ScanListedPattern(HWND mainWindow, int kind, const char* pattern, con
     return 0;
 }
 
-// Whether files were examined since the walk's directory was last known to be there:
-// only then can a pump step have let anything take it away.
-static bool s_examinedSinceSeen = false;
-
 int ScanPattern(HWND mainWindow, int kind, const char* pattern)
 {
     // A plain pattern is decided on any listing: its extension is ASCII, and the names,
@@ -131,13 +126,14 @@ int ScanPattern(HWND mainWindow, int kind, const char* pattern)
     {
         // The directory is not entered again, but one that has gone since it was listed
         // could not be: that asks whether to go on, as entering it would. Asking for its
-        // attributes takes this platform no call into the server, but a stat.
-        if (s_examinedSinceSeen)
+        // attributes takes this platform no call into the server, but a stat. Only a pump
+        // step during an examination can have let anything take it away.
+        if (g_scanMemory.examinedSinceSeen)
         {
             const DWORD attributes = GetFileAttributesA(listing->directory.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
                 return -1;
-            s_examinedSinceSeen = false;
+            g_scanMemory.examinedSinceSeen = false;
         }
         return ScanListedPattern(mainWindow, kind, pattern, *listing);
     }
@@ -209,7 +205,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
     SetStatusText(status.c_str());
     SetActivationContext({});
     NoteExaminedFile(shortPath, path);
-    s_examinedSinceSeen = true;
+    g_scanMemory.examinedSinceSeen = true;
 
     // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)
@@ -238,22 +234,15 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
         // What a DLL refers to is filed as pending and kept for the cross-check, which
         // reads it the same way. A file the reader gave up on files nothing here, but
         // the names read before the reader gave up count in the cross-check.
-        LibraryLinks record{shortPath,
-                            quickScan,
-                            {},
-                            listed != nullptr,
-                            listed ? listed->size : 0,
-                            reading.imports == ImportReading::ImportDirectories};
         DropDuplicates(g_fileRefs);
         NameList* target = imports != -1 || scanned != 0 ? &g_pendingLinks : nullptr;
+        std::vector<std::string> links;
         std::vector<LinkKind> kinds;
-        if (FileModuleReferences(target, &record.links, &kinds))
-        {
-            RecordLibraryLinks(record.links, kinds, kind == FILE_KIND_LIBRARY,
+        if (FileModuleReferences(target, &links, &kinds))
+            RecordLibraryLinks(links, kinds, kind == FILE_KIND_LIBRARY,
                                kind == FILE_KIND_LIBRARY && imports != -1, target != nullptr,
-                               listed ? &listed->size : nullptr);
-            RememberLibraryLinks(g_scanMemory.libraries, std::move(record));
-        }
+                               listed ? &listed->size : nullptr, quickScan,
+                               reading.imports == ImportReading::ImportDirectories);
     }
     Clear(g_fileRefs);
 }
@@ -278,14 +267,14 @@ static void FileTextReferences()
         PathParts parts = SplitPath(shortName);
         if (!parts.drive.empty())
         {
-            AddName(g_validLinks, shortName);
+            AddNameOnce(g_validLinks, shortName);
             RecordDirectLink(shortName.c_str(), false, found.c_str());
             continue;
         }
         lstrcpynA(name, parts.base.c_str(), MAX_PATH);
         if (ResolveModule(name) == MODULE_DLL)
         {
-            AddName(g_validLinks, name);
+            AddNameOnce(g_validLinks, name);
             RecordDirectLink(name, false, found.c_str());
         }
     }
@@ -311,7 +300,7 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
         if (ResolveModule(name) != MODULE_DLL)
             continue;
         if (target)
-            AddName(*target, name);
+            AddNameOnce(*target, name);
         if (target == &g_validLinks)
             RecordDirectLink(name, true, "", kind);
         if (filed)

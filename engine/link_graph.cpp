@@ -1,5 +1,6 @@
 #include "engine/link_graph.h"
 
+#include <algorithm>
 #include <deque>
 #include <unordered_map>
 
@@ -32,7 +33,11 @@ struct Graph
     std::deque<LinkedFile> files;
     std::unordered_map<std::string_view, int, FoldedHash, FoldedEqual> index;
     std::vector<LinkSource> sources;
-    std::vector<std::string> unreadTables;
+    std::vector<const std::string*> unreadTables;
+    // The paths of the examined files that sources and unreadTables name, each kept once:
+    // a program links to many DLLs, and a scan meets a hundred thousand.
+    std::deque<std::string> keptPaths;
+    const std::string* examinedKept = nullptr; // examinedPath among them, once kept
 
     std::string examinedShortPath, examinedPath;
     // With 64-bit DLLs included: each read or typed file's width, by short path.
@@ -108,6 +113,19 @@ void Answer()
     s_graph.answered = true;
 }
 
+const std::string* KeptExaminedPath()
+{
+    if (!s_graph.examinedKept)
+        s_graph.examinedKept = &s_graph.keptPaths.emplace_back(s_graph.examinedPath);
+    return s_graph.examinedKept;
+}
+
+// Most copies are spelt as the DLL is, and a scan has a hundred thousand of them.
+const std::string& PathOfCopy(const LinkedFile& file, const WalkedCopy& copy)
+{
+    return copy.shortPath.empty() ? file.shortPath : copy.shortPath;
+}
+
 } // namespace
 
 void ForgetLinkGraph()
@@ -143,6 +161,7 @@ void NoteExaminedFile(const char* shortPath, const char* path)
 {
     s_graph.examinedShortPath = shortPath;
     s_graph.examinedPath = path;
+    s_graph.examinedKept = nullptr;
     s_graph.readKinds.clear();
 }
 
@@ -159,12 +178,16 @@ int FileBits(std::string_view shortPath)
 
 void RecordUnreadImportTables()
 {
-    s_graph.unreadTables.push_back(s_graph.examinedPath);
+    s_graph.unreadTables.push_back(KeptExaminedPath());
 }
 
-const std::vector<std::string>& FilesWithUnreadImportTables()
+std::vector<std::string> FilesWithUnreadImportTables()
 {
-    return s_graph.unreadTables;
+    std::vector<std::string> paths;
+    paths.reserve(s_graph.unreadTables.size());
+    for (const std::string* path : s_graph.unreadTables)
+        paths.push_back(*path);
+    return paths;
 }
 
 void RecordDirectLink(const char* dll, bool program, const char* name, LinkKind kind)
@@ -174,13 +197,13 @@ void RecordDirectLink(const char* dll, bool program, const char* name, LinkKind 
     if (file.source != -1 && (!program || s_graph.sources[static_cast<std::size_t>(file.source)].program))
         return;
     file.source = static_cast<int>(s_graph.sources.size());
-    s_graph.sources.push_back(
-        LinkSource{s_graph.examinedPath, program, program ? std::string() : name, kind});
+    s_graph.sources.push_back(LinkSource{KeptExaminedPath(), program, program ? std::string() : name, kind});
     Changed();
 }
 
 void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector<LinkKind>& kinds,
-                        bool libraryPass, bool accepted, bool filed, const std::uint64_t* size)
+                        bool libraryPass, bool accepted, bool filed, const std::uint64_t* size,
+                        bool quickScan, bool modernLinks)
 {
     const int id = FileOf(s_graph.examinedShortPath);
     std::vector<int> resolved;
@@ -196,21 +219,79 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
     file.examined = file.examined || libraryPass;
     file.accepted = file.accepted || accepted;
     file.filed = file.filed || filed;
-    // Case twins share the scan's name, and the cross-check follows what either links
-    // to; a file examined again replaces its links.
-    if (!file.longPath.empty() && file.longPath != s_graph.examinedPath)
+    if (file.longPath.empty())
+        file.longPath = s_graph.examinedPath;
+    // Case twins share the scan's name, and the answers follow what either links
+    // to; a copy examined again replaces its links.
+    auto copy = std::find_if(file.walked.begin(), file.walked.end(), [&file](const WalkedCopy& walked) {
+        return PathOfCopy(file, walked) == s_graph.examinedShortPath;
+    });
+    if (copy == file.walked.end())
     {
-        file.links.insert(file.links.end(), resolved.begin(), resolved.end());
-        file.linkKinds.insert(file.linkKinds.end(), kinds.begin(), kinds.end());
-        Changed();
-        return;
+        copy = file.walked.emplace(file.walked.end());
+        if (file.shortPath != s_graph.examinedShortPath)
+            copy->shortPath = s_graph.examinedShortPath;
     }
-    file.longPath = s_graph.examinedPath;
-    file.links = std::move(resolved);
-    file.linkKinds = kinds;
-    file.sized = size != nullptr;
-    file.size = size ? *size : 0;
+    else
+    {
+        const auto first = static_cast<std::ptrdiff_t>(copy->firstLink);
+        const auto last = first + static_cast<std::ptrdiff_t>(copy->linkCount);
+        file.links.erase(file.links.begin() + first, file.links.begin() + last);
+        file.linkKinds.erase(file.linkKinds.begin() + first, file.linkKinds.begin() + last);
+        for (WalkedCopy& other : file.walked)
+            if (other.firstLink > copy->firstLink)
+                other.firstLink -= copy->linkCount;
+    }
+    copy->quickScan = quickScan;
+    copy->modernLinks = modernLinks;
+    copy->sized = size != nullptr;
+    copy->size = size ? *size : 0;
+    copy->firstLink = static_cast<std::uint32_t>(file.links.size());
+    copy->linkCount = static_cast<std::uint32_t>(resolved.size());
+    file.links.insert(file.links.end(), resolved.begin(), resolved.end());
+    file.linkKinds.insert(file.linkKinds.end(), kinds.begin(), kinds.end());
     Changed();
+}
+
+// The walked copy that the platform opens for path, or nullptr.
+static const WalkedCopy* CopyAt(std::string_view path, const LinkedFile*& file)
+{
+    file = FindLinkedFile(path);
+    if (!file)
+        return nullptr;
+    for (const WalkedCopy& copy : file->walked)
+        if (PathOfCopy(*file, copy) == path)
+            return &copy;
+    return file->walked.size() == 1 ? &file->walked.front() : nullptr;
+}
+
+static RecalledLibrary Recalled(const LinkedFile& file, const WalkedCopy& copy)
+{
+    RecalledLibrary recalled{PathOfCopy(file, copy), {}};
+    recalled.links.reserve(copy.linkCount);
+    for (std::uint32_t i = copy.firstLink; i < copy.firstLink + copy.linkCount && i < file.links.size(); i++)
+        recalled.links.push_back(s_graph.files[static_cast<std::size_t>(file.links[i])].shortPath);
+    return recalled;
+}
+
+bool RecallLibrary(std::string_view path, bool quickScan, bool modernLinks, RecalledLibrary& recalled)
+{
+    const LinkedFile* file = nullptr;
+    const WalkedCopy* copy = CopyAt(path, file);
+    if (!copy || copy->quickScan != quickScan || copy->modernLinks != modernLinks)
+        return false;
+    recalled = Recalled(*file, *copy);
+    return true;
+}
+
+bool RecallListedSize(std::string_view path, std::uint64_t& size)
+{
+    const LinkedFile* file = nullptr;
+    const WalkedCopy* copy = CopyAt(path, file);
+    if (!copy || !copy->sized)
+        return false;
+    size = copy->size;
+    return true;
 }
 
 void NoteCheckedLibrary(const char* shortPath, bool asWalked)

@@ -16,10 +16,23 @@
 // that names it.
 struct LinkSource
 {
-    std::string path; // the file's full path, as the walk composed it
+    const std::string* path = nullptr; // the file's full path, as the walk composed it
     bool program = false;
     std::string name; // an other-format file: the name as it stands in the file
     LinkKind kind = LinkKind::Import;
+};
+
+// A file the walk examined under a DLL's name. A host folder may hold names that
+// differ only in case (case twins): each is a file of its own under the scan's one name.
+struct WalkedCopy
+{
+    std::string shortPath;    // as the walk examined it; empty when spelt as the DLL's
+    bool quickScan = false;   // whether its bytes were left unsearched
+    bool modernLinks = false; // whether its import directories were read, not only .idata
+    bool sized = false;       // whether size is known from the walk's listing
+    std::uint64_t size = 0;
+    std::uint32_t firstLink = 0; // its links within the DLL's links
+    std::uint32_t linkCount = 0;
 };
 
 // A DLL of the scan: one the library pass examined, or one something links to.
@@ -29,15 +42,15 @@ struct LinkedFile
     std::string longPath;  // as the walk composed it; empty when it was not examined
     bool examined = false; // by the library pass
     bool accepted = false; // and read as a 32-bit executable: a candidate for the list
-    bool sized = false;    // whether size is known from the walk's listing
-    std::uint64_t size = 0;
-    bool pending = false;            // a DLL of the library pass filed a link to it as pending
-    bool filed = false;              // its own links were filed as pending
-    std::vector<int> links;          // the library pass: the DLLs its references resolved to
+    bool pending = false;  // a DLL of the library pass filed a link to it as pending
+    bool filed = false;    // its own links were filed as pending
+    // What the references of each walked copy resolved to, one copy after the other.
+    std::vector<int> links;
     std::vector<LinkKind> linkKinds; // beside links: how each was found
-    bool checked = false;            // worked off by the cross-check
-    bool checkedAsWalked = false;    // with the links the library pass recorded
-    std::vector<int> checkedLinks;   // else what its references resolved to then
+    std::vector<WalkedCopy> walked;
+    bool checked = false;          // worked off by the cross-check
+    bool checkedAsWalked = false;  // with the links the library pass recorded
+    std::vector<int> checkedLinks; // else what its references resolved to then
     std::vector<LinkKind> checkedLinkKinds;
     int source = -1;         // the first examined file that links to it directly
     std::string sharedValue; // the shared-DLL register's value that took it off the list
@@ -69,13 +82,31 @@ void RecordDirectLink(const char* dll, bool program, const char* name = "",
 // links were not read, which the answers must not deny.
 void RecordUnreadImportTables();
 // Those files' paths, as the walk composed them, in the order examined.
-const std::vector<std::string>& FilesWithUnreadImportTables();
+std::vector<std::string> FilesWithUnreadImportTables();
 // The file under examination was read as a library: what its references resolved to
-// (added to those of a case twin recorded before, which the scan names alike),
-// whether it was examined by the library pass, accepted as a candidate, and whether its
-// links were filed as pending. size is its size when the walk's listing gave one.
+// (beside those of a case twin recorded before, which the scan names alike, so that
+// the answers name what either links to; a file examined again replaces its own), whether it was examined by
+// the library pass, accepted as a candidate, and whether its links were filed as pending. size is its size
+// when the walk's listing gave one; quickScan and modernLinks how it was read.
 void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector<LinkKind>& kinds,
-                        bool libraryPass, bool accepted, bool filed, const std::uint64_t* size);
+                        bool libraryPass, bool accepted, bool filed, const std::uint64_t* size,
+                        bool quickScan, bool modernLinks);
+
+// What the walk recorded of one walked copy, for the cross-check, which would otherwise
+// read the DLL again and resolve its names again from the same directory, to the same
+// files.
+struct RecalledLibrary
+{
+    std::string shortPath;
+    std::vector<std::string> links;
+};
+// The copy that the platform opens for path (a short full path), when the walk read it
+// with quickScan and modernLinks: the copy of exactly that path, else the only one
+// equal to it without regard to case; false otherwise, also when case twins leave it
+// open which file path names.
+bool RecallLibrary(std::string_view path, bool quickScan, bool modernLinks, RecalledLibrary& recalled);
+// The size of the DLL at path as the walk's listing gave it, when it did.
+bool RecallListedSize(std::string_view path, std::uint64_t& size);
 
 // The cross-check: the DLL it checks now, then each DLL that one's references resolved
 // to, unless asWalked: it takes the links the library pass recorded for the DLL. A DLL

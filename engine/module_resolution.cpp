@@ -178,9 +178,10 @@ static std::vector<SearchDirectory> SplitSearchDirectories(const std::string& li
 }
 
 // Names kept a stretch. A crafted file can name a million modules that are nowhere, and
-// the answers would follow it into gigabytes; forgetting them all now and then costs
-// looking names up in the listings again.
-constexpr std::size_t kMostKeptHits = 65536;
+// a whole machine names a hundred thousand: the answers would follow them into
+// gigabytes, or tens of megabytes; forgetting them all now and then costs looking names
+// up in the listings again, which hold them.
+constexpr std::size_t kMostKeptHits = 16384;
 
 static const ModuleHit& LookUpInStretch(std::unordered_map<std::string, ModuleHit>& hits,
                                         std::vector<SearchDirectory>& directories,

@@ -342,6 +342,13 @@ void AddName(NameList& list, std::string_view name)
         RemoveEntry(list, index);
 }
 
+void AddNameOnce(NameList& list, std::string_view name)
+{
+    const std::string_view cut = CutName(name);
+    if (FindSpelling(list, cut) == -1)
+        AddName(list, cut);
+}
+
 int GetCount(const NameList& list)
 {
     return CountOf(list);
@@ -418,6 +425,23 @@ int FindPrefix(const NameList& list, std::string_view key)
     return found;
 }
 
+int FindSpelling(const NameList& list, std::string_view spelling)
+{
+    int index = FindPrefix(list, spelling);
+    // The list control's order answers the second entry before the first.
+    if (index == 1 && NameAt(list, 0) == spelling)
+        return 0;
+    for (int count = GetCount(list); index >= 0 && index < count; ++index)
+    {
+        std::string_view entry = NameAt(list, index);
+        if (entry == spelling)
+            return index;
+        if (entry.size() != spelling.size() || CompareNames(entry, spelling) != 0)
+            break;
+    }
+    return -1;
+}
+
 void Clear(NameList& list)
 {
     list.blocks.clear();
@@ -427,10 +451,15 @@ void Clear(NameList& list)
         list.mirror.cleared(list.mirror.context);
 }
 
-void DropDuplicates(NameList& list)
+namespace
 {
-    // One pass that copies every entry that differs from the entry after it into
-    // fresh half-full blocks, which leaves room for the adds of the next drive.
+
+// One pass that copies every entry that a later one of its run does not replace into
+// fresh half-full blocks, which leaves room for the adds of the next drive. Without
+// bySpelling, the next entry equal to it replaces an entry; with it, only a later one
+// of the very same bytes.
+void DropReplaced(NameList& list, bool bySpelling)
+{
     std::vector<NameBlock> kept;
     std::vector<int> dropped;
     std::size_t half = std::max<std::size_t>(list.blockLimit / 2, 1);
@@ -441,11 +470,23 @@ void DropDuplicates(NameList& list)
         for (std::size_t p = 0; p < block.slots.size(); ++p, ++index)
         {
             const Ordered entry = OrderedEntryOf(block, p);
-            bool last = p + 1 == block.slots.size() && b + 1 == list.blocks.size();
-            std::string_view next = last                         ? std::string_view()
-                                    : p + 1 < block.slots.size() ? EntryOf(block, p + 1)
-                                                                 : EntryOf(list.blocks[b + 1], 0);
-            if (!last && CompareNames(entry.name, next) == 0)
+            bool replaced = false;
+            for (std::size_t nb = b, np = p + 1; nb < list.blocks.size() && !replaced; ++nb, np = 0)
+            {
+                const NameBlock& next = list.blocks[nb];
+                for (; np < next.slots.size(); ++np)
+                {
+                    const std::string_view later = EntryOf(next, np);
+                    if (CompareNames(entry.name, later) != 0)
+                        break;
+                    replaced = !bySpelling || later == entry.name;
+                    if (replaced)
+                        break;
+                }
+                if (np < next.slots.size())
+                    break;
+            }
+            if (replaced)
             {
                 if (list.mirror.removed)
                     dropped.push_back(index);
@@ -467,6 +508,18 @@ void DropDuplicates(NameList& list)
             RefillMirror(list);
             return;
         }
+}
+
+} // namespace
+
+void DropDuplicates(NameList& list)
+{
+    DropReplaced(list, false);
+}
+
+void DropRepeatedNames(NameList& list)
+{
+    DropReplaced(list, true);
 }
 
 void SetNameOrder(NameList& list, const NameOrder& order)

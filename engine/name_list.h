@@ -98,6 +98,11 @@ int CompareNames(std::string_view a, std::string_view b);
 // reader's buffer takes.
 void AddName(NameList& list, std::string_view name);
 
+// The same, unless an entry of the very same spelling is there: a list that takes
+// every name a scan finds would otherwise hold each many times over until the next
+// DropRepeatedNames, which leaves the same.
+void AddNameOnce(NameList& list, std::string_view name);
+
 int GetCount(const NameList& list);
 
 // Copies entry index and its terminator into buffer and gives its length; gives -1
@@ -116,10 +121,17 @@ void RemoveAt(NameList& list, int index);
 // order: from the second entry to the last, then the first.
 int FindPrefix(const NameList& list, std::string_view key);
 
+// The index of an entry that is spelling byte for byte, or -1. Entries equal to it
+// without regard to case come first among those that begin with it.
+int FindSpelling(const NameList& list, std::string_view spelling);
+
 void Clear(NameList& list);
 
 // Of every run of equal neighbours only the last stays.
 void DropDuplicates(NameList& list);
+// Of every run of equal neighbours the last of each spelling stays: names that differ
+// only in case may name two files.
+void DropRepeatedNames(NameList& list);
 
 // Puts the entries in order's order from now on (a default NameOrder: CompareNames'),
 // a mirrored window with them.

@@ -7,7 +7,6 @@
 #include "engine/engine.h"
 #include "engine/filter_entry.h"
 #include "engine/import_reader.h"
-#include "engine/library_links.h"
 #include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/reference_scanner.h"
@@ -27,9 +26,9 @@ static bool WalkFixedDrives(HWND mainWindow)
         SetCurrentDirectoryA("\\");
         if (walked == 1)
         {
-            DropDuplicates(g_resultList);
-            DropDuplicates(g_validLinks);
-            DropDuplicates(g_pendingLinks);
+            DropRepeatedNames(g_resultList);
+            DropRepeatedNames(g_validLinks);
+            DropRepeatedNames(g_pendingLinks);
         }
         if (!g_scanning)
             return false;
@@ -102,15 +101,25 @@ static void SetCheckingStatus(const char* shortPath)
     SetStatusText(status.c_str());
 }
 
+// The entry of list spelt exactly as name, else one FindPrefix gives. Names that differ
+// only in case may name two files of one host folder: each is judged on its own.
+static int FindLink(const NameList& list, const char* name)
+{
+    const int k = FindSpelling(list, name);
+    return k != -1 ? k : FindPrefix(list, name);
+}
+
 // Moves a pending link that the checked DLL refers to over to the valid links. True
-// when there was one.
+// when there was one. The valid links hold each spelling once: a second entry would be
+// checked twice, and weeding them out of the whole list at every promotion would make
+// the check quadratic.
 static bool PromoteLink(const char* name)
 {
-    int k = FindPrefix(g_pendingLinks, name);
+    int k = FindLink(g_pendingLinks, name);
     if (k == -1)
         return false;
     RemoveAt(g_pendingLinks, k);
-    AddName(g_validLinks, name);
+    AddNameOnce(g_validLinks, name);
     return true;
 }
 
@@ -138,9 +147,8 @@ static bool PromoteReferencedLinks()
     return promoted;
 }
 
-// The same from what the walk kept of a DLL it examined. A Stop in a pump step forgets
-// the record, so its links are taken first.
-static bool PromoteRecalledLinks(std::vector<std::string> links)
+// The same from what the walk kept of a DLL it examined.
+static bool PromoteRecalledLinks(const std::vector<std::string>& links)
 {
     bool promoted = false;
     for (const std::string& name : links)
@@ -183,13 +191,13 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
     SetScanDirectory(DirectoryOfLink(link, CurrentDirectory()));
     const bool modernLinks = ChosenImportReading() == ImportReading::ImportDirectories;
     bool promoted;
-    if (const LibraryLinks* record =
-            RecallLibraryLinks(g_scanMemory.libraries, link, QuickScan(), modernLinks))
+    RecalledLibrary record;
+    if (RecallLibrary(link, QuickScan(), modernLinks, record))
     {
-        lstrcpynA(shortPath, record->shortPath.c_str(), MAX_PATH);
+        lstrcpynA(shortPath, record.shortPath.c_str(), MAX_PATH);
         SetCheckingStatus(shortPath);
         NoteCheckedLibrary(shortPath, true);
-        promoted = PromoteRecalledLinks(record->links);
+        promoted = PromoteRecalledLinks(record.links);
     }
     else
     {
@@ -199,15 +207,6 @@ static bool CheckLink(const char* link, char (&shortPath)[MAX_PATH])
         SetCheckingStatus(shortPath);
         NoteCheckedLibrary(shortPath, false);
         promoted = ReadAndPromote(shortPath, link);
-    }
-    // The lists take names without regard to case, so the link of a case twin may have
-    // been merged into this one: what each twin refers to counts as well.
-    for (LibraryLinks& twin : RecallCaseTwins(g_scanMemory.libraries, link, shortPath))
-    {
-        const bool recalled = twin.quickScan == QuickScan() && twin.modernLinks == modernLinks;
-        promoted = (recalled ? PromoteRecalledLinks(std::move(twin.links))
-                             : ReadAndPromote(twin.shortPath.c_str(), twin.shortPath.c_str())) ||
-                   promoted;
     }
     return promoted;
 }
@@ -233,10 +232,10 @@ int CrossCheckLinks()
         char shortPath[MAX_PATH];
         bool promoted = CheckLink(link, shortPath);
 
-        int k = FindPrefix(g_resultList, shortPath);
+        int k = FindLink(g_resultList, shortPath);
         if (k != -1)
             RemoveAt(g_resultList, k);
-        k = FindPrefix(g_validLinks, shortPath);
+        k = FindLink(g_validLinks, shortPath);
         if (k != -1)
         {
             RemoveAt(g_validLinks, k);
@@ -245,7 +244,6 @@ int CrossCheckLinks()
         }
         if (promoted)
         {
-            DropDuplicates(g_validLinks);
             n = GetCount(g_validLinks);
             i = -1;
         }
@@ -278,7 +276,7 @@ void RemoveSharedDlls()
         if (status != ERROR_SUCCESS)
             break;
         const std::string shortPath = ShortPathOfNamedFile(name);
-        int k = FindPrefix(g_resultList, shortPath.c_str());
+        int k = FindLink(g_resultList, shortPath.c_str());
         if (k != -1)
         {
             RecordSharedDll(shortPath.c_str(), name);

@@ -3,9 +3,8 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "engine/library_links.h"
+#include "engine/link_graph.h"
 #include "engine/name_list.h"
-#include "engine/scan_memory.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
@@ -18,7 +17,7 @@
 static bool ListedSize(const char* path, DWORD& size)
 {
     std::uint64_t listed = 0;
-    if (g_scanning && RecallListedSize(g_scanMemory.libraries, path, listed))
+    if (g_scanning && RecallListedSize(path, listed))
     {
         size = listed > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(listed);
         return true;

@@ -194,6 +194,12 @@ TEST(NameList, DropDuplicatesKeepsTheLastOfEveryRun)
 
     NameList runs;
     AddNames(runs, {"b", "a1", "B", "c", "A1", "a", "b", "a1", "d", "D"});
+    // By spelling, across the blocks' edges: the last of each.
+    NameList spelt;
+    spelt.blockLimit = 4;
+    AddNames(spelt, {"b", "a1", "B", "c", "A1", "a", "b", "a1", "d", "D"});
+    DropRepeatedNames(spelt);
+    EXPECT_EQ(EntriesOf(spelt), (std::vector<std::string>{"a", "A1", "a1", "B", "b", "c", "d", "D"}));
     DropDuplicates(runs);
     EXPECT_EQ(EntriesOf(runs), (std::vector<std::string>{"a", "a1", "b", "c", "D"}));
     // A prefix is not a duplicate.

@@ -15,7 +15,6 @@
 
 #include "engine/distinct_names.h"
 #include "engine/file_pattern.h"
-#include "engine/library_links.h"
 #include "engine/link_graph.h"
 #include "engine/module_names.h"
 #include "engine/name_list.h"
@@ -152,45 +151,57 @@ TEST(FindDotTest, FindsTheFirstDotFromEveryStartAsAPlainSearchDoes)
     EXPECT_EQ(49u, FindDot(ByteSpan(none.data(), none.size()), 3));
 }
 
-TEST(LibraryLinksTest, RecalledByPathOnlyForTheSameSettingAndCaseTwinsKeptApart)
+TEST(LinkGraphTest, WalkedLinksRecalledByPathOnlyForTheSameSettingAndCaseTwinsKeptApart)
 {
-    LibraryRecords records;
-    RememberLibraryLinks(records, {"C:\\APP\\ONE.DLL", true, {"C:\\APP\\TWO.DLL"}});
-    RememberLibraryLinks(records, {"C:\\APP\\NONE.DLL", true, {}});
+    ForgetLinkGraph();
+    auto walk = [](const char* dll, std::vector<std::string> links, bool quickScan,
+                   const std::uint64_t* size) {
+        NoteExaminedFile(dll, dll);
+        RecordLibraryLinks(links, std::vector<LinkKind>(links.size()), true, true, true, size, quickScan,
+                           false);
+    };
+    walk("C:\\APP\\ONE.DLL", {"C:\\APP\\TWO.DLL"}, true, nullptr);
+    walk("C:\\APP\\NONE.DLL", {}, true, nullptr);
 
-    const LibraryLinks* one = RecallLibraryLinks(records, "c:\\app\\one.dll", true, false);
-    ASSERT_NE(nullptr, one);
-    EXPECT_EQ("C:\\APP\\ONE.DLL", one->shortPath);
-    EXPECT_EQ(std::vector<std::string>{"C:\\APP\\TWO.DLL"}, one->links);
-    ASSERT_NE(nullptr, RecallLibraryLinks(records, "C:\\APP\\NONE.DLL", true, false));
-    EXPECT_TRUE(RecallLibraryLinks(records, "C:\\APP\\NONE.DLL", true, false)->links.empty());
-    // Kept in a quick scan, asked for in a full one: the bytes were never searched.
-    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false));
-    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ON", true, false));
-    // Kept from the .idata reading, asked for with the import directories read.
-    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", true, true));
+    RecalledLibrary one;
+    ASSERT_TRUE(RecallLibrary("c:\\app\\one.dll", true, false, one));
+    EXPECT_EQ("C:\\APP\\ONE.DLL", one.shortPath);
+    EXPECT_EQ(std::vector<std::string>{"C:\\APP\\TWO.DLL"}, one.links);
+    ASSERT_TRUE(RecallLibrary("C:\\APP\\NONE.DLL", true, false, one));
+    EXPECT_TRUE(one.links.empty());
+    // Walked in a quick scan, asked for in a full one: the bytes were never searched.
+    EXPECT_FALSE(RecallLibrary("C:\\APP\\ONE.DLL", false, false, one));
+    EXPECT_FALSE(RecallLibrary("C:\\APP\\ON", true, false, one));
+    // Walked with the .idata reading, asked for with the import directories read; a
+    // DLL only linked to was never walked.
+    EXPECT_FALSE(RecallLibrary("C:\\APP\\ONE.DLL", true, true, one));
+    EXPECT_FALSE(RecallLibrary("C:\\APP\\TWO.DLL", true, false, one));
 
-    RememberLibraryLinks(records, {"C:\\APP\\ONE.DLL", false, {}});
-    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", true, false));
-    EXPECT_NE(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false));
+    // Examined again, a file's links replace its own, not a twin's.
+    walk("C:\\APP\\ONE.DLL", {}, false, nullptr);
+    EXPECT_FALSE(RecallLibrary("C:\\APP\\ONE.DLL", true, false, one));
+    EXPECT_TRUE(RecallLibrary("C:\\APP\\ONE.DLL", false, false, one));
 
     // A case twin is a file of its own; a path written in neither case names either.
-    RememberLibraryLinks(records, {"c:\\app\\one.dll", false, {"C:\\APP\\BAR.DLL"}, true, 7});
-    ASSERT_NE(nullptr, RecallLibraryLinks(records, "c:\\app\\one.dll", false, false));
-    EXPECT_EQ(std::vector<std::string>{"C:\\APP\\BAR.DLL"},
-              RecallLibraryLinks(records, "c:\\app\\one.dll", false, false)->links);
-    EXPECT_TRUE(RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false)->links.empty());
-    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\App\\One.dll", false, false));
+    const std::uint64_t seven = 7;
+    walk("c:\\app\\one.dll", {"C:\\APP\\BAR.DLL"}, false, &seven);
+    walk("C:\\APP\\ONE.DLL", {"C:\\APP\\TWO.DLL"}, false, nullptr);
+    ASSERT_TRUE(RecallLibrary("c:\\app\\one.dll", false, false, one));
+    EXPECT_EQ(std::vector<std::string>{"C:\\APP\\BAR.DLL"}, one.links);
+    ASSERT_TRUE(RecallLibrary("C:\\APP\\ONE.DLL", false, false, one));
+    EXPECT_EQ(std::vector<std::string>{"C:\\APP\\TWO.DLL"}, one.links);
+    EXPECT_FALSE(RecallLibrary("C:\\App\\One.dll", false, false, one));
     std::uint64_t size = 0;
-    EXPECT_TRUE(RecallListedSize(records, "c:\\app\\one.dll", size));
+    EXPECT_TRUE(RecallListedSize("c:\\app\\one.dll", size));
     EXPECT_EQ(7u, size);
-    EXPECT_FALSE(RecallListedSize(records, "C:\\APP\\ONE.DLL", size));
-    const std::vector<LibraryLinks> twins = RecallCaseTwins(records, "C:\\App\\One.dll", "C:\\APP\\ONE.DLL");
-    ASSERT_EQ(1u, twins.size());
-    EXPECT_EQ("c:\\app\\one.dll", twins[0].shortPath);
-    EXPECT_TRUE(RecallCaseTwins(records, "C:\\APP\\NONE.DLL", "").empty());
-    records.clear();
-    EXPECT_EQ(nullptr, RecallLibraryLinks(records, "C:\\APP\\ONE.DLL", false, false));
+    EXPECT_FALSE(RecallListedSize("C:\\APP\\ONE.DLL", size));
+    // Who links to whom holds both twins' links.
+    std::vector<std::string> linked;
+    for (int link : FindLinkedFile("C:\\APP\\ONE.DLL")->links)
+        linked.push_back(LinkedFiles()[static_cast<std::size_t>(link)]->shortPath);
+    EXPECT_EQ((std::vector<std::string>{"C:\\APP\\BAR.DLL", "C:\\APP\\TWO.DLL"}), linked);
+    ForgetLinkGraph();
+    EXPECT_FALSE(RecallLibrary("C:\\APP\\ONE.DLL", false, false, one));
 }
 
 // What a scan records as it files, and the answers made of it: the chain is the
@@ -205,7 +216,7 @@ TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
                       bool asWalked = false, LinkKind kind = LinkKind::Import) {
         NoteExaminedFile(dll, dll);
         std::vector<LinkKind> kinds(links.size(), LinkKind::Manifest);
-        RecordLibraryLinks(links, kinds, true, true, filed, nullptr);
+        RecordLibraryLinks(links, kinds, true, true, filed, nullptr, true, false);
         NoteCheckedLibrary(dll, asWalked);
         for (const std::string& link : links)
             RecordCheckedLink(link.c_str(), link == links.back() ? kind : LinkKind::Import);
@@ -237,7 +248,7 @@ TEST(LinkGraphTest, ShortestChainsOverPendingLinksAndFiledLinkingLibraries)
         std::vector<LinkKind> kinds;
         std::vector<std::string> got;
         if (ShortestLinkChain(dll, source, chain, kinds))
-            got.push_back(source->path + (source->program ? "" : " " + source->name));
+            got.push_back(*source->path + (source->program ? "" : " " + source->name));
         for (std::size_t i = 0; i < chain.size(); i++)
             got.push_back(chain[i]->shortPath + " " + LinkKindName(kinds[i]));
         EXPECT_EQ(expected, got) << dll;

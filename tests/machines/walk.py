@@ -16,7 +16,7 @@ G: an other-format file of ".DLL" repeated a million times, and a DLL whose byte
    hold it a quarter million times, used by a program; an other-format file and a
    program that are endless (links to /dev/zero).
 N: names the host's file system allows and Windows does not expect: two DLLs whose
-   names differ only in case, two folders whose long names hash to one 8.3 name, an
+   names differ only in case, a DLL whose name holds a colon, two folders whose long names hash to one 8.3 name, an
    import named like a DLL's file name (a link without a drive), and a DLL in use
    named literally like an orphan's 8.3 name.
 """
@@ -132,8 +132,11 @@ MACHINE = {
         "N": [
             {"exe": r"TWINS\USE.EXE", "imports": ["FOO"]},
             {"dll": r"TWINS\FOO.DLL", "imports": ["BAR"]},
-            {"dll": r"TWINS\foo.dll"},
+            {"dll": r"TWINS\foo.dll", "imports": ["FOOSIDE"]},
             {"dll": r"TWINS\BAR.DLL"},
+            {"dll": r"TWINS\FOOSIDE.DLL"},
+            # Reached through its 8.3 name only: Windows forbids the colon.
+            {"dll": r"TWINS\at 10:30.dll"},
             # Both folders are ACME~01R in 8.3 form.
             {"exe": r"Acme Tools 1135\APP.EXE", "imports": ["CORE"]},
             {"dll": r"Acme Tools 1135\CORE.DLL"},

@@ -304,7 +304,8 @@ TEST_F(VersionPaneTest, OpensOnTheCurrentFileAndClosesKeepingItsContents)
         const bool one = dll[3] == 'A';
         RecordLibraryLinks(one ? std::vector<std::string>{"C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL"}
                                : std::vector<std::string>{},
-                           std::vector<LinkKind>(one ? 1 : 0, LinkKind::Import), true, true, true, nullptr);
+                           std::vector<LinkKind>(one ? 1 : 0, LinkKind::Import), true, true, true, nullptr,
+                           true, false);
     }
     OpenListing({"C:\\A\\ONE.DLL", "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL", "C:\\Z\\THREE.DLL"}, 100);
     const RECT whole = ChildRect(window, IDC_RESULT_LIST);

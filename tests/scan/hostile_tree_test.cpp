@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <iostream>
@@ -285,7 +286,9 @@ std::uint64_t FileIdentity(const std::string& path)
 }
 
 // N: as RunScan walks and cross-checks it. FOO.DLL imports BAR, its case twin foo.dll
-// nothing: USE.EXE's FOO is FOO.DLL, and BAR is linked. Of the two CORE.DLL in folders
+// FOOSIDE: USE.EXE's FOO is FOO.DLL, and BAR is linked; foo.dll and FOOSIDE.DLL are
+// listed, each twin judged on its own. The orphan "at 10:30.dll" is listed under a path
+// that opens it for deletion. Of the two CORE.DLL in folders
 // that share the 8.3 name ACME~01R, the one that APP.EXE beside it does not use is
 // listed, under a path that opens it. XXUSE.EXE's import XX.DLL.DLL is the link XX.DLL,
 // without a drive: checked after the DLLs of N:, it is read from the root of N:, so
@@ -294,15 +297,30 @@ TEST_F(HostileTreeTest, NamesTheHostAllowsKeepEachFileApartAndLinksResolveInOrde
 {
     ScanSession session;
     ASSERT_EQ(1, WalkDrive(nullptr, DriveNumber('N')));
-    DropDuplicates(g_resultList);
-    DropDuplicates(g_validLinks);
-    DropDuplicates(g_pendingLinks);
+    DropRepeatedNames(g_resultList);
+    DropRepeatedNames(g_validLinks);
+    DropRepeatedNames(g_pendingLinks);
     ASSERT_TRUE(Contains(g_validLinks, "XX.DLL")) << ::testing::PrintToString(Names(g_validLinks));
     ASSERT_EQ(1, CrossCheckLinks());
     const std::string unlinked = "N:\\Acme Tools 1895\\CORE.DLL";
+    WIN32_FIND_DATAW colon;
+    HANDLE find = FindFirstFileW(L"N:\\TWINS\\at 10*", &colon);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    FindClose(find);
+    const std::string colonPath = "N:\\TWINS\\" + AnsiNameOfFound(colon.cAlternateFileName);
     // SECO~QDO.DLL, in use, is named literally like the orphan's 8.3 name.
-    EXPECT_EQ((std::vector<std::string>{unlinked, "N:\\LITERAL\\Second literal.dll", "N:\\XX.DLL"}),
-              NamesOnDrive(g_resultList, 'N'));
+    std::vector<std::string> expected{unlinked,  "N:\\LITERAL\\Second literal.dll", "N:\\TWINS\\foo.dll",
+                                      colonPath, "N:\\TWINS\\FOOSIDE.DLL",          "N:\\XX.DLL"};
+    std::vector<std::string> listed = NamesOnDrive(g_resultList, 'N');
+    std::sort(expected.begin(), expected.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(expected, listed);
+    HANDLE deletable =
+        CreateFileA(colonPath.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, deletable) << colonPath;
+    if (deletable != INVALID_HANDLE_VALUE)
+        CloseHandle(deletable);
     std::cout << "note: the unlinked CORE.DLL is listed as " << unlinked << std::endl;
     EXPECT_NE(FileIdentity("N:\\Acme Tools 1135\\CORE.DLL"), FileIdentity(unlinked));
     EXPECT_EQ("N:\\Acme Tools 1895", ShortPath("N:\\Acme Tools 1895"));

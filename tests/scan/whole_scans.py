@@ -16,6 +16,8 @@
   interrupted." on standard error, no list, exit status 130. A scan of C: alone
   ends within a second, so the scan interrupted is a full one with the walk
   machine's M: (3,000 directories) mapped as well, which takes a few.
+- Ctrl+C while the list is written to --output: the partial file goes, exit status
+  130.
 
 Usage: whole_scans.py BUILD_DIR"""
 
@@ -218,10 +220,10 @@ def scan_import_tables_outside_idata():
               and f"\n    N:\\VIEW\\{linker}\n" in answer, f"N: why {dll}: {answer!r}")
 
 
-def interrupt_scanner(session):
-    """Sends SIGINT to the Windows process of orvscan in the given session, not to the
-    scripts that started it: the drive mapper must outlive it to clean up."""
-    found = False
+def scanner_processes(session):
+    """The Windows processes of orvscan in the given session, not the scripts that started
+    it: the drive mapper must outlive it to clean up."""
+    found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             if os.getsid(int(pid)) != session:
@@ -231,9 +233,16 @@ def interrupt_scanner(session):
         except OSError:
             continue
         if program.endswith(b"orvscan.exe"):
-            os.kill(int(pid), signal.SIGINT)
-            found = True
+            found.append(int(pid))
     return found
+
+
+def interrupt_scanner(session):
+    """Sends SIGINT to the Windows process of orvscan in the given session."""
+    found = scanner_processes(session)
+    for pid in found:
+        os.kill(pid, signal.SIGINT)
+    return bool(found)
 
 
 def interrupt_drive_phase():
@@ -266,11 +275,42 @@ def interrupt_drive_phase():
     check(stdout.strip() == "", f"interrupt: standard output {stdout[:300]!r}")
 
 
+def interrupt_list_writing():
+    """The list file holds a word before the scan: orvscan leaves a file it finds in place
+    until it writes the list, so the moment it empties the file is the write's start. The
+    process is held there while Ctrl+C reaches it: the lines are long, so the write takes a
+    while, but less than a stop takes to arrive."""
+    listed = os.path.join(build, "stopped-list.txt")
+    with open(listed, "w") as f:
+        f.write("before\n")
+    process = subprocess.Popen([run_sh, build, orvscan, "--quick", "--prefix", "x" * 16000, "--suffix",
+                                "y" * 16000, "--output", "stopped-list.txt"], stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True, encoding="latin-1", start_new_session=True)
+    deadline = time.monotonic() + 120
+    while os.path.getsize(listed) > 0 and process.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.0005)
+    held = scanner_processes(process.pid)
+    for pid in held:
+        os.kill(pid, signal.SIGSTOP)
+    check(held and interrupt_scanner(process.pid), "interrupted write: no orvscan process to interrupt")
+    for pid in held:
+        os.kill(pid, signal.SIGCONT)
+    stdout, stderr = process.communicate(timeout=120)
+    check("Done." in stderr, f"interrupted write: the scan did not finish: {stderr[-300:]!r}")
+    check(process.returncode == 130, f"interrupted write: exit status {process.returncode}: {stderr[-300:]!r}")
+    check(not os.path.lexists(listed), "interrupted write: the partial list was left behind")
+    check("Scanning interrupted." in stderr, f"interrupted write: standard error {stderr[-300:]!r}")
+    check(stdout.strip() == "", f"interrupted write: standard output {stdout[:300]!r}")
+    if os.path.lexists(listed):
+        os.remove(listed)
+
+
 def main():
     scan_sample()
     scan_drive_c_alone()
     scan_import_tables_outside_idata()
     interrupt_drive_phase()
+    interrupt_list_writing()
     if failures:
         print(f"{len(failures)} check(s) failed")
         return 1
