@@ -125,6 +125,10 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
                     "; those links were not read. Use --modern or --full.\n")
                        .c_str(),
                    stderr);
+    if (g_leftOut64BitDlls > 0)
+        std::fputs(
+            (FormatLeftOut64BitCount(g_leftOut64BitDlls) + "; --64-bit lists and reads them.\n").c_str(),
+            stderr);
     if (const std::string notes = ScanEndNotes(); !notes.empty())
         std::fputs((notes.substr(1) + "\n").c_str(), stderr);
     const std::string hostRootNote = HostRootDrivesNote();

@@ -165,11 +165,14 @@ static bool PromoteRecalledLinks(const std::vector<std::string>& links)
 // refers to. True when a link was promoted.
 static bool ReadAndPromote(const char* shortPath, const char* path)
 {
-    const ImportReading reading = ChosenImportReading();
+    const ExeReading reading = ChosenExeReading();
     SetActivationContext({});
-    if (ReadImports(g_fileRefs, shortPath, reading) != -1)
+    int bits = 0;
+    const int imports = ReadImports(g_fileRefs, shortPath, reading, &bits);
+    g_namingBits = reading.take64 ? bits : 0;
+    if (imports != -1)
     {
-        if (reading == ImportReading::ImportDirectories)
+        if (reading.imports == ImportReading::ImportDirectories)
             FileAssemblies(shortPath, nullptr);
         if (!QuickScan())
             ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY, ChosenProgramNames());
@@ -285,8 +288,12 @@ void RemoveSharedDlls()
 
 int RunScan(HWND mainWindow)
 {
-    if (!WalkFixedDrives(mainWindow) || !CrossCheckLinks())
-        return 0;
+    {
+        // System32 and SysWOW64 each walked once, under its own name.
+        RedirectionOff unredirected(g_scanInputs.scan64);
+        if (!WalkFixedDrives(mainWindow) || !CrossCheckLinks())
+            return 0;
+    }
     RemoveSharedDlls();
     return g_scanning ? 1 : 0;
 }
@@ -299,6 +306,8 @@ void BeginScan(const ScanInputs& inputs)
     ForgetLinkGraph();
     Clear(g_resultList);
     g_importTablesOutsideIdata = 0;
+    g_leftOut64BitDlls = 0;
+    g_namingBits = 0;
     g_walkedDrives = g_hostRootDrives = 0;
     g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");

@@ -25,6 +25,11 @@ std::string FormatUnreadTablesCount(int count)
                                                : " examined files keep their import tables outside .idata");
 }
 
+std::string FormatLeftOut64BitCount(int count)
+{
+    return std::to_string(count) + (count == 1 ? " 64-bit DLL was left out" : " 64-bit DLLs were left out");
+}
+
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix)
 {
     std::string line;

@@ -17,6 +17,9 @@ std::string FormatSummaryLine(int count, std::uint64_t totalBytes);
 // "1 examined file keeps its import tables outside .idata", or the plural.
 std::string FormatUnreadTablesCount(int count);
 
+// "1 64-bit DLL was left out", or the plural.
+std::string FormatLeftOut64BitCount(int count);
+
 // One line of a saved list, without its line end: the prefix and a blank when a
 // prefix is given, the path, a blank and the suffix when a suffix is given.
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix);
