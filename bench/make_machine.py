@@ -2,7 +2,7 @@
 """Writes a benchmark machine: a tree of real PE32 files, INI files and data files that
 a bench prefix maps as drive D:, shaped like a modern installation at a chosen size.
 
-    make_machine.py SIZE OUTDIR
+    make_machine.py SIZE OUTDIR [--half-64-bit]
 
 OUTDIR/tree is the drive's root; OUTDIR/machine.json describes it (file counts, bytes,
 what the floor program must read, the SharedDLLs values to register). The same SIZE
@@ -33,6 +33,9 @@ and a delay-load import table in ".rdata" for some of their modules. Who imports
   application, imports of API-set names, programs whose manifest beside them names a
   private side-by-side assembly (a subfolder with its manifest and a DLL), and Node
   add-ons (.node) that import their application's DLLs.
+
+With --half-64-bit, the PE files of every other folder are 64-bit (PE32+ for x64), as on
+a current 64-bit installation, where a folder's programs and DLLs share one width.
 """
 
 import hashlib
@@ -42,6 +45,7 @@ import random
 import shutil
 import struct
 import sys
+import zlib
 
 FILTERS = {".EXE": 1, ".DLL": 1, ".CNV": 1, ".FLT": 1, ".EQU": 1, ".VBX": 1, ".OCX": 1, ".DRV": 1, ".GRP": 0,
            ".INI": 0, ".CPL": 1, ".3GR": 1, ".SCR": 1}
@@ -243,6 +247,21 @@ def pe32_image(names, is_dll, rng, filler, layout_kind="idata", forwards=()):
     return bytes(out), idata_raw
 
 
+def as_pe32plus(image):
+    """The same file as a PE32+ image for x64: ImageBase 8 bytes wide, the directory count,
+    the directories and the section table 16 bytes further on, inside the header padding."""
+    out = bytearray(image)
+    optional = 0x80 + 24
+    out[optional + 92:optional + 92] = bytes(16)
+    del out[HEADERS_SIZE:HEADERS_SIZE + 16]
+    image_base = struct.unpack_from("<I", out, optional + 28)[0]
+    struct.pack_into("<H", out, 0x84, 0x8664)
+    struct.pack_into("<H", out, 0x94, 240)
+    struct.pack_into("<H", out, optional, 0x20B)
+    struct.pack_into("<II", out, optional + 24, image_base, 0)
+    return bytes(out)
+
+
 def ne_image():
     """A 16-bit DLL: MZ header pointing at an "NE" header, no PE signature."""
     out = bytearray(0x200)
@@ -282,7 +301,8 @@ def file_size(rng, floor):
 
 
 class Machine:
-    def __init__(self, size, outdir):
+    def __init__(self, size, outdir, half_64_bit=False):
+        self.half_64_bit = half_64_bit
         self.rng = random.Random(size)
         self.size = size
         self.root = os.path.join(outdir, "tree")
@@ -345,6 +365,9 @@ class Machine:
         layout = "rdata" if roll < RDATA_SHARE else "delay" if roll < RDATA_SHARE + DELAY_SHARE else "idata"
         self.layouts[layout] = self.layouts.get(layout, 0) + 1
         head, idata_raw = pe32_image(imports, is_dll, self.rng, self.filler, layout, forwards)
+        if self.half_64_bit and zlib.crc32(folder.encode("utf-8", "surrogateescape")) & 1:
+            head = as_pe32plus(head)
+            self.stats["pe32plus_files"] = self.stats.get("pe32plus_files", 0) + 1
         size = file_size(self.rng, len(head))
         quick = min(FLOOR_FIRST_READ, size) + idata_raw
         return self.write(folder, name, head, size, kind or ("dll" if is_dll else "exe"), quick)
@@ -534,14 +557,14 @@ def generator_hash():
         return hashlib.sha256(f.read()).hexdigest()[:12]
 
 
-def make_machine(size, outdir, wide_only=None, flat_only=None):
+def make_machine(size, outdir, wide_only=None, flat_only=None, half_64_bit=False):
     """Writes the machine of this size, or with wide_only the wide directory alone with that
     many subdirectories, or with flat_only (count, beyond_ascii) one folder of that many
-    DLLs; returns its description."""
+    DLLs; returns its description. half_64_bit: every other folder's PE files are 64-bit."""
     if os.path.exists(outdir):
         shutil.rmtree(outdir)
     os.makedirs(outdir)
-    machine = Machine(size, outdir)
+    machine = Machine(size, outdir, half_64_bit)
     if flat_only is not None:
         description = machine.build_flat_only(*flat_only)
     elif wide_only is not None:
@@ -555,10 +578,10 @@ def make_machine(size, outdir, wide_only=None, flat_only=None):
 
 
 def main(argv):
-    if len(argv) != 3 or not argv[1].isdigit():
-        print("usage: make_machine.py SIZE OUTDIR", file=sys.stderr)
+    if len(argv) not in (3, 4) or not argv[1].isdigit() or argv[3:] not in ([], ["--half-64-bit"]):
+        print("usage: make_machine.py SIZE OUTDIR [--half-64-bit]", file=sys.stderr)
         return 2
-    description = make_machine(int(argv[1]), argv[2])
+    description = make_machine(int(argv[1]), argv[2], half_64_bit=len(argv) == 4)
     print(f"{description['files']} files, {description['dirs']} directories, "
           f"{description['bytes'] / 1e6:.0f} MB in {argv[2]}")
     return 0

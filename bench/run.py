@@ -53,6 +53,9 @@ FULL_MODERN_RUN = "orvscan --full --modern"
 # floor itself: the processes' start and the cross-check are no part of either.
 REGISTRY_RUN = "orvscan --modern, grown registry"
 REGISTRY_PHASE = ("Reading module names in the registry", "Cross checking valid")
+# The quick scan with 64-bit DLLs included: on a machine without them it must cost what
+# the quick scan costs.
+WIDE_RUN = "orvscan --64-bit"
 # Every run of a machine is made this many times, and its fastest kept.
 ROUNDS = 3
 # A machine whose warm-up is shorter than this has each run made three times a round.
@@ -148,10 +151,10 @@ class Bench:
             taken.seek(0)
             return taken.read().decode("latin-1")
 
-    def machine(self, size, wide=None, flat=None):
+    def machine(self, size, wide=None, flat=None, half_64_bit=False):
         """The cached machine of this size (or a machine of the wide directory alone, or of
-        one flat folder: (count, beyond_ascii))."""
-        key = f"wide{wide}" if wide is not None else str(size)
+        one flat folder: (count, beyond_ascii)); half_64_bit: every other folder 64-bit."""
+        key = f"wide{wide}" if wide is not None else f"{size}half64" if half_64_bit else str(size)
         if flat is not None:
             key = f"flat{flat[0]}{'odd' if flat[1] else ''}"
         folder = os.path.join(self.work, "machines", f"{key}-{make_machine.generator_hash()}")
@@ -163,7 +166,7 @@ class Bench:
                 if stale.startswith(key + "-"):
                     shutil.rmtree(os.path.join(machines, stale))
             started = time.monotonic()
-            made = make_machine.make_machine(size, folder, wide_only=wide, flat_only=flat)
+            made = make_machine.make_machine(size, folder, wide_only=wide, flat_only=flat, half_64_bit=half_64_bit)
             made["generation_seconds"] = round(time.monotonic() - started, 1)
             with open(description, "w") as f:
                 json.dump(made, f, indent=1)
@@ -435,7 +438,8 @@ class Bench:
         orvscan = ["wine", INSTALLED + "\\orvscan.exe"]
         plan = [("floor quick", floor + ["quick"], "floor-quick.txt"),
                 ("orvscan --quick", orvscan + ["--quick"], "orvscan-quick.txt"),
-                (DIRECTORIES_RUN, orvscan + ["--quick", "--modern"], "orvscan-directories.txt")]
+                (DIRECTORIES_RUN, orvscan + ["--quick", "--modern"], "orvscan-directories.txt"),
+                (WIDE_RUN, orvscan + ["--quick", "--64-bit"], "orvscan-64-bit.txt")]
         if full:
             plan += [("floor full", floor + ["full"], "floor-full.txt"),
                      ("orvscan --full", orvscan + ["--full"], "orvscan-full.txt"),
@@ -604,13 +608,21 @@ def targets(reports, wide, flat=None):
         add(f"full modern ≤ 1.2× full ({r['label']})", ratio(wall(r["runs"].get(FULL_MODERN_RUN)),
                                                               wall(r["runs"].get("orvscan --full"))), 1.2, "×")
     for r in sized:
+        add(f"64-bit ≤ 1.05× quick, no 64-bit files ({r['label']})",
+            ratio(wall(r["runs"].get(WIDE_RUN)), wall(r["runs"]["orvscan --quick"])), 1.05, "×")
+    for r in reports:
+        if r["label"].startswith("half 64-bit"):
+            # Both runs open and type every file; the 64-bit run reads half of them further.
+            add(f"{r['label']}: 64-bit ≤ 1.2× quick", ratio(wall(r["runs"].get(WIDE_RUN)),
+                                                          wall(r["runs"]["orvscan --quick"])), 1.2, "×")
+    for r in sized:
         add(f"full ≤ 1.5× floor full ({r['label']})", ratio(wall(r["runs"].get("orvscan --full")),
                                                              wall(r["runs"].get("floor full"))), 1.5, "×")
     if sized:
         largest = max(sized, key=lambda r: int(r["label"]))
         add(f"quick ≤ 2× peer ({largest['label']})", ratio(wall(largest["runs"]["orvscan --quick"]),
                                                             wall(largest["runs"].get("peer"))), 2, "×")
-        peaks = [largest["runs"][n].get("peak_mb") for n in ["orvscan --quick", DIRECTORIES_RUN, "orvscan --full",
+        peaks = [largest["runs"][n].get("peak_mb") for n in ["orvscan --quick", DIRECTORIES_RUN, WIDE_RUN, "orvscan --full",
                                                         FULL_MODERN_RUN, "window /S"]
                  if n in largest["runs"]]
         peaks = [p for p in peaks if p is not None]
@@ -751,6 +763,8 @@ def main(argv):
     parser.add_argument("--wide", type=int, default=5000, help="subdirectories of the wide machine (0: none)")
     parser.add_argument("--flat", type=int, default=20000, help="DLLs of the flat folder (0: none)")
     parser.add_argument("--registry", type=int, default=500000, help="registry values to grow (0: no registry row)")
+    parser.add_argument("--half-64-bit", type=int, default=5000,
+                        help="files of the machine whose every other folder is 64-bit (0: none)")
     parser.add_argument("--readme", default=os.path.join(HERE, "README.md"))
     args = parser.parse_args(argv[1:])
     sizes = [int(s) for s in args.sizes.split(",") if s]
@@ -759,7 +773,7 @@ def main(argv):
     bench.compile_programs()
     bench.make_prefix()
     bench.start_session()
-    reports, wide, flat = [], None, None
+    reports, wide, flat, half = [], None, None, None
     try:
         if args.flat:
             flat = tuple(bench.run_machine(label, *bench.machine(0, flat=(args.flat, odd)), full=False)
@@ -773,6 +787,9 @@ def main(argv):
             # The window on the empty drive: its start, which no scan shares.
             wide = (bench.run_machine("wide", folder, description, full=False),
                     bench.run_machine("empty", empty, blank, full=False, window=True))
+        if args.half_64_bit:
+            half = bench.run_machine(f"half 64-bit {args.half_64_bit}",
+                                     *bench.machine(args.half_64_bit, half_64_bit=True), full=False)
         for size in sizes:
             folder, description = bench.machine(size)
             reports.append(bench.run_machine(str(size), folder, description))
@@ -792,8 +809,10 @@ def main(argv):
     command += f" BENCH_WIDE={args.wide}" if args.wide != 5000 else ""
     note = "" if sizes == [5000, 20000, 50000] else f" Sizes: {args.sizes}."
     command += f" BENCH_FLAT={args.flat}" if args.flat != 20000 else ""
+    command += f" BENCH_HALF_64_BIT={args.half_64_bit}" if args.half_64_bit != 5000 else ""
     command += f" BENCH_REGISTRY={args.registry}" if args.registry != 500000 else ""
-    table = render(reports + list(wide or ()) + list(flat or ()), wide, command, note, flat)
+    table = render(reports + list(wide or ()) + list(flat or ()) + ([half] if half else []), wide, command, note,
+                   flat)
     print(table)
     with open(args.readme, "w") as f:
         f.write(table + "\n")

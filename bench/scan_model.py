@@ -20,6 +20,9 @@ MODULE_EXTENSIONS = [".DLL", ".DRV", ".SYS", ".EXE", ".OCX", ".VBX"]
 # The modern reading examines these as executables beside the filter list.
 LOADABLE_EXTENSIONS = [".NODE", ".PYD", ".AX", ".XLL"]
 SYSTEM_DIRECTORIES = ["C:\\windows\\system32", "C:\\windows\\system", "C:\\windows"]
+# A 32-bit process on 64-bit Windows: what it sees as System32 without the 64-bit switch,
+# and where 32-bit files' names are looked up with it.
+WOW64_SYSTEM = "C:\\windows\\syswow64"
 
 
 class Drives:
@@ -122,10 +125,32 @@ def registry_module_names(text):
     return names
 
 
-def search_tail(drives, path_dirs):
+def search_tail(drives, path_dirs, world=0):
     """The search path after the program's and the current directory: the system
-    directories, the Windows directory, then PATH, as far as the drives map them."""
-    return [drives.to_unix(d) for d in SYSTEM_DIRECTORIES + [d for d in path_dirs if drives.maps(d)]]
+    directories, the Windows directory, then PATH, as far as the drives map them. The
+    32-bit world's system directory is SysWOW64."""
+    system = [WOW64_SYSTEM if world == 32 else SYSTEM_DIRECTORIES[0]] + SYSTEM_DIRECTORIES[1:]
+    return [drives.to_unix(d) for d in system + [d for d in path_dirs if drives.maps(d)]]
+
+
+def width_of(path):
+    """32 or 64 as the scan takes a file: PE32, or PE32+ for x64 whose optional header
+    holds every directory; 0 for any other file."""
+    try:
+        with open(path, "rb") as f:
+            head = f.read(64)
+            if len(head) < 64 or head[:2] != b"MZ":
+                return 0
+            f.seek(struct.unpack_from("<I", head, 0x3C)[0])
+            header = f.read(26)
+    except (OSError, struct.error):
+        return 0
+    if len(header) < 26 or header[:4] != b"PE\0\0":
+        return 0
+    (machine,), (optional_size,), (magic,) = (struct.unpack_from("<H", header, at) for at in (4, 20, 24))
+    if magic == 0x10B:
+        return 32
+    return 64 if magic == 0x20B and machine == 0x8664 and optional_size >= 240 else 0
 
 
 def matches(name, extension):
@@ -172,8 +197,8 @@ def forwarded_modules(pe):
     return modules
 
 
-def imports_of(path, judged, directories=False):
-    """The reader's answer: None for a file it refuses, else the reduced names. With
+def imports_of(path, judged, directories=False, wide=False):
+    """The reader's answer: None for a file it refuses (64-bit ones unless wide), else the reduced names. With
     directories (the modern reading), those of the import and delay-load directories and
     the export directory's forwarders, as pefile finds them; otherwise those of the descriptors at the start of .idata."""
     try:
@@ -183,7 +208,7 @@ def imports_of(path, judged, directories=False):
         pe = pefile.PE(path, fast_load=True)
     except (OSError, pefile.PEFormatError):
         return None
-    if pe.OPTIONAL_HEADER.Magic != 0x10B:
+    if pe.OPTIONAL_HEADER.Magic != 0x10B and not (wide and width_of(path) == 64):
         return None
     if directories:
         pe.parse_data_directories(directories=[1, 13])
@@ -285,8 +310,11 @@ class QuickScan:
     """One quick scan of the drives from C: on, as the program running from program_dir
     would make it, reading the import directories or only .idata."""
 
-    def __init__(self, drives, program_dir, tail, directories=False, filters=DEFAULT_FILTERS):
+    def __init__(self, drives, program_dir, tail, directories=False, filters=DEFAULT_FILTERS, worlds=None):
         self.drives = drives
+        # With 64-bit DLLs included: the search tail of each width, 32 and 64; a file's
+        # names resolve among the files of its own width.
+        self.worlds = worlds
         self.directories = directories  # the modern reading
         self.filters = list(filters)
         if directories:
@@ -308,7 +336,7 @@ class QuickScan:
                 self.listings[directory] = {}
         return self.listings[directory]
 
-    def resolve(self, name, directory):
+    def resolve(self, name, directory, world=0):
         """The file a bare module name resolves to from directory, or None."""
         extension = name[name.rindex("."):].upper() if "." in name else ""
         if extension in MODULE_EXTENSIONS:
@@ -316,19 +344,21 @@ class QuickScan:
         for position, extension in enumerate(MODULE_EXTENSIONS):
             if (name + extension).lower() in self.context:
                 return self.context[(name + extension).lower()] if position == 0 else None
-            found = self.search(name + extension, directory)
+            found = self.search(name + extension, directory, world)
             if found:
                 return found if position == 0 else None
         host = self.hosts.get(name.upper().rpartition("-")[0]) if name.lower().startswith(("api-", "ext-")) else None
         if host and host.upper().endswith(".DLL"):
-            return self.search(host, directory)
+            return self.search(host, directory, world)
         return None
 
-    def search(self, file_name, directory):
-        for folder in [self.program_dir, directory] + self.tail:
+    def search(self, file_name, directory, world=0):
+        """Along the search path; a file of the other width is passed over."""
+        for folder in [self.program_dir, directory] + (self.worlds[world] if world else self.tail):
             real = self.listing(folder).get(file_name.lower())
-            if real and os.path.isfile(os.path.join(folder, real)):
-                return os.path.join(folder, real)
+            path = os.path.join(folder, real) if real else None
+            if path and os.path.isfile(path) and (not world or width_of(path) in (0, world)):
+                return path
         return None
 
     def assembly_files(self, path):
@@ -434,16 +464,16 @@ class QuickScan:
         return files
 
     def links_of(self, path, names, directory):
-        """What the file at path links to: its names resolved, and with the modern reading
-        its assemblies' DLLs, which its names resolve to first."""
+        """What the file at path links to: its names resolved, in its width's world when
+        64-bit DLLs are included, and with the modern reading its assemblies' DLLs,
+        which its names resolve to first."""
         files = self.assembly_files(path) if self.directories else []
         self.context = {os.path.basename(f).lower(): f for f in files}
-        links = self.resolved(names, directory) | {f for f in files if f.upper().endswith(".DLL")}
+        world = width_of(path) if self.worlds else 0
+        links = {r for r in (self.resolve(n, directory, world) for n in names) if r}
+        links |= {f for f in files if f.upper().endswith(".DLL")}
         self.context = {}
         return links
-
-    def resolved(self, names, directory):
-        return {r for r in (self.resolve(n, directory) for n in names) if r}
 
     def walk(self):
         """Drive phase: every DLL found, the valid links, and each DLL's own references."""
@@ -459,7 +489,7 @@ class QuickScan:
                         path = os.path.join(root, name)
                         if kind == 0 or not matches(name, extension) or len(self.drives.to_windows(path)) > 259:
                             continue
-                        names = imports_of(path, self.judged, self.directories)
+                        names = imports_of(path, self.judged, self.directories, bool(self.worlds))
                         if names is None:
                             continue
                         if kind == 2:
@@ -476,7 +506,7 @@ class QuickScan:
         while queue:
             dll = queue.pop()
             if dll not in refs and os.path.isfile(dll):
-                names = imports_of(dll, self.judged, self.directories)
+                names = imports_of(dll, self.judged, self.directories, bool(self.worlds))
                 refs[dll] = self.links_of(dll, names, os.path.dirname(dll)) if names is not None else set()
             for target in refs.get(dll, ()):
                 if target in pending and target not in worked:

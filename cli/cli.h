@@ -38,6 +38,7 @@ struct ScanOptions
     int quickScan = -1; // -1: the stored preference; 0: --full; 1: --quick
     // -1: the stored preference; 0: --classic; 1: --modern
     int modernLinks = -1;
+    int scan64 = -1; // -1: the stored preference; 0: --32-bit-only; 1: --64-bit
     bool filtersGiven = false;
     std::vector<FilterEntry> filters;
     bool prefixGiven = false, suffixGiven = false;

@@ -22,8 +22,8 @@ static void GetScanPath(const char* path, char (&shortPath)[MAX_PATH])
 int RunImportsCommand(int fileCount, char** files, int modernLinks)
 {
     LoadPreferencesFor(modernLinks);
-    const ImportReading reading =
-        g_readModernLinks ? ImportReading::ImportDirectories : ImportReading::IdataSection;
+    const ExeReading reading{
+        g_readModernLinks ? ImportReading::ImportDirectories : ImportReading::IdataSection, g_scan64Bit != 0};
     NameList names;
     bool allFound = true;
     for (int i = 0; i < fileCount; i++)

@@ -9,6 +9,7 @@
 #include "engine/link_graph.h"
 #include "engine/name_list.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 
 namespace
 {
@@ -19,6 +20,7 @@ struct ListRecord
     std::uint64_t size = 0;
     std::string fileVersion;
     std::vector<std::string> linkedFrom;
+    int bits = 32;
 };
 
 // The file version of the fixed part of the version record, "1.2.3.4"; empty when the
@@ -55,6 +57,9 @@ ListRecord RecordOf(std::string_view shortPath)
     record.fileVersion = FileVersionOf(record.longPath);
     for (const LinkedFile* library : LinkingLibraries(shortPath))
         record.linkedFrom.push_back(library->shortPath);
+    // Without 64-bit DLLs included, only 32-bit ones are listed.
+    if (g_scanInputs.scan64 && FileBits(shortPath) == 64)
+        record.bits = 64;
     return record;
 }
 
@@ -76,7 +81,8 @@ std::string TsvLine(const ListRecord& record)
     for (const std::string& library : record.linkedFrom)
         linkedFrom += (linkedFrom.empty() ? "" : ";") + TsvField(library);
     return TsvField(record.shortPath) + '\t' + TsvField(record.longPath) + '\t' +
-           std::to_string(record.size) + '\t' + TsvField(record.fileVersion) + '\t' + linkedFrom + kLineEnd;
+           std::to_string(record.size) + '\t' + TsvField(record.fileVersion) + '\t' + linkedFrom + '\t' +
+           std::to_string(record.bits) + kLineEnd;
 }
 
 // A path's bytes are characters of the ANSI code page. They are written as a JSON
@@ -115,7 +121,7 @@ std::string JsonObject(const ListRecord& record)
     return "{\"short_path\": " + JsonString(record.shortPath) +
            ", \"long_path\": " + JsonString(record.longPath) + ", \"size\": " + std::to_string(record.size) +
            ", \"file_version\": " + JsonString(record.fileVersion) + ", \"linked_from\": [" + linkedFrom +
-           "]}";
+           "], \"bits\": " + std::to_string(record.bits) + "}";
 }
 
 } // namespace
@@ -124,8 +130,10 @@ bool WriteListRecords(ListFormat format, std::FILE* out)
 {
     std::string text;
     const int count = GetCount(g_resultList);
+    // The listed files under the names the scan saw them by.
+    RedirectionOff unredirected(g_scanInputs.scan64);
     if (format == ListFormat::Tsv)
-        text = std::string("short_path\tlong_path\tsize\tfile_version\tlinked_from") + kLineEnd;
+        text = std::string("short_path\tlong_path\tsize\tfile_version\tlinked_from\tbits") + kLineEnd;
     else
         text = "[";
     for (int i = 0; i < count; i++)

@@ -130,6 +130,10 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
             (FormatRegistryNamedCount(g_registryNamedListed) + "; programs may load them. Use --modern.\n")
                 .c_str(),
             stderr);
+    if (g_leftOut64BitDlls > 0)
+        std::fputs(
+            (FormatLeftOut64BitCount(g_leftOut64BitDlls) + "; --64-bit lists and reads them.\n").c_str(),
+            stderr);
     if (const std::string notes = ScanEndNotes(); !notes.empty())
         std::fputs((notes.substr(1) + "\n").c_str(), stderr);
     const std::string hostRootNote = HostRootDrivesNote();

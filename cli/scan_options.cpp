@@ -93,6 +93,8 @@ ScanInputs ScanInputsFor(const ScanOptions& options)
     LoadPreferencesFor(options.modernLinks);
     if (options.quickScan != -1)
         g_quickScan = static_cast<unsigned char>(options.quickScan);
+    if (options.scan64 != -1)
+        g_scan64Bit = static_cast<unsigned char>(options.scan64);
     ScanInputs inputs = StoredScanInputs();
     if (options.filtersGiven)
     {
@@ -126,6 +128,8 @@ bool ParseScanOptions(int argc, char** argv, ScanOptions& options, std::string& 
             options.quickScan = 1;
         else if (ParseReadingOption(arg, options.modernLinks))
             continue;
+        else if (std::strcmp(arg, "--64-bit") == 0 || std::strcmp(arg, "--32-bit-only") == 0)
+            options.scan64 = arg[2] == '6';
         else if (std::strcmp(arg, "--filters") == 0)
         {
             std::string text;

@@ -16,6 +16,7 @@
 #include "engine/name_list.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/ascii_case.h"
 #include "platform/qemcom95.h"
 
@@ -82,7 +83,12 @@ std::string KeptReason(const LinkedFile& file)
     std::vector<const LinkedFile*> chain;
     std::vector<LinkKind> kinds;
     if (ShortestLinkChain(file.shortPath, source, chain, kinds))
-        return "kept: " + ChainText(*source, chain, kinds);
+    {
+        // With 64-bit DLLs included, a chain runs among the files of one width.
+        const int bits = g_scanInputs.scan64 ? FileBits(chain.front()->shortPath) : 0;
+        const std::string world = bits > 0 ? ", in the " + std::to_string(bits) + "-bit world" : "";
+        return "kept" + world + ": " + ChainText(*source, chain, kinds);
+    }
     if (!file.sharedValue.empty())
         return "kept: the shared-DLL register names it, value \"" + file.sharedValue + "\"";
     return "kept: the cross-check took it off the list";
@@ -103,9 +109,11 @@ std::vector<std::string> UnreadLinkers(const std::string& longPath, const std::s
     for (const std::string& path : FilesWithUnreadImportTables())
     {
         bool imports = false;
-        ReadImports(path.c_str(), ImportReading::ImportDirectories, [&](std::string_view name, LinkKind) {
-            imports = imports || EqualsIgnoringCase(name, longStem) || EqualsIgnoringCase(name, shortStem);
-        });
+        ReadImports(path.c_str(), {ImportReading::ImportDirectories, true},
+                    [&](std::string_view name, LinkKind) {
+                        imports = imports || EqualsIgnoringCase(name, longStem) ||
+                                  EqualsIgnoringCase(name, shortStem);
+                    });
         if (imports)
             linkers.push_back(path);
     }
@@ -161,10 +169,15 @@ std::string UnreadableReason(const std::string& path)
     switch (QemGetExeType(path.c_str()))
     {
     case QEM_EXE_NE: return "a 16-bit (NE) executable";
-    case QEM_EXE_PE32PLUS: return "a 64-bit (PE32+) executable";
+    case QEM_EXE_PE32PLUS:
+        return g_scanInputs.scan64
+                   ? "a 64-bit executable not for x64, or whose headers or import table do not "
+                     "lie inside the file"
+                   : "a 64-bit (PE32+) executable, which --64-bit takes";
     case QEM_EXE_DOS: return "an MS-DOS program";
     case QEM_EXE_OTHER: return "an LE or LX image, or a PE file of no known kind";
     case QEM_EXE_PE32: return "its headers or import table do not lie inside the file";
+    case QEM_EXE_NONE: break;
     }
     return "not an executable, or it cannot be read";
 }
@@ -202,7 +215,9 @@ std::vector<std::string> Reason(const LinkedFile* file, const std::string& longP
     if (file && file->accepted)
         return {KeptReason(*file)};
     if (file && file->examined)
-        return {"not a candidate: not a 32-bit DLL: " + UnreadableReason(longPath)};
+        return {std::string(g_scanInputs.scan64 ? "not a candidate: not a DLL the scan takes: "
+                                                : "not a candidate: not a 32-bit DLL: ") +
+                UnreadableReason(longPath)};
     return {UnexaminedReason(longPath, shortPath)};
 }
 
@@ -259,6 +274,8 @@ int RunWhyCommand(const ScanOptions& options)
 
     std::string out;
     bool allFound = true;
+    // The targets are the files the scan saw, under the names it saw them by.
+    RedirectionOff unredirected(g_scanInputs.scan64);
     for (const Target& target : targets)
         allFound = ExplainTarget(target, out) && allFound;
     std::fflush(stdout);

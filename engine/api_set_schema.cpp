@@ -153,7 +153,7 @@ template <typename Source> int ParseFrom(Source& source, ApiSetSchema& out)
 {
     out = ApiSetSchema();
     PeHeaders pe;
-    if (!ReadPeHeaders(source, pe) || pe.optionalMagic != kPe32Magic)
+    if (!ReadPeHeaders(source, pe) || !IsReadablePe(pe))
         return -1;
     for (std::uint64_t i = 0; i < pe.sectionCount; i++)
     {

@@ -32,7 +32,7 @@ struct ApiSetSchema
 
 // Reads the schema of an apisetschema.dll's bytes into schema. 1 when a schema of a
 // known version was read, 0 when the file has none (no ".apiset" section, or another
-// version), -1 when the bytes are no readable PE32 file or the schema's header is
+// version), -1 when the bytes are no readable PE32 or PE32+ file or the schema's header is
 // cut; sets read before a cut stand.
 int ParseApiSetSchema(ByteSpan bytes, ApiSetSchema& schema);
 int ParseApiSetSchema(PagedBytes& bytes, ApiSetSchema& schema);

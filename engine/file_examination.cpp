@@ -152,22 +152,30 @@ static bool FileModuleReferences(NameList* target, std::vector<std::string>* fil
 
 // Reads an executable's import names into the file reference list, lists it when it is
 // a DLL of the library pass, and with Quick Scan off searches its bytes too: one open
-// for both readers. The import reader's answer; scanned gets the search's.
+// for both readers. The import reader's answer; scanned gets the search's, bits the
+// file's width as the reader found it.
 static int ReadExecutable(const char* shortPath, const char* path, int kind, bool quickScan,
-                          ImportReading reading, int& scanned)
+                          ExeReading reading, int& scanned, int& bits)
 {
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE held = g_scanMemory.modules.typedFiles.Take(shortPath);
+    FileHandle file(held != INVALID_HANDLE_VALUE
+                        ? held
+                        : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
     {
         NoteUnopenedFile();
         return -1;
     }
     bool unreadTables = false;
-    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables);
+    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables, bits);
     if (imports == -1)
+    {
+        if (bits == 64 && kind == FILE_KIND_LIBRARY)
+            g_leftOut64BitDlls++;
         return -1;
-    if (reading == ImportReading::ImportDirectories)
+    }
+    if (reading.imports == ImportReading::ImportDirectories)
         FileAssemblies(path, file.handle);
     // A full scan finds the names of tables the reader passed over in the file's bytes.
     if (unreadTables && quickScan)
@@ -202,15 +210,20 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
     // The import names of an other format are never filed, so its imports are not read.
     if (kind == FILE_KIND_OTHER)
     {
+        g_namingBits = 0;
         if (!QuickScan() && ScanForModuleNames(g_textRefs, path, 1, FILE_KIND_OTHER))
             FileLinks(mainWindow, kind);
         return;
     }
 
     const bool quickScan = QuickScan();
-    const ImportReading reading = ChosenImportReading();
+    const ExeReading reading = ChosenExeReading();
     int scanned = 0;
-    const int imports = ReadExecutable(shortPath, path, kind, quickScan, reading, scanned);
+    int bits = 0;
+    const int imports = ReadExecutable(shortPath, path, kind, quickScan, reading, scanned, bits);
+    if (reading.take64)
+        NoteFileBits(shortPath, bits);
+    g_namingBits = reading.take64 ? bits : 0;
     if (kind == FILE_KIND_EXECUTABLE)
     {
         if (imports != -1 || scanned != 0)
@@ -229,7 +242,7 @@ static void ExamineShortPath(HWND mainWindow, const char* shortPath, const char*
             RecordLibraryLinks(links, kinds, kind == FILE_KIND_LIBRARY,
                                kind == FILE_KIND_LIBRARY && imports != -1, target != nullptr,
                                listed ? &listed->size : nullptr, quickScan,
-                               reading == ImportReading::ImportDirectories);
+                               reading.imports == ImportReading::ImportDirectories);
     }
     Clear(g_fileRefs);
 }

@@ -11,6 +11,7 @@
 #include "engine/paged_bytes.h"
 #include "engine/pe_exports.h"
 #include "engine/pe_imports.h"
+#include "engine/pe_layout.h"
 #include "platform/exe_type.h"
 #include "platform/scoped_handle.h"
 
@@ -33,24 +34,32 @@ PagedBytes::Reader FilePageReader(void* file)
 // One open and a few page reads per file: on this platform the open and each call cost
 // far more than the bytes, so the file is typed and parsed from the same pages, and it
 // is never mapped (a mapping costs more than reading what the parse looks at).
-int ReadImports(const char* path, ImportReading reading, const ImportNameSink& sink)
+int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink, int* bits)
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     bool unreadTables = false;
-    return file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables) : -1;
+    int read = 0;
+    const int answer = file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables, read) : -1;
+    if (bits)
+        *bits = read;
+    return answer;
 }
 
-int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables)
+// The file's size, or 0 when it is empty or no disk file: a name such as AUX.DLL opens
+// a device, whose read could wait for ever.
+static std::uint64_t DiskFileSize(void* file)
 {
-    unreadTables = false;
-    // A name such as AUX.DLL opens a device, whose read could wait for ever.
     LARGE_INTEGER length;
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
-        return -1;
+        return 0;
+    return static_cast<std::uint64_t>(length.QuadPart);
+}
 
-    const std::uint64_t size = static_cast<std::uint64_t>(length.QuadPart);
-    PagedBytes bytes(size, FilePageReader(file));
+// The width of the file the bytes are, as the common library types it: 32, 64 or 0.
+static int WidthOf(PagedBytes& bytes)
+{
+    const std::uint64_t size = bytes.Size();
     // The new header is fetched while the head is still looked at: the head is kept.
     std::array<std::uint8_t, kExeHeadBytes> headCopy;
     ByteSpan fetched = bytes.Fetch(0, std::min<std::uint64_t>(size, kExeHeadBytes));
@@ -60,10 +69,40 @@ int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sin
         return offset < size ? bytes.Fetch(offset, std::min<std::uint64_t>(size - offset, kNewHeaderBytes))
                              : ByteSpan();
     });
-    if (type != ExeType::Pe32)
+    return type == ExeType::Pe32 ? 32 : type == ExeType::Pe32Plus ? 64 : 0;
+}
+
+int ReadExeWidth(void* file)
+{
+    const std::uint64_t size = DiskFileSize(file);
+    if (size == 0)
+        return 0;
+    PagedBytes bytes(size, FilePageReader(file));
+    return WidthOf(bytes);
+}
+
+int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits)
+{
+    unreadTables = false;
+    bits = 0;
+    const std::uint64_t size = DiskFileSize(file);
+    if (size == 0)
         return -1;
-    const int imports = ParseImports(bytes, reading, sink, unreadTables);
-    if (imports == -1 || reading != ImportReading::ImportDirectories)
+    PagedBytes bytes(size, FilePageReader(file));
+    bits = WidthOf(bytes);
+    if (bits == 64 && !reading.take64)
+    {
+        // Told apart from a malformed file, which is no 64-bit DLL left out.
+        pe_layout::PeHeaders pe;
+        bits = pe_layout::ReadPeHeaders(bytes, pe) ? 64 : 0;
+        return -1;
+    }
+    if (bits == 0)
+        return -1;
+    const int imports = ParseImports(bytes, reading.imports, sink, unreadTables);
+    if (imports == -1)
+        bits = 0;
+    if (imports == -1 || reading.imports != ImportReading::ImportDirectories)
         return imports;
     // A DLL's forwarders are links the loader follows as it follows imports; an export
     // directory that cannot be read costs its own names only.
@@ -71,16 +110,19 @@ int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sin
     return forwarded > 0 ? imports + forwarded : imports;
 }
 
-int ReadImports(NameList& list, const char* path, ImportReading reading)
+int ReadImports(NameList& list, const char* path, ExeReading reading, int* bits)
 {
     DistinctNames names(list);
-    return ReadImports(path, reading, [&](std::string_view name, LinkKind kind) {
-        names.Add(name);
-        NoteLinkKind(name, kind);
-    });
+    return ReadImports(
+        path, reading,
+        [&](std::string_view name, LinkKind kind) {
+            names.Add(name);
+            NoteLinkKind(name, kind);
+        },
+        bits);
 }
 
-int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables)
+int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unreadTables, int& bits)
 {
     DistinctNames names(list);
     return ReadImportsFrom(
@@ -89,5 +131,5 @@ int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unr
             names.Add(name);
             NoteLinkKind(name, kind);
         },
-        unreadTables);
+        unreadTables, bits);
 }

@@ -40,6 +40,8 @@ struct Graph
     const std::string* examinedKept = nullptr; // examinedPath among them, once kept
 
     std::string examinedShortPath, examinedPath;
+    // With 64-bit DLLs included: each read or typed file's width, by short path.
+    std::unordered_map<std::string, unsigned char, FoldedHash, FoldedEqual> bits;
     std::unordered_map<std::string, LinkKind, FoldedHash, FoldedEqual> readKinds;
     int checking = -1; // the DLL the cross-check records for, or -1
 
@@ -162,6 +164,17 @@ void NoteExaminedFile(const char* shortPath, const char* path)
     s_graph.examinedPath = path;
     s_graph.examinedKept = nullptr;
     s_graph.readKinds.clear();
+}
+
+void NoteFileBits(std::string_view shortPath, int bits)
+{
+    s_graph.bits.insert_or_assign(std::string(shortPath), static_cast<unsigned char>(bits));
+}
+
+int FileBits(std::string_view shortPath)
+{
+    auto found = s_graph.bits.find(std::string(shortPath));
+    return found == s_graph.bits.end() ? -1 : found->second;
 }
 
 void RecordUnreadImportTables()

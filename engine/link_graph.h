@@ -69,6 +69,11 @@ const char* LinkKindName(LinkKind kind);
 void NoteLinkKind(std::string_view name, LinkKind kind);
 LinkKind LinkKindOf(std::string_view name);
 
+// With 64-bit DLLs included, a file's width as the reader or the typing found it: 32,
+// 64, or 0 for a file of neither; FileBits answers -1 for a file not noted.
+void NoteFileBits(std::string_view shortPath, int bits);
+int FileBits(std::string_view shortPath);
+
 // The walk: the file it examines now, to which what it records next belongs.
 void NoteExaminedFile(const char* shortPath, const char* path);
 // The file under examination links directly to dll (a short path): a program by its

@@ -2,12 +2,14 @@
 // while a scan runs (scan_memory.h). Win32.
 #pragma once
 
+#include <array>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/api_set_schema.h"
 #include "engine/directory_listing.h"
+#include "engine/held_files.h"
 
 // What one stretch of the search order holds under a file name: nothing, the file, or
 // something by that name that is no file, which ends the search there as it stands.
@@ -41,7 +43,10 @@ struct ModuleLookups
     bool apiSetsRead = false;
     ApiSetSchema apiSets; // the machine's, read at the first API set's name
     std::vector<SearchDirectory> program;
-    std::vector<SearchDirectory> fixed;
+    // By world: the Parts' search, then 32-bit and 64-bit importers', each with its own
+    // system directory. A world's answers are kept under the name and the world.
+    std::array<std::vector<SearchDirectory>, 3> fixed;
     std::unordered_map<std::string, ModuleHit> programHits;
     std::unordered_map<std::string, ModuleHit> fixedHits;
+    HeldFiles typedFiles; // typed by the search, kept for their examination
 };

@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/file_pattern.h"
 #include "engine/import_reader.h"
+#include "engine/link_graph.h"
 #include "engine/path_parts.h"
 #include "engine/scan_memory.h"
 #include "engine/scan_state.h"
@@ -30,20 +31,46 @@ static std::string DirectoryOf(const char* path)
 
 // The directories that follow the current one in the module search order: the
 // system directories, the Windows directory and PATH. They do not change during a run.
-static const std::string& FixedSearchDirectories()
+// A world has its own system directory: the 32-bit one of 64-bit Windows is SysWOW64,
+// which a 32-bit process sees as System32 only while redirection is on.
+static const std::string& FixedSearchDirectories(int world = 0)
 {
-    static const std::string directories = [] {
+    auto directories = [](int bits) {
         char buffer[MAX_PATH];
         std::string list;
-        if (GetSystemDirectoryA(buffer, MAX_PATH))
+        if ((bits == 32 && GetSystemWow64DirectoryA(buffer, MAX_PATH)) ||
+            GetSystemDirectoryA(buffer, MAX_PATH))
             list += std::string(buffer) + ';';
         if (GetWindowsDirectoryA(buffer, MAX_PATH))
             list += std::string(buffer) + "\\system;" + buffer + ';';
         if (const char* path = std::getenv("PATH"))
             list += path;
         return list;
-    }();
-    return directories;
+    };
+    static const std::string parts = directories(0);
+    static const std::string world32 = directories(32);
+    static const std::string world64 = directories(64);
+    return world == 32 ? world32 : world == 64 ? world64 : parts;
+}
+
+// With 64-bit DLLs included, a file of the other width is passed over as the loader
+// passes it over; a file of neither width stands, as every file does in the Parts'
+// search. A file the walk has not read yet is typed once, and kept open for the walk.
+static bool FitsWorld(const ModuleHit& hit, int world)
+{
+    if (world == 0 || hit.kind != ModuleHit::File)
+        return true;
+    int bits = FileBits(hit.path);
+    if (bits < 0)
+    {
+        HANDLE file = CreateFileA(hit.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        bits = file != INVALID_HANDLE_VALUE ? ReadExeWidth(file) : 0;
+        if (file != INVALID_HANDLE_VALUE)
+            g_scanMemory.modules.typedFiles.Hold(hit.path, file);
+        NoteFileBits(hit.path, bits);
+    }
+    return bits == 0 || bits == world;
 }
 
 static const std::string& ProgramDirectory()
@@ -158,9 +185,11 @@ constexpr std::size_t kMostKeptHits = 16384;
 
 static const ModuleHit& LookUpInStretch(std::unordered_map<std::string, ModuleHit>& hits,
                                         std::vector<SearchDirectory>& directories,
-                                        const std::string& fileName)
+                                        const std::string& fileName, int world)
 {
     std::string key = ToUpperAscii(fileName);
+    if (world != 0)
+        key += world == 32 ? "|32" : "|64";
     auto found = hits.find(key);
     if (found != hits.end())
         return found->second;
@@ -170,6 +199,8 @@ static const ModuleHit& LookUpInStretch(std::unordered_map<std::string, ModuleHi
     for (SearchDirectory& directory : directories)
     {
         hit = LookUpInDirectory(directory, fileName);
+        if (!FitsWorld(hit, world))
+            hit = {};
         if (hit.kind != ModuleHit::Absent)
             break;
     }
@@ -209,6 +240,7 @@ static ModuleHit SearchCurrentDirectory(const std::string& fileName, const std::
 // On success found holds the file's short full path.
 static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH], bool fromCurrent = true)
 {
+    const int world = g_namingBits;
     const std::string current = fromCurrent ? CurrentDirectory() : std::string();
     const bool hasCurrent = !current.empty();
     ModuleHit hit;
@@ -217,22 +249,34 @@ static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH], b
         std::string directories = ProgramDirectory() + ';';
         if (hasCurrent)
             directories += current + ';';
-        directories += FixedSearchDirectories();
-        hit = SearchForShortPath(directories, fileName);
+        directories += FixedSearchDirectories(world);
+        if (world == 0)
+            hit = SearchForShortPath(directories, fileName);
+        else
+            // The search goes on past a file of the other width: one directory at a time.
+            for (const std::string& directory : SplitSearchList(directories))
+                if (hit = SearchForShortPath(directory, fileName); !FitsWorld(hit, world))
+                    hit = {};
+                else if (hit.kind != ModuleHit::Absent)
+                    break;
     }
     else
     {
-        if (!g_scanMemory.modules.prepared)
+        ModuleLookups& lookups = g_scanMemory.modules;
+        std::vector<SearchDirectory>& fixed = lookups.fixed[world / 32];
+        if (!lookups.prepared)
         {
-            g_scanMemory.modules.program = SplitSearchDirectories(ProgramDirectory());
-            g_scanMemory.modules.fixed = SplitSearchDirectories(FixedSearchDirectories());
-            g_scanMemory.modules.prepared = true;
+            lookups.program = SplitSearchDirectories(ProgramDirectory());
+            lookups.prepared = true;
         }
-        hit = LookUpInStretch(g_scanMemory.modules.programHits, g_scanMemory.modules.program, fileName);
+        if (fixed.empty())
+            fixed = SplitSearchDirectories(FixedSearchDirectories(world));
+        hit = LookUpInStretch(lookups.programHits, lookups.program, fileName, world);
         if (hit.kind == ModuleHit::Absent && hasCurrent)
-            hit = SearchCurrentDirectory(fileName, current);
+            if (hit = SearchCurrentDirectory(fileName, current); !FitsWorld(hit, world))
+                hit = {};
         if (hit.kind == ModuleHit::Absent)
-            hit = LookUpInStretch(g_scanMemory.modules.fixedHits, g_scanMemory.modules.fixed, fileName);
+            hit = LookUpInStretch(lookups.fixedHits, fixed, fileName, world);
     }
     if (hit.kind != ModuleHit::File)
         return false;

@@ -51,7 +51,7 @@ bool ForwardedModule(Source& source, std::uint64_t offset, std::string_view& mod
 template <typename Source> int ParseForwardersFrom(Source& source, const ImportNameSink& sink)
 {
     PeHeaders pe;
-    if (!ReadPeHeaders(source, pe) || pe.optionalMagic != kPe32Magic)
+    if (!ReadPeHeaders(source, pe) || !IsReadablePe(pe))
         return -1;
     if (pe.exportRva == 0 || pe.exportSize == 0)
         return 0;

@@ -23,7 +23,7 @@
 constexpr std::size_t kMostForwardedModules = 4096;
 
 // Hands on each module that bytes' export directory forwards to, in the order of the
-// address table. Answers -1 when bytes are not a readable PE32 file or the directory
+// address table. Answers -1 when bytes are not a readable PE32 or PE32+ file or the directory
 // runs past their end, 0 when there is no export directory or no forwarder, else the
 // number of modules handed on. The view is valid during the call only.
 int ParseForwarders(ByteSpan bytes, const ImportNameSink& sink);

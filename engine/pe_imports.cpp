@@ -185,8 +185,8 @@ int ParseImportsFrom(Source& source, ImportReading reading, const ImportNameSink
     PeHeaders pe;
     if (!ReadPeHeaders(source, pe))
         return -1;
-    const bool pe32 = pe.optionalMagic == kPe32Magic;
-    if (reading == ImportReading::ImportDirectories && !pe32)
+    const bool readable = IsReadablePe(pe);
+    if (reading == ImportReading::ImportDirectories && !readable)
         return -1;
 
     std::uint64_t section = 0;
@@ -202,7 +202,7 @@ int ParseImportsFrom(Source& source, ImportReading reading, const ImportNameSink
     if (reading == ImportReading::ImportDirectories)
         return WalkDirectories(source, pe, startsIdata, rawData, virtualAddress - rawData, sink);
 
-    unreadTables = pe32 && ((pe.importRva != 0 && !startsIdata) || pe.delayImportRva != 0);
+    unreadTables = readable && ((pe.importRva != 0 && !startsIdata) || pe.delayImportRva != 0);
     return found ? WalkDescriptors(source, rawData, IdataDelta{virtualAddress - rawData}, sink) : 0;
 }
 

@@ -1,4 +1,4 @@
-// The import names of a 32-bit Portable Executable, read from its bytes alone: the
+// The import names of a Portable Executable (PE32, or PE32+ for x64), read from its bytes alone: the
 // portable half of ReadImports (engine/import_reader.h maps the file and calls this).
 //
 // Two readings. The default reads only the descriptors at the start of the first
@@ -30,7 +30,9 @@
 // - The delay-load table ends at the first descriptor whose name is 0, where the
 //   loader's helper stops. A descriptor whose attributes lack bit 0 holds virtual
 //   addresses (the first linkers that wrote the table): ImageBase is taken off its name.
-// - A PE32+ file (an optional header whose magic is not 0x10B): -1, as the typing says.
+// - A PE32+ file whose machine is not x64, or whose optional header is shorter than
+//   the 240 bytes that hold every directory, or that the end of the file cuts: -1.
+//   With the import directories read, a magic that is neither 0x10B nor 0x20B: -1.
 #pragma once
 
 #include <cstddef>

@@ -1,8 +1,7 @@
-// Where the fields of a 32-bit Portable Executable lie, and the reads every PE reader
-// of the core shares: the header block, the data directories and the section that
-// maps an RVA to a file offset. Each reader reads through a Source, a span held whole
-// or a file read a page at a time (engine/paged_bytes.h), and every read is checked
-// against the length of the bytes. Portable.
+// Where the fields of a Portable Executable (PE32, and PE32+ for 64-bit files) lie, and the reads every PE
+// reader of the core shares: the header block, the data directories and the section that maps an RVA to a
+// file offset. Each reader reads through a Source, a span held whole or a file read a page at a time
+// (engine/paged_bytes.h), and every read is checked against the length of the bytes. Portable.
 #pragma once
 
 #include <algorithm>
@@ -19,13 +18,22 @@ inline constexpr std::uint64_t kLfanewOffset = 0x3C;
 // Signature, file header and a PE32 optional header, read as one block; the section
 // table is taken to follow it whatever SizeOfOptionalHeader says.
 inline constexpr std::uint64_t kPeHeadersSize = 248;
+inline constexpr std::uint64_t kMachineOffset = 4;
 inline constexpr std::uint64_t kSectionCountOffset = 6;
+inline constexpr std::uint64_t kOptionalSizeOffset = 20;
 // Fields of the PE32 optional header, from h; all lie inside the 248-byte block.
 inline constexpr std::uint64_t kOptionalMagicOffset = 24;
 inline constexpr std::uint16_t kPe32Magic = 0x10B;
 inline constexpr std::uint64_t kImageBaseOffset = 24 + 28;
 inline constexpr std::uint64_t kDirectoryCountOffset = 24 + 92;
 inline constexpr std::uint64_t kDirectoriesOffset = 24 + 96;
+// PE32+ has no BaseOfData and an 8-byte ImageBase: its counts and directories lie 16
+// bytes further on, and its optional header with all 16 directories is 240 bytes long.
+inline constexpr std::uint16_t kPe32PlusMagic = 0x20B;
+inline constexpr std::uint16_t kMachineAmd64 = 0x8664;
+inline constexpr std::uint64_t kPe32PlusImageBaseOffset = 24 + 24;
+inline constexpr std::uint64_t kPe32PlusShift = 16;
+inline constexpr std::uint16_t kPe32PlusOptionalSize = 240;
 inline constexpr std::uint32_t kImportDirectory = 1;
 inline constexpr std::uint32_t kDelayImportDirectory = 13;
 inline constexpr std::uint32_t kExportDirectory = 0;
@@ -69,7 +77,8 @@ struct PeHeaders
     std::uint64_t sectionTable = 0;
     std::uint16_t sectionCount = 0;
     std::uint16_t optionalMagic = 0;
-    std::uint32_t imageBase = 0;
+    std::uint16_t machine = 0;
+    std::uint32_t imageBase = 0;      // PE32+: its low half, which is all a 32-bit address subtracts
     std::uint32_t importRva = 0;      // data directory 1; 0 when empty or not declared
     std::uint32_t delayImportRva = 0; // data directory 13; the same
     std::uint32_t exportRva = 0;      // data directory 0; the same
@@ -79,12 +88,20 @@ struct PeHeaders
 
 // A directory counts when the header declares it (NumberOfRvaAndSizes), as the loader
 // reads it; an RVA of 0 is an empty directory, whatever its size says.
-inline std::uint32_t DirectoryRva(ByteSpan block, std::uint32_t declared, std::uint32_t index)
+inline std::uint32_t DirectoryRva(ByteSpan block, std::uint64_t directories, std::uint32_t declared,
+                                  std::uint32_t index)
 {
     std::uint32_t rva = 0;
     if (index < declared)
-        ReadU32(block, kDirectoriesOffset + 8 * std::uint64_t{index}, rva);
+        ReadU32(block, directories + 8 * std::uint64_t{index}, rva);
     return rva;
+}
+
+// Whether headers that ReadPeHeaders took are of a file the readers take: PE32, or
+// PE32+ (which ReadPeHeaders takes only for x64, with room for every directory).
+inline bool IsReadablePe(const PeHeaders& pe)
+{
+    return pe.optionalMagic == kPe32Magic || pe.optionalMagic == kPe32PlusMagic;
 }
 
 template <typename Source> bool ReadPeHeaders(Source& source, PeHeaders& pe)
@@ -101,15 +118,32 @@ template <typename Source> bool ReadPeHeaders(Source& source, PeHeaders& pe)
     if (!ReadU32(block, 0, signature) || signature != kPeSignature ||
         !ReadU16(block, kSectionCountOffset, pe.sectionCount) ||
         !ReadU16(block, kOptionalMagicOffset, pe.optionalMagic) ||
-        !ReadU32(block, kImageBaseOffset, pe.imageBase) || !ReadU32(block, kDirectoryCountOffset, declared))
+        !ReadU16(block, kMachineOffset, pe.machine))
         return false;
+    std::uint64_t shift = 0;
     pe.sectionTable = std::uint64_t{headers} + kPeHeadersSize;
-    pe.importRva = DirectoryRva(block, declared, kImportDirectory);
-    pe.delayImportRva = DirectoryRva(block, declared, kDelayImportDirectory);
-    pe.exportRva = DirectoryRva(block, declared, kExportDirectory);
-    pe.resourceRva = DirectoryRva(block, declared, kResourceDirectory);
+    if (pe.optionalMagic == kPe32PlusMagic)
+    {
+        std::uint16_t optionalSize = 0;
+        shift = kPe32PlusShift;
+        block = source.Fetch(headers, kPeHeadersSize + shift);
+        if (!ReadU16(block, kOptionalSizeOffset, optionalSize) || optionalSize < kPe32PlusOptionalSize ||
+            pe.machine != kMachineAmd64 || !ReadU32(block, kPe32PlusImageBaseOffset, pe.imageBase))
+            return false;
+        // The loader's rule, which no PE32 file of the Parts was held to.
+        pe.sectionTable = std::uint64_t{headers} + kOptionalMagicOffset + optionalSize;
+    }
+    else if (!ReadU32(block, kImageBaseOffset, pe.imageBase))
+        return false;
+    if (!ReadU32(block, kDirectoryCountOffset + shift, declared))
+        return false;
+    const std::uint64_t directories = kDirectoriesOffset + shift;
+    pe.importRva = DirectoryRva(block, directories, declared, kImportDirectory);
+    pe.delayImportRva = DirectoryRva(block, directories, declared, kDelayImportDirectory);
+    pe.exportRva = DirectoryRva(block, directories, declared, kExportDirectory);
+    pe.resourceRva = DirectoryRva(block, directories, declared, kResourceDirectory);
     if (pe.exportRva != 0)
-        ReadU32(block, kDirectoriesOffset + 8 * std::uint64_t{kExportDirectory} + 4, pe.exportSize);
+        ReadU32(block, directories + 8 * std::uint64_t{kExportDirectory} + 4, pe.exportSize);
     return true;
 }
 

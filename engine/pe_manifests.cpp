@@ -79,7 +79,7 @@ bool TakeManifest(Source& source, Map& sections, std::uint64_t dataEntry, const 
 template <typename Source> int ParseFrom(Source& source, const ManifestSink& sink)
 {
     PeHeaders pe;
-    if (!ReadPeHeaders(source, pe) || pe.optionalMagic != kPe32Magic)
+    if (!ReadPeHeaders(source, pe) || !IsReadablePe(pe))
         return -1;
     if (pe.resourceRva == 0)
         return 0;

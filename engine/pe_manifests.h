@@ -23,7 +23,7 @@ constexpr std::uint32_t kMostManifestBytes = 1u << 20;
 using ManifestSink = std::function<void(std::string_view text)>;
 
 // Hands on each manifest resource of bytes. The number handed on, 0 when there is none
-// (no resource directory), -1 when bytes are no readable PE32 file or the resource
+// (no resource directory), -1 when bytes are no readable PE32 or PE32+ file or the resource
 // directory runs outside them (manifests handed on before that stand).
 int ParseManifestResources(ByteSpan bytes, const ManifestSink& sink);
 int ParseManifestResources(PagedBytes& bytes, const ManifestSink& sink);

@@ -190,6 +190,9 @@ void ReadKey(Reading& reading, HKEY key, int depth)
 void ReadRegistryLinks(bool fileLinks)
 {
     SetStatusText(" Reading module names in the registry...");
+    // A value may name a module of either width: what it names stands wherever found,
+    // whatever file the walk examined last.
+    g_namingBits = 0;
     Reading reading(fileLinks);
     for (const RegistryTree& tree : kTrees)
     {

@@ -165,11 +165,14 @@ static bool PromoteRecalledLinks(const std::vector<std::string>& links)
 // refers to. True when a link was promoted.
 static bool ReadAndPromote(const char* shortPath, const char* path)
 {
-    const ImportReading reading = ChosenImportReading();
+    const ExeReading reading = ChosenExeReading();
     SetActivationContext({});
-    if (ReadImports(g_fileRefs, shortPath, reading) != -1)
+    int bits = 0;
+    const int imports = ReadImports(g_fileRefs, shortPath, reading, &bits);
+    g_namingBits = reading.take64 ? bits : 0;
+    if (imports != -1)
     {
-        if (reading == ImportReading::ImportDirectories)
+        if (reading.imports == ImportReading::ImportDirectories)
             FileAssemblies(shortPath, nullptr);
         if (!QuickScan())
             ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY, ChosenProgramNames());
@@ -285,14 +288,18 @@ void RemoveSharedDlls()
 
 int RunScan(HWND mainWindow)
 {
-    if (!WalkFixedDrives(mainWindow))
-        return 0;
     // The registry's links join the valid links before the cross-check follows them.
     const bool registryLinks = ChosenImportReading() == ImportReading::ImportDirectories;
-    if (registryLinks || g_scanInputs.countRegistryNames)
-        ReadRegistryLinks(registryLinks);
-    if (!g_scanning || !CrossCheckLinks())
-        return 0;
+    {
+        // System32 and SysWOW64 each walked once, under its own name.
+        RedirectionOff unredirected(g_scanInputs.scan64);
+        if (!WalkFixedDrives(mainWindow))
+            return 0;
+        if (registryLinks || g_scanInputs.countRegistryNames)
+            ReadRegistryLinks(registryLinks);
+        if (!g_scanning || !CrossCheckLinks())
+            return 0;
+    }
     RemoveSharedDlls();
     if (!registryLinks && g_scanInputs.countRegistryNames)
         g_registryNamedListed = CountListedRegistryNames();
@@ -308,6 +315,8 @@ void BeginScan(const ScanInputs& inputs)
     Clear(g_resultList);
     g_importTablesOutsideIdata = 0;
     g_registryNamedListed = 0;
+    g_leftOut64BitDlls = 0;
+    g_namingBits = 0;
     g_walkedDrives = g_hostRootDrives = 0;
     g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");

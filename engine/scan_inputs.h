@@ -16,6 +16,10 @@ struct ScanInputs
     // next file.
     const unsigned char* quickScan = nullptr;
     const unsigned char* modernLinks = nullptr;
+    // Include 64-bit DLLs: PE32+ files are read too, each name resolves among the files
+    // of its importer's width, and a 32-bit process on 64-bit Windows sees System32 as
+    // it is. Fixed for a whole scan: it decides which files the walk sees.
+    bool scan64 = false;
     // The drives to walk, a bit each (1 << 2 is C:); 0: every fixed drive but one that
     // is the host's root directory under Wine.
     unsigned drives = 0;

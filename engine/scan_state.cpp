@@ -11,6 +11,8 @@ int g_registryNamedListed = 0;
 unsigned g_walkedDrives = 0;
 unsigned g_hostRootDrives = 0;
 int g_unreadEntries = 0;
+int g_leftOut64BitDlls = 0;
+int g_namingBits = 0;
 
 NameList g_resultList;
 NameList g_validLinks;
@@ -32,6 +34,11 @@ bool QuickScan()
 ImportReading ChosenImportReading()
 {
     return *g_scanInputs.modernLinks ? ImportReading::ImportDirectories : ImportReading::IdataSection;
+}
+
+ExeReading ChosenExeReading()
+{
+    return {ChosenImportReading(), g_scanInputs.scan64};
 }
 
 ProgramNames ChosenProgramNames()

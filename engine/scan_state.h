@@ -4,6 +4,7 @@
 
 #include "engine/module_names.h"
 #include "engine/name_list.h"
+#include "engine/import_reader.h"
 #include "engine/pe_imports.h"
 #include "engine/scan_inputs.h"
 
@@ -31,11 +32,20 @@ extern int g_unreadEntries;
 // the import and delay-load directories wherever the linker put them, not only the
 // start of ".idata", and a DLL's export forwarders (engine/import_reader.h).
 ImportReading ChosenImportReading();
+// The same with the widths of executable the scan takes (Include 64-bit DLLs).
+ExeReading ChosenExeReading();
+// Well-formed 64-bit DLLs the library pass met and, without Include 64-bit DLLs, left
+// out, which the front ends tell the user.
+extern int g_leftOut64BitDlls;
+// The width of the file whose names are resolved now, whose world they resolve in: 32
+// or 64, or 0 (a file of neither, or the scan takes 32-bit files only): the Parts'
+// search, every file found stands.
+extern int g_namingBits;
 // The names the byte search takes from programs and DLLs: the modern reading also
 // takes long and UTF-16 ones.
 ProgramNames ChosenProgramNames();
 
-extern NameList g_resultList;   // every 32-bit DLL found, less those found linked
+extern NameList g_resultList;   // every DLL found that the scan takes, less those found linked
 extern NameList g_validLinks;   // DLLs referred to by executables and other files
 extern NameList g_pendingLinks; // DLLs so far referred to only by DLLs
 extern NameList g_fileRefs;     // scratch: module names of the file under examination

@@ -71,6 +71,7 @@ void PumpStep()
     // No accelerator translation here: shortcuts stay dead while a scan pumps.
     if (GetMessageA(&msg, nullptr, 0, 0) > 0)
     {
+        RedirectionOn redirected;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -36,6 +36,38 @@ struct PumpHooks
 };
 extern PumpHooks g_pumpHooks;
 
+// redirection.cpp
+// A 32-bit process on 64-bit Windows (WOW64) sees System32 redirected to SysWOW64.
+bool RunsUnderWow64();
+// While one lives, when wanted and under WOW64, this thread sees the file system as it
+// is: the scan that includes 64-bit DLLs walks, examines and cross-checks so. One made
+// while redirection is already off does nothing.
+class RedirectionOff
+{
+public:
+    explicit RedirectionOff(bool wanted);
+    ~RedirectionOff();
+    RedirectionOff(const RedirectionOff&) = delete;
+    RedirectionOff& operator=(const RedirectionOff&) = delete;
+
+private:
+    bool turned_ = false;
+};
+// Redirection as it was before a RedirectionOff, while one lives: a message let through
+// may do anything, and nothing but the scan is to see the file system unredirected.
+class RedirectionOn
+{
+public:
+    RedirectionOn();
+    ~RedirectionOn();
+    RedirectionOn(const RedirectionOn&) = delete;
+    RedirectionOn& operator=(const RedirectionOn&) = delete;
+
+private:
+    bool turned_;
+};
+
+// feedback.cpp
 // Lets at most one waiting message through, after the hooks.
 void PumpStep();
 // Status bar, part 0.

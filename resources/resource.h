@@ -56,6 +56,7 @@
 #define IDM_DELETE 922
 #define IDM_MODERN_LINKS 923
 #define IDM_RECYCLE 924
+#define IDM_SCAN_64_BIT 926
 #define IDM_CHECK_LINKS 940
 
 // Commands that no menu of this program issues

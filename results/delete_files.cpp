@@ -75,7 +75,12 @@ void DeleteSelectedFiles(HWND mainWindow)
     }
     if (!ConfirmDelete(mainWindow))
         return;
-    int deleted = DeleteSelectedItems(list);
+    int deleted = 0;
+    {
+        // A listed System32 path names the 64-bit file, never its 32-bit namesake.
+        RedirectionOff unredirected(g_scanInputs.scan64);
+        deleted = DeleteSelectedItems(list);
+    }
     UpdateSummaryLine(mainWindow);
     char text[40];
     wsprintfA(text, "Deleted %d file(s).", deleted);

@@ -31,6 +31,11 @@ std::string FormatRegistryNamedCount(int count)
            (count == 1 ? " listed DLL is named in the registry" : " listed DLLs are named in the registry");
 }
 
+std::string FormatLeftOut64BitCount(int count)
+{
+    return std::to_string(count) + (count == 1 ? " 64-bit DLL was left out" : " 64-bit DLLs were left out");
+}
+
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix)
 {
     std::string line;

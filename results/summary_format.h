@@ -20,6 +20,9 @@ std::string FormatUnreadTablesCount(int count);
 // "1 listed DLL is named in the registry", or the plural.
 std::string FormatRegistryNamedCount(int count);
 
+// "1 64-bit DLL was left out", or the plural.
+std::string FormatLeftOut64BitCount(int count);
+
 // One line of a saved list, without its line end: the prefix and a blank when a
 // prefix is given, the path, a blank and the suffix when a suffix is given.
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix);

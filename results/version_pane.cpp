@@ -9,6 +9,7 @@
 #include "engine/name_list.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
+#include "feedback/feedback.h"
 #include "platform/gdi_handles.h"
 #include "platform/qemcom95.h"
 #include "results/results.h"
@@ -87,8 +88,21 @@ void ShowVersionRecord(HWND versionList, const std::string& path)
     SendMessageA(versionList, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
 }
 
+// With 64-bit DLLs included the list holds files of both widths: each says which it is.
+static void AddMachineLine(HWND versionList, const std::string& path)
+{
+    const int bits = g_scanInputs.scan64 ? FileBits(path) : 0;
+    if (bits <= 0)
+        return;
+    const std::string line = bits == 64 ? "Machine:\tx64 (64-bit)" : "Machine:\tx86 (32-bit)";
+    SendMessageA(versionList, LB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
 void ShowVersionInformation(HWND versionList, const std::string& path)
 {
+    // The file the scan saw by that name, not its 32-bit namesake.
+    RedirectionOff unredirected(g_scanInputs.scan64);
     ShowVersionRecord(versionList, path);
+    AddMachineLine(versionList, path);
     AddLinkedFromLine(versionList, path);
 }

@@ -94,6 +94,7 @@ static bool SelectsAProgram(const std::vector<FilterEntry>& slots)
 ScanInputs StoredScanInputs()
 {
     ScanInputs inputs{{}, &g_quickScan, &g_readModernLinks};
+    inputs.scan64 = g_scan64Bit != 0;
     // A damaged list (Ext values missing, empty or not text) selects no program, and a
     // scan by it would list every DLL that only programs use.
     if (ReadFilterSlots(inputs.filters,

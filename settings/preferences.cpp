@@ -13,12 +13,14 @@ unsigned char g_showToolTips = 1;
 unsigned char g_deleteToRecycleBin = 0;
 unsigned char g_quickScan = 1;
 unsigned char g_readModernLinks = 0;
+unsigned char g_scan64Bit = 0;
 
 // The stored names of the values beyond the flags.
 static constexpr char kMaxMinValue[] = "MaxMin";
 static constexpr char kPositionValue[] = "xy";
 static constexpr char kSizeValue[] = "cxy";
 static constexpr char kModernLinksOfferedValue[] = "ImpDirAsked";
+static constexpr char kScan64BitOfferedValue[] = "Scan64Asked";
 
 // Every flag by its stored name and default, in the order they are saved.
 struct StoredFlag
@@ -32,6 +34,7 @@ static constexpr StoredFlag kStoredFlags[] = {
     {"StatusBar", &g_showStatusBar, 1},      {"Lower", &g_lowerCaseNames, 0},
     {"ToolTips", &g_showToolTips, 1},        {"QScan", &g_quickScan, 1},
     {"ImpDir", &g_readModernLinks, 0}, {"Recycle", &g_deleteToRecycleBin, 0},
+    {"Scan64", &g_scan64Bit, 0},
 };
 
 void LoadPreferences()
@@ -88,16 +91,31 @@ void SavePreferences(HWND mainWindow)
 
 // Written as soon as the offer is made, not with the preferences: it is made once per
 // installation, whatever Save Settings on Exit says.
-bool WasModernLinksOffered()
+static bool WasOffered(const char* value)
 {
     unsigned char offered = 0;
-    QemReadRegEntry(kPreferencesSection, kModernLinksOfferedValue, &offered, 0, QEM_PRODUCT_ORVENNA);
+    QemReadRegEntry(kPreferencesSection, value, &offered, 0, QEM_PRODUCT_ORVENNA);
     return offered != 0;
+}
+
+bool WasModernLinksOffered()
+{
+    return WasOffered(kModernLinksOfferedValue);
 }
 
 void RememberModernLinksOffered()
 {
     SaveFlag(kModernLinksOfferedValue, 1);
+}
+
+bool WasScan64BitOffered()
+{
+    return WasOffered(kScan64BitOfferedValue);
+}
+
+void RememberScan64BitOffered()
+{
+    SaveFlag(kScan64BitOfferedValue, 1);
 }
 
 // "%d %d" as stored by SavePair; false for an empty or unparsable text.

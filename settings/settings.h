@@ -23,6 +23,8 @@ extern unsigned char g_deleteToRecycleBin;
 // Quick Scan Only and Read Modern Links: what the window's scans read at every file.
 extern unsigned char g_quickScan;
 extern unsigned char g_readModernLinks;
+// Include 64-bit DLLs, which a scan takes when it starts.
+extern unsigned char g_scan64Bit;
 // Makes sure Orvenna's key exists, then reads every flag over its default.
 void LoadPreferences();
 // Stores the flags and the window's placement: MaxMin 2 or 3 alone while it is
@@ -44,6 +46,9 @@ StoredPlacement ReadStoredPlacement();
 // and the record that it has.
 bool WasModernLinksOffered();
 void RememberModernLinksOffered();
+// The same for Include 64-bit DLLs (Scan64Asked).
+bool WasScan64BitOffered();
+void RememberScan64BitOffered();
 
 // filter_list.cpp
 // How many bytes of an "Ext%d" value each reader takes.
@@ -60,8 +65,8 @@ void EraseFilterList();
 // Replaces the stored list; entries beyond MAX_FILTER_ENTRIES are not stored.
 void StoreFilterList(const std::vector<FilterEntry>& entries);
 // What the stored settings hand a scan: the stored slots, or the default table when
-// none are stored or the stored ones select no program, and the live Quick Scan and
-// Read Modern Links flags.
+// none are stored or the stored ones select no program, the live Quick Scan and Read
+// Modern Links flags, and Include 64-bit DLLs.
 ScanInputs StoredScanInputs();
 
 // filters_dialog.cpp

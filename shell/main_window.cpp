@@ -152,6 +152,7 @@ bool OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_SELECT_NONE: SelectAllResults(false); break;
     case IDM_QUICK_SCAN: ToggleQuickScan(); break;
     case IDM_MODERN_LINKS: ToggleModernLinks(); break;
+    case IDM_SCAN_64_BIT: ToggleScan64Bit(); break;
     case IDM_LOWER_CASE: ToggleLowerCase(); break;
     case IDM_SHOW_TOOL_TIPS: ToggleToolTips(); break;
     case IDM_SHOW_TOOLBAR: ToggleToolbar(window); break;

@@ -47,6 +47,7 @@ void UpdateMenuStates(HMENU menu)
     CheckItem(menu, IDM_DISPLAY_VERSION, g_versionPaneShown);
     CheckItem(menu, IDM_QUICK_SCAN, g_quickScan != 0);
     CheckItem(menu, IDM_MODERN_LINKS, g_readModernLinks != 0);
+    CheckItem(menu, IDM_SCAN_64_BIT, g_scan64Bit != 0);
     CheckItem(menu, IDM_RECYCLE, g_deleteToRecycleBin != 0);
     for (int command : kRuledCommands)
         EnableItem(menu, static_cast<UINT>(command));

@@ -16,6 +16,11 @@ void ToggleModernLinks()
     g_readModernLinks ^= 1;
 }
 
+void ToggleScan64Bit()
+{
+    g_scan64Bit ^= 1;
+}
+
 void ToggleToolTips()
 {
     g_showToolTips ^= 1;

@@ -75,6 +75,19 @@ void OfferModernLinks(HWND mainWindow, int finished)
     if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
         g_readModernLinks = 1;
 }
+// The same once per installation after a finished scan that left 64-bit DLLs out.
+void OfferScan64Bit(HWND mainWindow, int finished)
+{
+    if (!finished || g_leftOut64BitDlls == 0 || g_scan64Bit || WasScan64BitOffered())
+        return;
+    RememberScan64BitOffered();
+    RefreshToolbarStates();
+    const std::string text = FormatLeftOut64BitCount(g_leftOut64BitDlls) +
+                             ", so this scan neither listed them nor read their links.\n\n"
+                             "Turn on Include 64-bit DLLs for the next scans?";
+    if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
+        g_scan64Bit = 1;
+}
 } // namespace
 
 bool DeferWhileStoppedScanUnwinds(UINT message, WPARAM wParam, LPARAM lParam)
@@ -99,6 +112,7 @@ void StartScan(HWND mainWindow)
     EndScan();
     ReleaseResultListDrawing();
     OfferModernLinks(mainWindow, finished);
+    OfferScan64Bit(mainWindow, finished);
     --s_startDepth;
     for (const WaitingMessage& waiting : s_waiting)
         PostMessageA(mainWindow, waiting.message, waiting.wParam, waiting.lParam);

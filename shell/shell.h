@@ -100,6 +100,8 @@ void RefreshToolbarStates();
 // preference_commands.cpp
 void ToggleQuickScan();
 void ToggleModernLinks();
+// Include 64-bit DLLs: a scan takes it when it starts.
+void ToggleScan64Bit();
 void ToggleToolTips();
 void ToggleSaveOnExit();
 void ToggleRecycleBin();

@@ -3,7 +3,7 @@
 # Idempotent: a second run with everything present does nothing but check.
 set -eu
 
-packages="mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 \
+packages="mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
 xvfb xauth x11-utils imagemagick fonts-wine cmake ninja-build googletest clang clang-format lld llvm \
 python3 python3-pefile make \
 libz-mingw-w64-dev zlib1g-dev zip unzip"

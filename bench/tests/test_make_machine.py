@@ -37,9 +37,9 @@ class GeneratedMachine(unittest.TestCase):
         cls.temp.cleanup()
 
     def test_every_executable_is_a_pe32_in_one_of_the_three_layouts(self):
-        checked, layouts = 0, set()
+        checked, layouts, forwarding = 0, set(), 0
         for root, name in walk_files(self.tree):
-            if os.path.splitext(name)[1].upper() not in (".DLL", ".EXE", ".OCX", ".CPL", ".DRV", ".SCR"):
+            if os.path.splitext(name)[1].upper() not in (".DLL", ".EXE", ".OCX", ".CPL", ".DRV", ".SCR", ".NODE"):
                 continue
             if name.upper() in ("SIXTEEN.DLL", "WIDE64.DLL"):
                 continue
@@ -52,7 +52,10 @@ class GeneratedMachine(unittest.TestCase):
                 imports = [e.dll.decode("latin-1") for e in pe.DIRECTORY_ENTRY_IMPORT]
                 delayed = [e.dll.decode("latin-1") for e in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]
                 self.assertIn("KERNEL32.dll", imports)
-                self.assertEqual(len(imports + delayed), len(scan_model.imports_of(path, {"unjudged": []}, True)))
+                forwarded = scan_model.forwarded_modules(pe)
+                forwarding += bool(forwarded)
+                self.assertEqual(len(imports + delayed + forwarded),
+                                 len(scan_model.imports_of(path, {"unjudged": []}, True)))
                 if idata:
                     self.assertEqual(idata[0].VirtualAddress, pe.OPTIONAL_HEADER.DATA_DIRECTORY[1].VirtualAddress)
                     self.assertEqual(len(imports), len(scan_model.imports_of(path, {"unjudged": []})))
@@ -60,6 +63,7 @@ class GeneratedMachine(unittest.TestCase):
             checked += 1
         self.assertGreater(checked, SIZE // 2)
         self.assertEqual({"idata", "rdata", "delay"}, layouts)
+        self.assertGreater(forwarding, 0)
         self.assertEqual(checked, sum(self.description["layouts"].values()))
 
     def test_the_description_counts_what_the_tree_holds(self):

@@ -25,7 +25,7 @@ help_run = run("--help")
 check(help_run.returncode == 0, f"--help exits {help_run.returncode}")
 for word in ("imports [", "--quick", "--full", "--modern", "--classic", "--import-directories", "--section-imports", "--filters", "--prefix",
              "--suffix", "--output", "--version", "130", "why [--quick", "--format tsv|json", "short_path",
-             "long_path", "file_version", "linked_from", "3 when", "--drives"):
+             "long_path", "file_version", "linked_from", "3 when", "--drives", "--64-bit", "--32-bit-only", "bits"):
     check(word in help_run.stdout, f"--help does not describe {word}")
 
 for args, why in (

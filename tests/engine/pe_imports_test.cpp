@@ -158,6 +158,21 @@ Bytes MakeRdataImage()
     return image;
 }
 
+// The same image as a PE32+ file for x64: ImageBase 8 bytes wide, the counts, the
+// directories and the section table 16 bytes further on; the data where it was.
+Bytes As64Bit(Bytes image)
+{
+    const std::ptrdiff_t counts = kHeaders + 24 + 92, tableEnd = kSectionTable + 40 * 2;
+    image.insert(image.begin() + counts, 16, 0);
+    image.erase(image.begin() + tableEnd + 16, image.begin() + tableEnd + 32);
+    PutU16(image, kHeaders + 4, 0x8664);
+    PutU16(image, kHeaders + 20, 240);
+    PutU16(image, kHeaders + 24, 0x20B);
+    PutU32(image, kHeaders + 24 + 24, kImageBase);
+    PutU32(image, kHeaders + 24 + 28, 0);
+    return image;
+}
+
 struct Parsed
 {
     int answer;
@@ -243,20 +258,23 @@ TEST(PeImports, DirectoriesAreReadWhereverTheLinkerPutThemImportsFirst)
         {"delay-load directory in no section", [](Bytes& i) { PutDirectory(i, 13, 0x9000); }, -1, imports},
         {"name in no section", [](Bytes& i) { PutU32(i, kIdataRaw + 0x120, 0x9000); }, -1, {"KERNEL32"}},
         {"delay-load terminator cut", [](Bytes& i) { i.resize(kIdataRaw + 0x240 + 31); }, -1, all},
-        {"PE32+ (directories elsewhere)", [](Bytes& i) { PutU16(i, kHeaders + 24, 0x20B); }, -1, {}, false},
     };
-    for (const Case& c : cases)
-    {
-        Bytes image = MakeRdataImage();
-        c.change(image);
-        Parsed parsed = Parse(image, ImportReading::ImportDirectories);
-        EXPECT_EQ(c.answer, parsed.answer) << c.what;
-        EXPECT_EQ(c.names, parsed.names) << c.what;
-        EXPECT_FALSE(parsed.unreadTables) << c.what;
-        parsed = Parse(image);
-        EXPECT_EQ(0, parsed.answer) << c.what;
-        EXPECT_EQ(c.unread, parsed.unreadTables) << c.what;
-    }
+    for (bool wide : {false, true})
+        for (const Case& c : cases)
+        {
+            Bytes image = MakeRdataImage();
+            c.change(image);
+            if (wide)
+                image = As64Bit(image);
+            const std::string what = std::string(c.what) + (wide ? " (PE32+)" : "");
+            Parsed parsed = Parse(image, ImportReading::ImportDirectories);
+            EXPECT_EQ(c.answer, parsed.answer) << what;
+            EXPECT_EQ(c.names, parsed.names) << what;
+            EXPECT_FALSE(parsed.unreadTables) << what;
+            parsed = Parse(image);
+            EXPECT_EQ(0, parsed.answer) << what;
+            EXPECT_EQ(c.unread, parsed.unreadTables) << what;
+        }
 }
 
 TEST(PeImports, IdataReadingTellsOfTablesBesideItsOwn)
@@ -339,6 +357,8 @@ TEST(PeImports, SectionTableFollowsThe248ByteBlockWhateverItsDeclaredSize)
     Bytes image = MakeImportImage({"KERNEL32.dll"});
     PutU16(image, kHeaders + 20, 240);
     EXPECT_EQ(1, Parse(image).answer);
+    // PE32+ is held to the loader's rule: the table follows the declared size.
+    EXPECT_EQ(1, Parse(As64Bit(MakeImportImage({"KERNEL32.dll"}))).answer);
 }
 
 TEST(PeImports, ForeignOrTruncatedHeadersAnswerMinusOne)
@@ -374,6 +394,15 @@ TEST(PeImports, ForeignOrTruncatedHeadersAnswerMinusOne)
     Bytes le = good;
     PutText(le, kHeaders, "LE");
     cases.push_back({"LE header", le});
+    Bytes pe32Sized = good;
+    PutU16(pe32Sized, kHeaders + 20, 224);
+    PutU16(pe32Sized, kHeaders + 24, 0x20B);
+    cases.push_back({"PE32+ magic over a PE32-sized optional header", pe32Sized});
+    Bytes otherMachine = As64Bit(good);
+    PutU16(otherMachine, kHeaders + 4, 0x1C4);
+    cases.push_back({"PE32+ for a machine neither x86 nor x64", otherMachine});
+    const Bytes wide = As64Bit(good);
+    cases.push_back({"PE32+ optional header cut", Bytes(wide.begin(), wide.begin() + kHeaders + 24 + 200)});
 
     for (const Case& c : cases)
     {

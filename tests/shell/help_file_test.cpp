@@ -235,6 +235,7 @@ TEST_F(HelpViewerTest, ContextNumbersOpenTheirTopics)
         {919, "Quick Scan Only"},
         {923, "Read Modern Links"},
         {924, "Delete to Recycle Bin"},
+        {926, "Include 64-bit DLLs"},
         {920, "Save List As"},
         {921, "Backup"},
         {922, "Delete"},

@@ -91,6 +91,7 @@ TEST_F(MenuTest, CheckMarksShowTheFlagsAndFollowTheirCommands)
         {preferences, IDM_SHOW_TOOLBAR, true}, {preferences, IDM_SHOW_STATUS_BAR, true},
         {preferences, IDM_SAVE_ON_EXIT, true}, {options, IDM_QUICK_SCAN, true},
         {options, IDM_MODERN_LINKS, false},    {preferences, IDM_RECYCLE, false},
+        {options, IDM_SCAN_64_BIT, false},
     };
     for (const Item& item : items)
     {

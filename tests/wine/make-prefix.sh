@@ -1,14 +1,15 @@
 #!/bin/sh
-# Makes, once, a Wine prefix for tests or the demo: 32-bit, no Mono or Gecko
-# installer, no drive Z: (it would expose the whole Unix root to every scan), and
+# Makes, once, a Wine prefix for tests or the demo: 32-bit (or of the architecture a
+# third argument names: win64 has 64-bit DLLs in System32 and 32-bit ones in SysWOW64),
+# no Mono or Gecko installer, no drive Z: (it would expose the whole Unix root to every scan), and
 # profile folders as plain folders instead of links into the Unix home. With a second
 # argument, drive B: is mapped to that directory (tests reach the build tree there);
 # B: is never walked by a scan, which starts at C:.
-# Usage: make-prefix.sh PREFIX [B_DIRECTORY]
+# Usage: make-prefix.sh PREFIX [B_DIRECTORY [ARCH]]
 set -eu
 mkdir -p "$(dirname "$1")"
 export WINEPREFIX="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=${3:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "$0")" && pwd)
 
 # An unmanaged X11 driver: with window-manager decorations asked for and no window
