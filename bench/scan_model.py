@@ -134,6 +134,96 @@ def imports_of(path, judged, directories=False):
     return [reduced(raw_name(pe, e.struct.Name)) for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
 
 
+# The metadata tables up to File, each a string of its columns: 2 and 4 fixed bytes, s
+# g b heap indexes, "t.." a table's index (two hex digits), "c.." a coded index by name.
+METADATA_TABLES = ["2sggg", "cRss", "4sscTt04t06", "t04", "2sb", "t06", "422sbt08", "t08", "22s", "t02cT",
+                   "cMsb", "2cCb", "cHcAb", "cFb", "2cDb", "24t02", "4t04", "b", "t02t14", "t14", "2scT",
+                   "t02t17", "t17", "2sb", "2t06cS", "t02cOcO", "s", "b", "2cWst1a", "4t04", "44", "4",
+                   "42222 4bss".replace(" ", ""), "4", "444", "2222 4bssb".replace(" ", ""), "4t23", "444t23",
+                   "4sb"]
+CODED_INDEXES = {"T": (2, [2, 1, 27]), "C": (2, [4, 8, 23]), "F": (1, [4, 8]), "D": (2, [2, 6, 32]),
+                 "M": (3, [2, 1, 26, 6, 27]), "S": (1, [20, 23]), "O": (1, [6, 10]), "W": (1, [4, 6]),
+                 "A": (3, [6, 10]), "R": (2, [0, 26, 35, 1]),
+                 "H": (5, [6, 4, 1, 2, 8, 9, 10, 0, 14, 23, 20, 17, 26, 27, 32, 35, 38, 39, 40, 42, 44, 43])}
+
+
+def clr_names(path):
+    """(assembly references as (name, culture), P/Invoke modules, File names) of a managed
+    PE32 file, from its CLR header and metadata tables; None for a file without one."""
+    try:
+        pe = pefile.PE(path, fast_load=True)
+    except (OSError, pefile.PEFormatError):
+        return None
+    directories = pe.OPTIONAL_HEADER.DATA_DIRECTORY
+    if pe.OPTIONAL_HEADER.Magic != 0x10B or len(directories) <= 14 or not directories[14].VirtualAddress:
+        return None
+    data = pe.__data__
+    cor = pe.get_offset_from_rva(directories[14].VirtualAddress)
+    metadata_rva, _ = struct.unpack_from("<II", data, cor + 8)
+    root = pe.get_offset_from_rva(metadata_rva)
+    version_length = struct.unpack_from("<I", data, root + 12)[0]
+    at = root + 16 + (version_length + 3) // 4 * 4 + 4
+    streams = {}
+    for _ in range(struct.unpack_from("<H", data, at - 2)[0]):
+        offset, size = struct.unpack_from("<II", data, at)
+        name = bytes(data[at + 8:at + 40]).split(b"\0")[0].decode("latin-1")
+        streams.setdefault(name, (root + offset, size))
+        at += 8 + (len(name) + 4) // 4 * 4
+    tables_at = (streams.get("#~") or streams["#-"])[0]
+    strings_at, strings_size = streams["#Strings"]
+    heap_sizes, valid = data[tables_at + 6], struct.unpack_from("<Q", data, tables_at + 8)[0]
+    present = [t for t in range(64) if valid >> t & 1]
+    rows = [0] * 64
+    for i, table in enumerate(present):
+        rows[table] = struct.unpack_from("<I", data, tables_at + 24 + 4 * i)[0]
+    at = tables_at + 24 + 4 * len(present) + (4 if heap_sizes & 0x40 else 0)
+
+    def widths(columns):
+        out, i = [], 0
+        while i < len(columns):
+            kind = columns[i]
+            if kind in "24":
+                out.append(int(kind))
+            elif kind in "sgb":
+                out.append(4 if heap_sizes & {"s": 1, "g": 2, "b": 4}[kind] else 2)
+            elif kind == "t":
+                out.append(4 if rows[int(columns[i + 1:i + 3], 16)] > 0xFFFF else 2)
+                i += 2
+            else:
+                bits, targets = CODED_INDEXES[columns[i + 1]]
+                out.append(4 if max(rows[t] for t in targets) >= 1 << (16 - bits) else 2)
+                i += 1
+            i += 1
+        return out
+
+    where = {}
+    for table, columns in enumerate(METADATA_TABLES):
+        where[table] = (at, widths(columns))
+        at += rows[table] * sum(where[table][1])
+
+    def cells(table):
+        start, sizes = where[table]
+        for row in range(rows[table]):
+            offset, values = start + row * sum(sizes), []
+            for size in sizes:
+                values.append(int.from_bytes(data[offset:offset + size], "little"))
+                offset += size
+            yield values
+
+    def text(index):
+        if not 0 < index < strings_size:
+            return ""
+        raw = bytes(data[strings_at + index:strings_at + min(strings_size, index + 260)])
+        return raw.split(b"\0")[0].decode("latin-1") if b"\0" in raw else ""
+
+    assemblies = [(text(r[6]), text(r[7])) for r in cells(35) if text(r[6])]
+    module_names = [text(r[0]) for r in cells(26)]
+    scopes = sorted({r[3] for r in cells(28) if 0 < r[3] <= len(module_names)})
+    natives = [module_names[s - 1] for s in scopes if module_names[s - 1]]
+    files = [text(r[1]) for r in cells(38) if text(r[1])]
+    return assemblies, natives, files
+
+
 def api_set_hosts(path):
     """Set name up to its last '-', upper case -> host, from a version-6 schema (the form
     Wine and Windows 10 ship); {} when there is none."""

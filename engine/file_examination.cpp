@@ -168,11 +168,19 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
         return -1;
     }
     bool unreadTables = false;
-    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables);
+    bool managed = false;
+    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables, &managed);
     if (imports == -1)
         return -1;
     if (reading == ImportReading::ImportDirectories)
+    {
         FileAssemblies(path, file.handle);
+        if (managed)
+            FileManagedLinks(path, file.handle);
+        FileHostLinks(path);
+    }
+    else if (managed)
+        g_managedFilesUnread++;
     // A full scan finds the names of tables the reader passed over in the file's bytes.
     if (unreadTables && quickScan)
     {

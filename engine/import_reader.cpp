@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/clr_metadata.h"
 #include "engine/distinct_names.h"
 #include "engine/import_reader.h"
 #include "engine/link_graph.h"
@@ -41,7 +42,8 @@ int ReadImports(const char* path, ImportReading reading, const ImportNameSink& s
     return file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables) : -1;
 }
 
-int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables)
+int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables,
+                    bool* managed)
 {
     unreadTables = false;
     // A name such as AUX.DLL opens a device, whose read could wait for ever.
@@ -63,6 +65,9 @@ int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sin
     if (type != ExeType::Pe32)
         return -1;
     const int imports = ParseImports(bytes, reading, sink, unreadTables);
+    // The headers are still held: telling a managed file costs no read.
+    if (managed)
+        *managed = imports != -1 && HasClrHeader(bytes);
     if (imports == -1 || reading != ImportReading::ImportDirectories)
         return imports;
     // A DLL's forwarders are links the loader follows as it follows imports; an export
@@ -71,16 +76,15 @@ int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sin
     return forwarded > 0 ? imports + forwarded : imports;
 }
 
-int ReadImports(NameList& list, const char* path, ImportReading reading)
+int ReadImports(NameList& list, const char* path, ImportReading reading, bool* managed)
 {
-    DistinctNames names(list);
-    return ReadImports(path, reading, [&](std::string_view name, LinkKind kind) {
-        names.Add(name);
-        NoteLinkKind(name, kind);
-    });
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool unreadTables = false;
+    return file.IsValid() ? ReadImportsFrom(list, file.handle, reading, unreadTables, managed) : -1;
 }
 
-int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables)
+int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables, bool* managed)
 {
     DistinctNames names(list);
     return ReadImportsFrom(
@@ -89,5 +93,5 @@ int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unr
             names.Add(name);
             NoteLinkKind(name, kind);
         },
-        unreadTables);
+        unreadTables, managed);
 }

@@ -25,10 +25,14 @@ int ReadImports(const char* path, ImportReading reading, const ImportNameSink& s
 
 // The same over a file the caller has opened for reading (file is its HANDLE), which
 // the caller may go on reading: the reads move its file position. unreadTables tells
-// whether the file has import tables that this reading passed over.
-int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables);
+// whether the file has import tables that this reading passed over; managed, when
+// given, whether it has a CLR header (engine/clr_metadata.h).
+int ReadImportsFrom(void* file, ImportReading reading, const ImportNameSink& sink, bool& unreadTables,
+                    bool* managed = nullptr);
 
 // The scan's reading: the names go to list without the repeats that would only be
 // resolved again (engine/distinct_names.h); the answer still counts every name read.
-int ReadImports(NameList& list, const char* path, ImportReading reading = ImportReading::IdataSection);
-int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables);
+int ReadImports(NameList& list, const char* path, ImportReading reading = ImportReading::IdataSection,
+                bool* managed = nullptr);
+int ReadImportsFrom(NameList& list, void* file, ImportReading reading, bool& unreadTables,
+                    bool* managed = nullptr);

@@ -159,10 +159,16 @@ static bool ReadAndPromote(const char* shortPath, const char* path)
 {
     const ImportReading reading = ChosenImportReading();
     SetActivationContext({});
-    if (ReadImports(g_fileRefs, shortPath, reading) != -1)
+    bool managed = false;
+    if (ReadImports(g_fileRefs, shortPath, reading, &managed) != -1)
     {
         if (reading == ImportReading::ImportDirectories)
+        {
             FileAssemblies(shortPath, nullptr);
+            if (managed)
+                FileManagedLinks(shortPath, nullptr);
+            FileHostLinks(shortPath);
+        }
         if (!QuickScan())
             ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY);
     }
@@ -301,6 +307,7 @@ void BeginScan(const ScanInputs& inputs)
     ForgetLinkGraph();
     Clear(g_resultList);
     g_importTablesOutsideIdata = 0;
+    g_managedFilesUnread = 0;
     g_walkedDrives = g_hostRootDrives = 0;
     g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");

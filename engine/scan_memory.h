@@ -5,6 +5,7 @@
 #include "engine/assembly_store.h"
 #include "engine/directory_listing.h"
 #include "engine/library_links.h"
+#include "engine/managed_store.h"
 #include "engine/module_lookups.h"
 
 struct ScanMemory
@@ -13,6 +14,7 @@ struct ScanMemory
     LibraryRecords libraries;     // what each DLL the walk examined refers to
     NamedDirectories directories; // listings of the directories that named files lie in
     AssemblyStore assemblies;     // the side-by-side store, and the examined file's context
+    ManagedStore managed;         // the .NET probing folders and assembly caches
 };
 
 extern ScanMemory g_scanMemory;

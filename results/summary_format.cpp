@@ -25,6 +25,12 @@ std::string FormatUnreadTablesCount(int count)
                                                : " examined files keep their import tables outside .idata");
 }
 
+std::string FormatManagedFilesCount(int count)
+{
+    return std::to_string(count) +
+           (count == 1 ? " examined file is a .NET assembly" : " examined files are .NET assemblies");
+}
+
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix)
 {
     std::string line;
