@@ -6,6 +6,7 @@ as the scan, follows chains of DLLs, and removes what the shared-DLL register na
 Shared by the reference test of the console scanner (tests/cli/scan_reference.py) and
 the benchmark's native peer (bench/peer.py), so that both judge by the same rules."""
 
+import json
 import os
 import re
 import struct
@@ -19,6 +20,8 @@ MODULE_EXTENSIONS = [".DLL", ".DRV", ".SYS", ".EXE", ".OCX", ".VBX"]
 # The modern reading examines these as executables beside the filter list.
 LOADABLE_EXTENSIONS = [".NODE", ".PYD", ".AX", ".XLL"]
 SYSTEM_DIRECTORIES = ["C:\\windows\\system32", "C:\\windows\\system", "C:\\windows"]
+ASSEMBLY_CACHES = ["C:\\windows\\assembly\\GAC", "C:\\windows\\assembly\\GAC_32", "C:\\windows\\assembly\\GAC_MSIL",
+                   "C:\\windows\\Microsoft.NET\\assembly\\GAC_32", "C:\\windows\\Microsoft.NET\\assembly\\GAC_MSIL"]
 
 
 class Drives:
@@ -435,11 +438,93 @@ class QuickScan:
 
     def links_of(self, path, names, directory):
         """What the file at path links to: its names resolved, and with the modern reading
-        its assemblies' DLLs, which its names resolve to first."""
+        its assemblies' DLLs, which its names resolve to first, and its .NET links."""
         files = self.assembly_files(path) if self.directories else []
         self.context = {os.path.basename(f).lower(): f for f in files}
         links = self.resolved(names, directory) | {f for f in files if f.upper().endswith(".DLL")}
+        if self.directories:
+            links |= {f for f in self.managed_links(path) | self.host_links(path) if f.upper().endswith(".DLL")}
         self.context = {}
+        return links
+
+    def file_in(self, folder, name):
+        real = self.listing(folder).get(name.lower()) if name not in ("", ".", "..") else None
+        return os.path.join(folder, real) if real and os.path.isfile(os.path.join(folder, real)) else None
+
+    def subfolders(self, folder):
+        return [os.path.join(folder, n) for n in self.listing(folder).values()
+                if os.path.isdir(os.path.join(folder, n)) and not os.path.islink(os.path.join(folder, n))]
+
+    def private_paths(self, folder):
+        paths = []
+        for real in self.listing(folder).values():
+            if real.lower().endswith(".exe.config"):
+                with open(os.path.join(folder, real), "rb") as f:
+                    text = f.read(1 << 20).decode("latin-1")
+                for value in re.findall(r"privatePath\s*=\s*[\"']([^\"']*)", text):
+                    paths += [p.strip().replace("\\", "/").rstrip("/ ") for p in value.split(";")]
+        return [p for p in paths if p and ":" not in p and not p.startswith("/") and ".." not in p]
+
+    def managed_links(self, path):
+        """The files a managed file's assembly references, P/Invoke modules and File table
+        link to: probed from its folder, every version in the assembly caches."""
+        read = clr_names(path)
+        if not read:
+            return set()
+        assemblies, natives, files = read
+        folder, links = os.path.dirname(path), set()
+        for name, culture in assemblies:
+            if re.search(r"[\\/:]", name) or name in (".", ".."):
+                continue
+            places = [folder, os.path.join(folder, name)]
+            if culture and culture.lower() != "neutral" and not re.search(r"[\\/:]", culture):
+                places += [os.path.join(folder, culture), os.path.join(folder, culture, name)]
+            for private in self.private_paths(folder):
+                places += [os.path.join(folder, private), os.path.join(folder, private, name)]
+            for cache in ASSEMBLY_CACHES:
+                places += self.subfolders(os.path.join(self.drives.to_unix(cache), name))
+            links |= {f for p in places for f in (self.file_in(p, name + ".dll"), self.file_in(p, name + ".exe")) if f}
+        for module in natives:
+            module = re.split(r"[\\/]", module)[-1]
+            found = self.resolve(module[:-4] if module.lower().endswith(".dll") else module, folder)
+            links |= {found} if found and found != module else set()
+        return links | {f for f in (self.file_in(folder, n) for n in files) if f}
+
+    def host_links(self, path):
+        """dotnet.exe or an application host to hostfxr.dll, hostfxr.dll to hostpolicy.dll."""
+        folder, name = os.path.split(path)
+        resolvers = lambda root: {f for v in self.subfolders(os.path.join(root, "host", "fxr"))
+                                  for f in [self.file_in(v, "hostfxr.dll")] if f}
+        if name.lower() == "dotnet.exe":
+            return resolvers(folder)
+        if name.lower() == "hostfxr.dll":
+            links = {self.file_in(folder, "hostpolicy.dll")}
+            if os.path.dirname(folder).lower().endswith("/host/fxr"):
+                shared = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(folder))), "shared")
+                links |= {self.file_in(v, "hostpolicy.dll") for fw in self.subfolders(shared) for v in self.subfolders(fw)}
+            return links - {None}
+        if name.lower().endswith(".exe") and self.file_in(folder, name[:-4] + ".runtimeconfig.json"):
+            return ({self.file_in(folder, "hostfxr.dll")} - {None}) | resolvers(
+                self.drives.to_unix("C:\\Program Files\\dotnet"))
+        return set()
+
+    def dependency_assets(self, folder):
+        """The DLLs that the folder's *.deps.json files name as runtime or native assets."""
+        links = set()
+        for real in self.listing(folder).values():
+            if not real.lower().endswith(".deps.json"):
+                continue
+            try:
+                with open(os.path.join(folder, real), "rb") as f:
+                    deps = json.loads(f.read().decode("utf-8-sig"))
+                assets = [asset for libraries in deps["targets"].values() for library in libraries.values()
+                          for kind in ("runtime", "native") for asset in library.get(kind, {})]
+            except (OSError, ValueError, KeyError, AttributeError, TypeError, RecursionError):
+                continue
+            for asset in assets:
+                parts = asset.replace("\\", "/").split("/")
+                places = [(folder, parts[-1])] + ([(os.path.join(folder, *parts[:-1]), parts[-1])] if len(parts) > 1 else [])
+                links |= {f for f in (self.file_in(p, n) for p, n in places) if f and f.upper().endswith(".DLL")}
         return links
 
     def resolved(self, names, directory):
@@ -453,6 +538,8 @@ class QuickScan:
                 dirs[:] = sorted(d for d in dirs if not os.path.islink(os.path.join(root, d)))
                 if len(self.drives.to_windows(root)) > 259:
                     continue
+                if self.directories:
+                    valid |= self.dependency_assets(root)
                 for extension, kind in self.filters:
                     kind = 2 if extension == ".DLL" else kind
                     for name in files:

@@ -12,7 +12,7 @@ namespace
 class Cursor
 {
 public:
-    explicit Cursor(PagedBytes& bytes) : bytes_(bytes) {}
+    Cursor(PagedBytes& bytes, std::uint64_t offset) : bytes_(bytes), offset_(offset) {}
 
     int Next()
     {
@@ -125,7 +125,10 @@ std::vector<std::string> ParseDepsAssets(PagedBytes& bytes)
     std::vector<std::string> assets;
     if (bytes.Size() > kMostDepsBytes)
         return {};
-    Cursor cursor(bytes);
+    // A UTF-8 byte order mark, as some editors write one, is no part of the text.
+    const ByteSpan head = bytes.Fetch(0, 3);
+    const bool marked = head.size() == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
+    Cursor cursor(bytes, marked ? 3 : 0);
     // The open containers ('{' or '['), and the key each object is at, for the first five.
     std::string open;
     std::vector<std::string> keys;
