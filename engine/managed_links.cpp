@@ -54,6 +54,23 @@ const DirectoryListing* WalkListingOf(const std::string& folder)
     return listing && listing->plain && EqualsIgnoringCase(listing->directory, folder) ? listing : nullptr;
 }
 
+// Whether folder may be there: false when its parent's listing has no such folder. Most
+// folders probed are not there, and a failed listing costs this platform a call into
+// its server; the parent is listed already, or once for all its subfolders.
+bool FolderMayExist(const std::string& folder)
+{
+    std::string parent = FolderOf(folder);
+    if (parent.size() == 2 && parent[1] == ':')
+        parent += '\\';
+    const DirectoryListing* listing = WalkListingOf(parent);
+    if (!listing)
+        listing = NamedDirectory(parent);
+    if (!listing)
+        return GetFileAttributesA(parent.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const ListedEntry* entry = FindListedEntry(*listing, FileNameOf(folder));
+    return entry && (entry->attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The short full path of the file name in folder, or empty when there is none. A
 // failed open costs this platform as much as a reading: the listings answer first.
 std::string FileIn(const std::string& folder, std::string_view name)
@@ -68,6 +85,8 @@ std::string FileIn(const std::string& folder, std::string_view name)
                    ? ShortPathOfEntry(*listing, *entry, path.c_str())
                    : std::string();
     }
+    if (!FolderMayExist(folder))
+        return {};
     if (const DirectoryListing* listing = NamedDirectory(folder))
     {
         const ListedEntry* entry = FindListedEntry(*listing, name);
@@ -88,7 +107,7 @@ std::vector<std::string> Subfolders(const std::string& folder)
 {
     std::vector<std::string> names;
     const DirectoryListing* listing = WalkListingOf(folder);
-    if (!listing)
+    if (!listing && FolderMayExist(folder))
         listing = NamedDirectory(folder);
     if (listing)
         for (const ListedEntry& entry : listing->entries)
@@ -188,9 +207,12 @@ const std::vector<std::string>& AssemblyCaches()
     const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return store.caches;
+    // Only those that are there: each is asked for every assembly reference.
     for (const char* cache : {"assembly\\GAC", "assembly\\GAC_32", "assembly\\GAC_MSIL",
                               "Microsoft.NET\\assembly\\GAC_32", "Microsoft.NET\\assembly\\GAC_MSIL"})
-        store.caches.push_back(JoinPath(windows, cache));
+        if (const std::string path = JoinPath(windows, cache);
+            GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            store.caches.push_back(path);
     return store.caches;
 }
 
