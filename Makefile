@@ -52,7 +52,8 @@ screenshot: $(WIN32)/build.ninja
 dist: $(WIN32)/build.ninja
 	cmake --build $(WIN32) --target dist
 
-# make fuzz FUZZ_SECONDS=600: runs every fuzz target for that long, one after another.
+# make fuzz FUZZ_SECONDS=600: runs every fuzz target for that long, one after another
+# (FUZZ_RUNS, FUZZ_MAX_LEN and FUZZ_ONLY: see fuzz/run.sh).
 fuzz: $(NATIVE)/build.ninja
 	cmake --build $(NATIVE)
 	fuzz/run.sh $(NATIVE) $(FUZZ_SECONDS)

@@ -29,6 +29,10 @@ and a delay-load import table in ".rdata" for some of their modules. Who imports
   manifest each.
 - D:\\BACKUP holds orphans; a few of them are registered in SharedDLLs.
 - One 16-bit DLL and one PE32+ DLL, which the scan must not list.
+- Links only the modern reading follows: DLLs that forward exports to a DLL of their
+  application, imports of API-set names, programs whose manifest beside them names a
+  private side-by-side assembly (a subfolder with its manifest and a DLL), and Node
+  add-ons (.node) that import their application's DLLs.
 """
 
 import hashlib
@@ -46,6 +50,9 @@ WINE_DLLS = ["KERNEL32.dll", "USER32.dll", "GDI32.dll", "ADVAPI32.dll", "msvcrt.
              "SHLWAPI.dll", "WININET.dll", "CRYPT32.dll", "RPCRT4.dll", "IMM32.dll", "WINSPOOL.DRV", "ntdll.dll"]
 # Modules no drive holds: each costs the scan a whole unsuccessful search.
 MISSING_DLLS = ["MSVBVM50.DLL", "VB40032.DLL", "MSVCR71.dll", "QTCORE4.DLL", "BORLNDMM.DLL", "CW3230.DLL"]
+# Names a current loader maps through the machine's API set schema.
+API_SET_DLLS = ["api-ms-win-core-synch-l1-2-0.dll", "api-ms-win-crt-runtime-l1-1-0.dll",
+                "api-ms-win-core-file-l1-1-0.dll", "ext-ms-win-gdi-draw-l1-1-0.dll"]
 SYLLABLES = ["qor", "vel", "tam", "bri", "sul", "ond", "kar", "mip", "zet", "lun", "fra", "gos", "hex", "dro",
              "wim", "yal", "pex", "cun", "rav", "tib"]
 VENDORS = ["Tessellate Works", "Northwind Tools", "Blue Meadow Software", "Quillon Labs", "Harbor Point Systems",
@@ -179,12 +186,38 @@ def metadata_blob(rva, own, references, natives):
     return header + metadata
 
 
-def pe32_image(names, is_dll, rng, filler, layout_kind="idata", clr=None):
+def export_directory(dll_name, forwards, rva):
+    """An export directory of dll_name, laid out from rva, whose functions each forward to
+    one of forwards ("MODULE.Function"): the directory, its three tables, then the names."""
+    count = len(forwards)
+    names_table = 40 + 4 * count
+    ordinals = names_table + 4 * count
+    strings = ordinals + 2 * count
+    blob = bytearray()
+
+    def string(text):
+        at = rva + strings + len(blob)
+        blob.extend(text.encode("latin-1") + b"\0")
+        return at
+
+    name_rva = string(dll_name)
+    function_names = [string(f"Fwd{i:04d}") for i in range(count)]
+    targets = [string(forward) for forward in forwards]
+    out = struct.pack("<IIHHIIIIIII", 0, 0, 0, 0, name_rva, 1, count, count, rva + 40, rva + names_table,
+                      rva + ordinals)
+    out += b"".join(struct.pack("<I", t) for t in targets)
+    out += b"".join(struct.pack("<I", n) for n in function_names)
+    out += b"".join(struct.pack("<H", i) for i in range(count))
+    return bytes(out + blob)
+
+
+def pe32_image(names, is_dll, rng, filler, layout_kind="idata", forwards=(), clr=None):
     """Headers and sections of a PE32 file importing names, its tables laid out as
     layout_kind says: "idata", "rdata" (merged into .rdata, no .idata) or "delay" (.idata,
     and the later half of the modules but KERNEL32 delay-loaded through a table in
-    .rdata). With clr, (own name, references, native modules), the file is a managed
-    assembly whose CLR header and metadata follow in a section of their own. Returns
+    .rdata); with forwards, an export directory in .rdata forwarding to each. With clr,
+    (own name, references, native modules), the file is a managed assembly whose CLR
+    header and metadata follow in a section of their own. Returns
     (bytes, idata_raw_size)."""
     text = filler.take(rng, align(rng.randrange(0x300, 0x6000), FILE_ALIGNMENT))
     data = bytearray(filler.take(rng, align(rng.randrange(0x100, 0x1000), FILE_ALIGNMENT)))
@@ -204,8 +237,13 @@ def pe32_image(names, is_dll, rng, filler, layout_kind="idata", clr=None):
         merged = delay_import_table(late, rdata_rva + merged_at, data_rva)
         data[:12 * len(late)] = bytes(12 * len(late))
         directories[13] = (rdata_rva + merged_at, (len(late) + 1) * 32)
-    rdata = bytearray(filler.take(rng, align(max(rdata_size, merged_at + len(merged)), FILE_ALIGNMENT)))
+    exports_at = align(merged_at + len(merged), 4)
+    exports = export_directory("FORWARDS.DLL", forwards, rdata_rva + exports_at) if forwards else b""
+    if exports:
+        directories[0] = (rdata_rva + exports_at, len(exports))
+    rdata = bytearray(filler.take(rng, align(max(rdata_size, exports_at + len(exports)), FILE_ALIGNMENT)))
     rdata[merged_at:merged_at + len(merged)] = merged
+    rdata[exports_at:exports_at + len(exports)] = exports
     sections = [[b".text", text, 0x60000020], [b".data", bytes(data), 0xC0000040],
                 [b".rdata", bytes(rdata), 0x40000040]]
     rva, raw = SECTION_ALIGNMENT, HEADERS_SIZE
@@ -348,13 +386,13 @@ class Machine:
                 self.stats["quick_bytes"] += quick_bytes
         return self.windows_path(folder, name)
 
-    def pe(self, folder, name, imports, is_dll, kind=None, clr=None):
+    def pe(self, folder, name, imports, is_dll, kind=None, forwards=(), clr=None):
         roll = self.rng.random()
         layout = "rdata" if roll < RDATA_SHARE else "delay" if roll < RDATA_SHARE + DELAY_SHARE else "idata"
         # A compiler of managed code merges the import table into its one section.
         layout = "rdata" if clr else layout
         self.layouts[layout] = self.layouts.get(layout, 0) + 1
-        head, idata_raw = pe32_image(imports, is_dll, self.rng, self.filler, layout, clr)
+        head, idata_raw = pe32_image(imports, is_dll, self.rng, self.filler, layout, forwards, clr)
         size = file_size(self.rng, len(head))
         quick = min(FLOOR_FIRST_READ, size) + idata_raw
         return self.write(folder, name, head, size, kind or ("dll" if is_dll else "exe"), quick)
@@ -367,8 +405,11 @@ class Machine:
 
     def wine_imports(self):
         picks = ["KERNEL32.dll"] + self.rng.sample(WINE_DLLS[1:], self.rng.randrange(1, 5))
-        if self.rng.random() < 0.05:
+        roll = self.rng.random()
+        if roll < 0.05:
             picks.append(self.rng.choice(MISSING_DLLS))
+        elif roll < 0.10:
+            picks.append(self.rng.choice(API_SET_DLLS))
         return picks
 
     def module_name(self, n):
@@ -412,17 +453,21 @@ class Machine:
                 natives = [n[:-4] if rng.random() < 0.5 else n for n in rng.sample(own, min(len(own), 2))]
                 clr = (name[:-4], rng.sample(managed, min(len(managed), 2)) + ["mscorlib", "System"],
                        natives + ["user32.dll", "kernel32"])
-                self.pe(root, name, ["KERNEL32.dll", "mscoree.dll"], True, "managed_dll", clr)
+                self.pe(root, name, ["KERNEL32.dll", "mscoree.dll"], True, "managed_dll", clr=clr)
                 managed.append(name[:-4])
                 continue
             below = rng.sample(own, min(len(own), rng.randrange(0, 3)))
             system = rng.sample(self.sys_names, rng.randrange(0, 3))
-            self.pe(root, name, self.wine_imports() + below + system, True)
+            # Some forward exports to a DLL of their own application, which nothing else may import.
+            plain = [n for n in own if " " not in n]
+            forwards = ([f"{n[:-4]}.Func{k}" for k, n in enumerate(rng.sample(plain, min(2, len(plain))))]
+                        if plain and rng.random() < 0.1 else ())
+            self.pe(root, name, self.wine_imports() + below + system, True, forwards=forwards)
             own.append(name)
         if managed:
             program = self.unique(root, "appnet", ".exe")
             self.pe(root, program, ["KERNEL32.dll", "mscoree.dll"], False, "managed_exe",
-                    (program[:-4], managed[-2:] + ["mscorlib"], ["user32.dll"]))
+                    clr=(program[:-4], managed[-2:] + ["mscorlib"], ["user32.dll"]))
             libraries = {f"{m}/1.0.0": {"runtime": {f"lib/net8.0/{m}.dll": {"assemblyVersion": "1.0.0.0"}}}
                          for m in managed[:1]}
             libraries[f"{program[:-4]}/1.0.0"] = {"native": {f"{own[0]}": {}}} if own else {}
@@ -441,6 +486,12 @@ class Machine:
             name = self.unique(root, f"{parts[-1]} Launcher" if stem_long and i == 0 else f"app{i}", ".exe")
             uses = rng.sample(own[-4:], min(len(own), rng.randrange(1, 4)))
             self.pe(root, name, self.wine_imports() + uses + rng.sample(self.sys_names, 2), False)
+        if rng.random() < 0.1:
+            self.private_assembly(parts, root, name, own)
+        if rng.random() < 0.15:
+            # A Node add-on: a DLL by another extension, which only the modern reading examines.
+            self.pe(root, self.unique(root, "addon", ".node"), self.wine_imports() + rng.sample(own, 1), True,
+                    "node")
         if rng.random() < 0.15:
             a, b = self.unique(root, "twina", ".dll"), self.unique(root, "twinb", ".dll")
             self.pe(root, a, self.wine_imports() + [b], True)
@@ -461,6 +512,20 @@ class Machine:
                 self.data(folder, self.unique(folder, f"item{i:03d}", rng.choice(DATA_EXTENSIONS)))
         for i in range(rng.randrange(0, 3)):
             self.data(root, self.unique(root, f"readme{i}", rng.choice(DATA_EXTENSIONS)))
+
+    def private_assembly(self, parts, root, program, own):
+        """A private side-by-side assembly that program's manifest names: a subfolder named
+        after it with its manifest and a DLL that only the assembly's manifest lists."""
+        assembly = f"{parts[-1].replace(' ', '')}.Private"
+        folder = self.folder(*parts, assembly)
+        dll = self.unique(folder, "private", ".dll")
+        self.pe(folder, dll, self.wine_imports() + self.rng.sample(own, 1), True)
+        identity = f'<assemblyIdentity type="win32" name="{assembly}" version="1.0.0.0" processorArchitecture="x86"/>'
+        head = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n' \
+               '<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">\n'
+        self.data(folder, f"{assembly}.manifest", f'{head}{identity}\n<file name="{dll}"/>\n</assembly>\n')
+        self.data(root, f"{program}.manifest", f"{head}<dependency><dependentAssembly>{identity}"
+                  "</dependentAssembly></dependency>\n</assembly>\n")
 
     def build_deep(self, index):
         parts = ["Program Files", self.rng.choice(VENDORS), f"Deep Product {index}", "lib", "runtime", "modules",

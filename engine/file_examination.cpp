@@ -193,7 +193,8 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
         AddName(g_resultList, shortPath);
     if (!quickScan)
         scanned = ScanFileForModuleNames(g_fileRefs, file.handle,
-                                         kind == FILE_KIND_EXECUTABLE ? kind : FILE_KIND_LIBRARY);
+                                         kind == FILE_KIND_EXECUTABLE ? kind : FILE_KIND_LIBRARY,
+                                         ChosenProgramNames());
     return imports;
 }
 

@@ -15,9 +15,12 @@
 namespace
 {
 
+// The bytes in front of a match that its name may take: the longest name, in UTF-16
+// for the modern reading.
+constexpr std::size_t kLongModuleContext = 2 * kLongModuleName;
 // A '.' whose "DLL" the end of a full read cuts off waits for the next read with the
-// 8 bytes in front of it, so at most 8 + 3 bytes are carried.
-constexpr std::size_t kMaxCarry = kShortModuleName + 3;
+// context in front of it, and ".DLL" in UTF-16 is 8 bytes long.
+constexpr std::size_t kMaxCarry = kLongModuleContext + 7;
 
 constexpr std::string_view kDllSuffix = ".DLL";
 
@@ -40,6 +43,22 @@ constexpr CharacterTable MakeNameTable(std::string_view accepted)
 
 constexpr CharacterTable kLongNameTable = MakeNameTable(kNameCharacters);
 constexpr CharacterTable kShortNameTable = MakeNameTable(kNameCharacters.substr(0, kShortNameCharacters));
+
+// The modern reading's program names: every byte a file name may hold but the blank,
+// which in a program's messages stands in front of a name far more often than in one.
+constexpr CharacterTable MakeFileNameTable()
+{
+    CharacterTable table{};
+    for (int c = 0x21; c < 256; ++c)
+        table[c] = std::string_view("\"*/:<>?\\|").find(static_cast<char>(c)) == std::string_view::npos;
+    return table;
+}
+constexpr CharacterTable kFileNameTable = MakeFileNameTable();
+
+std::size_t ContextOf(ProgramNames forms)
+{
+    return forms == ProgramNames::AlsoLongAndWide ? kLongModuleContext : kShortModuleName;
+}
 
 bool IsDigit(std::uint8_t c)
 {
@@ -65,6 +84,74 @@ Match MatchDll(ByteSpan bytes, std::size_t pos)
             return Match::None;
     }
     return Match::Whole;
+}
+
+// ".DLL" written in UTF-16, any case, at bytes[pos], tested as MatchDll tests.
+Match MatchWideDll(ByteSpan bytes, std::size_t pos)
+{
+    for (std::size_t i = 0; i < 2 * kDllSuffix.size(); ++i)
+    {
+        if (pos + i >= bytes.size())
+            return Match::Cut;
+        const std::uint8_t expected = i % 2 ? 0 : kDllSuffix[i / 2];
+        if (UpperAscii(bytes[pos + i]) != expected)
+            return Match::None;
+    }
+    return Match::Whole;
+}
+
+// The match at bytes[pos] in either reading; wide tells which form matched.
+Match MatchProgramDll(ByteSpan bytes, std::size_t pos, ProgramNames forms, bool& wide)
+{
+    wide = false;
+    const Match match = MatchDll(bytes, pos);
+    if (match != Match::None || forms == ProgramNames::EightCharacters)
+        return match;
+    wide = true;
+    return MatchWideDll(bytes, pos);
+}
+
+// The character of the code unit count units in front of dot (step bytes each), or 0
+// for a UTF-16 unit that is not ASCII. count * step <= dot.
+std::uint8_t CharacterBefore(ByteSpan chunk, std::size_t dot, std::size_t count, std::size_t step)
+{
+    const std::size_t at = dot - count * step;
+    return step == 2 && chunk[at + 1] != 0 ? 0 : chunk[at];
+}
+
+// The name in front of the '.' at chunk[dot], of at most limit code units of step bytes
+// that accepted takes, written to name; empty when the match yields none.
+std::string_view NameBefore(ByteSpan chunk, std::size_t dot, int kind, const CharacterTable& accepted,
+                            std::size_t limit, std::size_t step, char (&name)[kMaxModuleEntry])
+{
+    if (dot >= chunk.size())
+        return {};
+    limit = std::min(limit, dot / step);
+    std::size_t n = 0;
+    while (n < limit && accepted[CharacterBefore(chunk, dot, n + 1, step)])
+        ++n;
+    if (n == 0)
+        return {};
+    // "%s.DLL", "%lu.DLL": a format string's placeholder, not a name.
+    if (n < 4 && n < dot / step && CharacterBefore(chunk, dot, n + 1, step) == '%')
+        return {};
+
+    // Digits in front of a name are a number run into it, not part of it.
+    std::size_t first = n; // counted back from dot
+    while (first > 0 && IsDigit(CharacterBefore(chunk, dot, first, step)))
+        --first;
+    if (first == 0)
+        return {};
+    if (kind == FILE_KIND_OTHER && first + kDllSuffix.size() > kMaxModuleEntry)
+        return {};
+
+    std::size_t size = 0;
+    for (std::size_t i = first; i > 0; --i)
+        name[size++] = UpperAscii(CharacterBefore(chunk, dot, i, step));
+    if (kind == FILE_KIND_OTHER)
+        for (char c : kDllSuffix)
+            name[size++] = c;
+    return std::string_view(name, size);
 }
 
 } // namespace
@@ -229,19 +316,23 @@ int SearchTextChunks(const ChunkReader& read, const ChunkGate& gate, const Modul
 
 // Examines chunk and gives the first index left for the next chunk: the '.' of a match
 // cut by the chunk's end, else the chunk's size.
-std::size_t ExamineChunk(ByteSpan chunk, const ModuleNameSink& sink, int kind, bool& found)
+std::size_t ExamineChunk(ByteSpan chunk, bool first, const ModuleNameSink& sink, int kind, ProgramNames forms,
+                         bool& found)
 {
+    // Below it lie the file's first 8 bytes, where no name fits in front of a '.', or
+    // the carry, whose positions the chunk before examined.
+    const std::size_t examined = first ? kShortModuleName : ContextOf(forms);
     for (std::size_t pos = 0; pos < chunk.size(); ++pos)
     {
         pos = FindDot(chunk, pos);
         if (pos == chunk.size())
             break;
-        Match match = MatchDll(chunk, pos);
+        bool wide = false;
+        Match match = MatchProgramDll(chunk, pos, forms, wide);
         if (match == Match::Cut)
             return pos;
-        // Below 8 lie the file's first 8 bytes, where no name fits in front of a '.',
-        // or the carry, whose positions the chunk before examined.
-        if (match == Match::Whole && pos >= kShortModuleName && ExtractModuleName(sink, chunk, pos, kind))
+        if (match == Match::Whole && pos >= examined &&
+            ExtractProgramNames(sink, chunk, pos, kind, forms, wide))
             found = true;
     }
     return chunk.size();
@@ -251,51 +342,54 @@ std::size_t ExamineChunk(ByteSpan chunk, const ModuleNameSink& sink, int kind, b
 
 int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t dot, int kind)
 {
-    if (dot >= chunk.size())
-        return 0;
-    const CharacterTable& accepted = kind == FILE_KIND_OTHER ? kLongNameTable : kShortNameTable;
-    const std::size_t limit = std::min(dot, kind == FILE_KIND_OTHER ? kLongModuleWalk : kShortModuleName);
-    std::size_t n = 0;
-    while (n < limit && accepted[chunk[dot - n - 1]])
-        ++n;
-    if (n == 0)
-        return 0;
-    // "%s.DLL", "%lu.DLL": a format string's placeholder, not a name.
-    if (n < 4 && n < dot && chunk[dot - n - 1] == '%')
-        return 0;
-
-    // Digits in front of a name are a number run into it, not part of it.
-    std::size_t first = dot - n;
-    while (first < dot && IsDigit(chunk[first]))
-        ++first;
-    if (first == dot)
-        return 0;
-    const std::size_t length = dot - first;
-    if (kind == FILE_KIND_OTHER && length + kDllSuffix.size() > kMaxModuleEntry)
-        return 0;
-
     char name[kMaxModuleEntry]; // the longest entry a name list takes
-    std::size_t size = 0;
-    for (std::size_t i = first; i < dot; ++i)
-        name[size++] = UpperAscii(chunk[i]);
-    if (kind == FILE_KIND_OTHER)
-        for (char c : kDllSuffix)
-            name[size++] = c;
-    sink(std::string_view(name, size));
+    const std::string_view found =
+        kind == FILE_KIND_OTHER ? NameBefore(chunk, dot, kind, kLongNameTable, kLongModuleWalk, 1, name)
+                                : NameBefore(chunk, dot, kind, kShortNameTable, kShortModuleName, 1, name);
+    if (found.empty())
+        return 0;
+    sink(found);
     return 1;
 }
 
+int ExtractProgramNames(const ModuleNameSink& sink, ByteSpan chunk, std::size_t dot, int kind,
+                        ProgramNames forms, bool wide)
+{
+    if (forms == ProgramNames::EightCharacters)
+        return ExtractModuleName(sink, chunk, dot, kind);
+    char name[kMaxModuleEntry];
+    if (wide)
+    {
+        const std::string_view found = NameBefore(chunk, dot, kind, kFileNameTable, kLongModuleName, 2, name);
+        if (!found.empty())
+            sink(found);
+        return found.empty() ? 0 : 1;
+    }
+    char shortName[kMaxModuleEntry];
+    const std::string_view eight =
+        NameBefore(chunk, dot, kind, kShortNameTable, kShortModuleName, 1, shortName);
+    const std::string_view whole = NameBefore(chunk, dot, kind, kFileNameTable, kLongModuleName, 1, name);
+    if (!eight.empty())
+        sink(eight);
+    if (!whole.empty() && whole != eight)
+        sink(whole);
+    return eight.empty() && whole.empty() ? 0 : 1;
+}
+
 int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
-                      std::size_t chunkSize)
+                      std::size_t chunkSize, ProgramNames forms)
 {
     if (kind == FILE_KIND_OTHER)
         return SearchTextChunks(read, gate, sink, chunkSize);
+    const std::size_t context = ContextOf(forms);
+    if (forms == ProgramNames::AlsoLongAndWide)
+        chunkSize = std::max(chunkSize, kMaxCarry + 9);
     // Left uninitialised: only the bytes read are ever looked at, and clearing a large
     // buffer for every small file would cost more than reading it.
     ScratchBuffer buffer(kMaxCarry + chunkSize);
     std::size_t carried = 0; // bytes kept in front of the next read
     bool found = false;
-    for (;;)
+    for (bool first = true;; first = false)
     {
         if (!gate())
             return 0;
@@ -303,13 +397,13 @@ int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const Modu
         if (got == 0)
             break;
         ByteSpan chunk(buffer.data(), carried + got);
-        const std::size_t rest = ExamineChunk(chunk, sink, kind, found);
+        const std::size_t rest = ExamineChunk(chunk, first, sink, kind, forms, found);
         // A short read is the file's last: a match it cuts is dropped.
         if (got < chunkSize)
             break;
-        // rest is at least the read's size - 3, so the 8 bytes in front of it are in
-        // the chunk, and they become the next chunk's first 8.
-        const std::size_t keep = rest - kShortModuleName;
+        // rest is at least the read's size - 7, so the context in front of it is in
+        // the chunk, and it becomes the next chunk's first bytes.
+        const std::size_t keep = rest - context;
         carried = chunk.size() - keep;
         std::memmove(buffer.data(), buffer.data() + keep, carried);
     }

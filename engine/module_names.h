@@ -11,6 +11,15 @@
 // In both, a run of fewer than 4 characters after a '%' is a format placeholder and
 // yields nothing, and leading digits are dropped.
 //
+// With ProgramNames::AlsoLongAndWide (the modern reading), kinds 1 and 2 also take
+// names of up to 251 characters, stopping at the first character that cannot be in a
+// file name or at a blank, and names written in UTF-16 (".\0D\0L\0L\0" with ASCII code
+// units in front): programs load "libglib-2.0-0.dll" or L"avrt.dll" so. A run longer
+// than 8 characters gives its eight-character name too, as the other reading would, so
+// that a name run into the bytes in front of it is not lost. The carry then keeps the
+// 502 bytes in front of the first position left unexamined, and a '.' in the first
+// chunk yields a name from the file's ninth byte on, as in the other reading.
+//
 // Chunks and their overlap. The file is read sequentially and never repositioned.
 // Kinds 1 and 2: each read lands in the chunk buffer behind a carry: the 8 bytes in
 // front of the first position the previous chunk left unexamined, and the bytes from
@@ -53,10 +62,20 @@ inline constexpr std::size_t kLargeScanChunkSize = 256 * 1024;
 // Name characters taken in front of the '.' for kinds 1 and 2; also the context kept
 // in front of a match across a chunk boundary.
 inline constexpr std::size_t kShortModuleName = 8;
+// Longest name kinds 1 and 2 take in the modern reading: a file name holds at most 255
+// characters, ".DLL" included.
+inline constexpr std::size_t kLongModuleName = 251;
 // Most characters the walk takes for kind 0.
 inline constexpr std::size_t kLongModuleWalk = 260;
 // Longest entry a name of kind 0 may make, ".DLL" included.
 inline constexpr std::size_t kMaxModuleEntry = 259;
+
+// Which names kinds 1 and 2 take.
+enum class ProgramNames
+{
+    EightCharacters, // ASCII names of at most 8 characters
+    AlsoLongAndWide, // and longer ones, and ones written in UTF-16
+};
 
 // Receives every name found, in file order: upper case, without NUL bytes.
 using ModuleNameSink = std::function<void(std::string_view name)>;
@@ -76,10 +95,16 @@ std::size_t FindDotByWords(ByteSpan bytes, std::size_t from);
 // Takes the name in front of the match whose '.' is chunk[dot] and hands it to sink.
 // dot should be 8 or more. 1 when a name was handed on, 0 when the match yields none.
 int ExtractModuleName(const ModuleNameSink& sink, ByteSpan chunk, std::size_t dot, int kind);
+// The same for kinds 1 and 2 in either reading; wide when the match is ".DLL" written
+// in UTF-16, which only the modern reading looks for. 1 when a name was handed on.
+int ExtractProgramNames(const ModuleNameSink& sink, ByteSpan chunk, std::size_t dot, int kind,
+                        ProgramNames forms, bool wide);
 
 // The chunked search of a whole file, in reads of chunkSize bytes (at least 16). 1 when
 // at least one name was handed on, 0 when none was or when gate stopped the search
 // (names handed on before that stand). For kinds 1 and 2 the names found are the same
-// for every chunk size; for kind 0 the chunks are of chunkSize bytes, as above.
+// for every chunk size (the modern reading reads at least 518 bytes at a time); for
+// kind 0 the chunks are of chunkSize bytes, as above.
 int SearchModuleNames(const ChunkReader& read, const ChunkGate& gate, const ModuleNameSink& sink, int kind,
-                      std::size_t chunkSize = kScanChunkSize);
+                      std::size_t chunkSize = kScanChunkSize,
+                      ProgramNames forms = ProgramNames::EightCharacters);

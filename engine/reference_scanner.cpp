@@ -28,7 +28,7 @@ constexpr std::size_t kStreamBufferSize = 256 * 1024;
 // the flag from inside a pump step; comparing with the value on entry rather than with
 // 0 also lets the scanner run outside a scan. A file's bytes may name one module a
 // million times (".DLL.DLL.DLL..."): the list takes the repeats once.
-int SearchInto(NameList& list, const ChunkReader& read, int kind, std::size_t chunkSize)
+int SearchInto(NameList& list, const ChunkReader& read, int kind, std::size_t chunkSize, ProgramNames forms)
 {
     const unsigned char scanning = g_scanning;
     DistinctNames names(list);
@@ -38,7 +38,7 @@ int SearchInto(NameList& list, const ChunkReader& read, int kind, std::size_t ch
             PumpStep();
             return g_scanning == scanning;
         },
-        [&](std::string_view name) { names.Add(name); }, kind, chunkSize);
+        [&](std::string_view name) { names.Add(name); }, kind, chunkSize, forms);
 }
 
 // How much of an open file is read: only a disk file has an end (a device or a pipe, a
@@ -62,7 +62,7 @@ std::size_t ReadUpTo(std::uint64_t& left, std::size_t size, const ChunkReader& r
 
 } // namespace
 
-int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
+int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind, ProgramNames forms)
 {
     // Outlives the stream that it buffers.
     ScratchBuffer streamBuffer(kStreamBufferSize);
@@ -90,10 +90,10 @@ int ScanForModuleNames(NameList& list, const char* path, int quiet, int kind)
                 [&](std::uint8_t* into, std::size_t n) { return std::fread(into, 1, n, file.get()); },
                 buffer);
         },
-        kind, kScanChunkSize);
+        kind, kScanChunkSize, forms);
 }
 
-int ScanFileForModuleNames(NameList& list, void* file, int kind)
+int ScanFileForModuleNames(NameList& list, void* file, int kind, ProgramNames forms)
 {
     LARGE_INTEGER start = {};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
@@ -117,5 +117,5 @@ int ScanFileForModuleNames(NameList& list, void* file, int kind)
                 },
                 buffer);
         },
-        kind, chunkSize);
+        kind, chunkSize, forms);
 }

@@ -170,7 +170,7 @@ static bool ReadAndPromote(const char* shortPath, const char* path)
             FileHostLinks(shortPath);
         }
         if (!QuickScan())
-            ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY);
+            ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY, ChosenProgramNames());
     }
     // A name found again would only be resolved again to the same file.
     DropDuplicates(g_fileRefs);

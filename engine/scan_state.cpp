@@ -33,3 +33,8 @@ ImportReading ChosenImportReading()
 {
     return *g_scanInputs.modernLinks ? ImportReading::ImportDirectories : ImportReading::IdataSection;
 }
+
+ProgramNames ChosenProgramNames()
+{
+    return *g_scanInputs.modernLinks ? ProgramNames::AlsoLongAndWide : ProgramNames::EightCharacters;
+}

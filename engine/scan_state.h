@@ -2,6 +2,7 @@
 // name lists that hold its working sets and its answer.
 #pragma once
 
+#include "engine/module_names.h"
 #include "engine/name_list.h"
 #include "engine/pe_imports.h"
 #include "engine/scan_inputs.h"
@@ -30,6 +31,9 @@ extern int g_unreadEntries;
 // the import and delay-load directories wherever the linker put them, not only the
 // start of ".idata", and a DLL's export forwarders (engine/import_reader.h).
 ImportReading ChosenImportReading();
+// The names the byte search takes from programs and DLLs: the modern reading also
+// takes long and UTF-16 ones.
+ProgramNames ChosenProgramNames();
 
 extern NameList g_resultList;   // every 32-bit DLL found, less those found linked
 extern NameList g_validLinks;   // DLLs referred to by executables and other files

@@ -35,7 +35,8 @@ struct Found
     std::size_t reads = 0;
 };
 
-Found SearchChunked(const std::vector<std::uint8_t>& file, int kind, std::size_t chunkSize = kScanChunkSize)
+Found SearchChunked(const std::vector<std::uint8_t>& file, int kind, std::size_t chunkSize = kScanChunkSize,
+                    ProgramNames forms = ProgramNames::EightCharacters)
 {
     Found found;
     std::size_t offset = 0;
@@ -47,16 +48,18 @@ Found SearchChunked(const std::vector<std::uint8_t>& file, int kind, std::size_t
             offset += n;
             return n;
         },
-        [] { return true; }, [&](std::string_view name) { found.names.emplace_back(name); }, kind, chunkSize);
+        [] { return true; }, [&](std::string_view name) { found.names.emplace_back(name); }, kind, chunkSize,
+        forms);
     return found;
 }
 
-Found SearchWhole(const std::vector<std::uint8_t>& file, int kind)
+Found SearchWhole(const std::vector<std::uint8_t>& file, int kind,
+                  ProgramNames forms = ProgramNames::EightCharacters)
 {
     Found found;
     found.answer = SearchWholeModuleNames(
         ByteSpan(file.data(), file.size()), [&](std::string_view name) { found.names.emplace_back(name); },
-        kind);
+        kind, forms);
     return found;
 }
 
@@ -109,6 +112,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(resized.answer == whole.answer, "same answer for another read size", {});
             Require(resized.names == whole.names, "same names for another read size", {});
         }
+    }
+
+    // The modern reading's names, for any read size: more names, never fewer.
+    for (int kind : {1, 2})
+    {
+        Found whole = SearchWhole(file, kind, ProgramNames::AlsoLongAndWide);
+        const std::size_t otherSize =
+            16 + (std::size_t{data[0]} << 8 | data[size - 1]) % (2 * kScanChunkSize);
+        for (std::size_t chunkSize : {kScanChunkSize, otherSize, kLargeScanChunkSize})
+        {
+            Found resized = SearchChunked(file, kind, chunkSize, ProgramNames::AlsoLongAndWide);
+            Require(resized.answer == whole.answer, "modern: same answer for every read size", {});
+            Require(resized.names == whole.names, "modern: same names for every read size", {});
+        }
+        Require(whole.names.size() >= SearchWhole(file, kind).names.size(), "modern: no fewer names", {});
+        for (const std::string& name : whole.names)
+            Require(!name.empty() && name.size() <= kLongModuleName &&
+                        name.find_first_of(" \\/:") == name.npos,
+                    "modern: a file name of at most 251 characters", name);
     }
 
     // Kind 0 reads on where an overlap starts a chunk again, taking at least 3061 new

@@ -7,7 +7,8 @@ Go program. Fetched into the build tree, never into the sources;
 skipped, with the reason, without npm or the registry. Each reading must give what
 pefile reads by the same rule, and a quick scan of the folder (mapped as D:, .NOD files
 examined too) must list what the scan model lists: with the directories read, none of
-the library's DLLs; with .idata only, both, and the note on standard error."""
+the library's DLLs; with .idata only, both, and the note on standard error. A full scan
+with the modern reading also takes the names the Go program writes in UTF-16."""
 
 import os
 import re
@@ -96,6 +97,21 @@ def check(directories, files, drives, tail):
     print(f"scan {option}: {len(listed)} listed on D:, as by the model")
 
 
+def check_program_names(drives):
+    """The Go program loads powrprof.dll by a name written in UTF-16: only a full scan with
+    the modern reading finds it in the program's bytes, and keeps a copy beside it."""
+    copy = os.path.join(tree, "esbuild-win32-ia32", "POWRPROF.DLL")
+    shutil.copyfile(drives.to_unix("C:\\windows\\system32\\powrprof.dll"), copy)
+    for option, kept in (("--classic", False), ("--modern", True)):
+        scan = wine(os.path.join(build, "bin", "orvscan.exe"), "--full", option, "--drives", "D", "--filters",
+                    FILTERS)
+        listed = [line for line in scan.stdout.splitlines() if line.upper().rstrip("\r").endswith("\\POWRPROF.DLL")]
+        if scan.returncode != 0 or bool(listed) == kept:
+            failures.append(f"full scan {option}: POWRPROF.DLL beside the Go program listed: {listed}")
+        print(f"full scan {option}: the copy of POWRPROF.DLL beside the Go program", "kept" if kept else "listed")
+    os.remove(copy)
+
+
 def main():
     reason = fetch()
     if reason:
@@ -107,6 +123,7 @@ def main():
     tail = scan_model.search_tail(drives, wine("cmd", "/c", "echo %PATH%").stdout.strip().split(";"))
     for directories in (False, True):
         check(directories, files, drives, tail)
+    check_program_names(drives)
     for failure in failures:
         print("FAIL", failure)
     return 1 if failures else 0

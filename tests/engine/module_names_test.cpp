@@ -51,13 +51,14 @@ struct Scan
 
 // The chunked search over bytes. The gate refuses its call number stopAt (1 is the
 // call before the first read).
-Scan ScanBytes(std::string_view bytes, int kind, int stopAt = 0, std::size_t firstRead = SIZE_MAX)
+Scan ScanBytes(std::string_view bytes, int kind, int stopAt = 0, std::size_t firstRead = SIZE_MAX,
+               ProgramNames forms = ProgramNames::EightCharacters)
 {
     Scan scan;
     int gates = 0;
     scan.answer = SearchModuleNames(
         ReadBytes(bytes, scan.reads, firstRead), [&] { return ++gates != stopAt; },
-        [&](std::string_view name) { scan.names.emplace_back(name); }, kind);
+        [&](std::string_view name) { scan.names.emplace_back(name); }, kind, kScanChunkSize, forms);
     return scan;
 }
 
@@ -86,12 +87,13 @@ Tally TallyNames(std::string_view bytes, int kind, std::string_view expected)
     return tally;
 }
 
-Names WholeNames(std::string_view bytes, int kind, int* answer = nullptr)
+Names WholeNames(std::string_view bytes, int kind, int* answer = nullptr,
+                 ProgramNames forms = ProgramNames::EightCharacters)
 {
     Names names;
     ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     int result = SearchWholeModuleNames(
-        span, [&](std::string_view name) { names.emplace_back(name); }, kind);
+        span, [&](std::string_view name) { names.emplace_back(name); }, kind, forms);
     if (answer)
         *answer = result;
     return names;
@@ -108,6 +110,17 @@ std::string FileWith(std::size_t size, std::size_t at, std::string_view text)
 // Keeps the '.' of every case past the first 8 bytes of the file.
 const std::string kPad = "\r\n[strings]\r\n";
 
+constexpr ProgramNames kModern = ProgramNames::AlsoLongAndWide;
+
+// text in UTF-16, little-endian.
+std::string Wide(std::string_view text)
+{
+    std::string wide;
+    for (char c : text)
+        wide += std::string{c, '\0'};
+    return wide;
+}
+
 TEST(ModuleNames, NameRulesFollowTheKind)
 {
     struct Case
@@ -116,6 +129,7 @@ TEST(ModuleNames, NameRulesFollowTheKind)
         int kind;
         std::string text;
         Names expected;
+        ProgramNames forms = ProgramNames::EightCharacters;
     };
     const Case cases[] = {
         {"'=' stops the walk", kOther, "[boot]\r\ndrivers=mmsystem.dll\r\n", {"MMSYSTEM.DLL"}},
@@ -154,13 +168,37 @@ TEST(ModuleNames, NameRulesFollowTheKind)
         {"near misses", kExecutable, kPad + "FOO.DL FOO.DLX FOO.D FOODLL FOO,DLL", {}},
         {"a name found twice is added twice", kExecutable, kPad + "FOO.DLL foo.dll", {"FOO", "FOO"}},
         {"file ending in FOO.DL", kExecutable, kPad + "FOO.DL", {}},
+        {"UTF-16 is not read", kExecutable, kPad + Wide("avrt.dll"), {}},
+        {"modern: dots and long names",
+         kDll,
+         kPad + "\0libvips-cpp-8.18.8.dll\0"s,
+         {"LIBVIPS-CPP-8.18.8"},
+         kModern},
+        {"modern: the eight characters too",
+         kExecutable,
+         kPad + "LONGNAME9.DLL",
+         {"ONGNAME9", "LONGNAME9"},
+         kModern},
+        {"modern: a blank ends a name", kExecutable, kPad + "cannot load avrt.dll", {"AVRT"}, kModern},
+        {"modern: 251 characters at most",
+         kDll,
+         "\0" + std::string(260, 'x') + ".dll",
+         {"XXXXXXXX", std::string(251, 'X')},
+         kModern},
+        {"modern: UTF-16", kExecutable, kPad + Wide("\x01powrprof.dll"), {"POWRPROF"}, kModern},
+        {"modern: a unit beyond ASCII ends a UTF-16 name",
+         kDll,
+         kPad + "\xA9\x03" + Wide("x(1).DLL"),
+         {"X(1)"},
+         kModern},
     };
     for (const Case& c : cases)
     {
-        Scan scan = ScanBytes(c.text, c.kind);
+        Scan scan = ScanBytes(c.text, c.kind, 0, SIZE_MAX, c.forms);
         EXPECT_EQ(scan.names, c.expected) << c.label;
         EXPECT_EQ(scan.answer, c.expected.empty() ? 0 : 1) << c.label;
-        EXPECT_EQ(WholeNames(c.text, c.kind), c.expected) << c.label << " (whole-buffer search)";
+        EXPECT_EQ(WholeNames(c.text, c.kind, nullptr, c.forms), c.expected)
+            << c.label << " (whole-buffer search)";
     }
 }
 

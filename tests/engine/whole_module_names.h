@@ -77,8 +77,24 @@ inline int SearchWholeText(ByteSpan bytes, const ModuleNameSink& sink)
     return found ? 1 : 0;
 }
 
+// ".DLL" in UTF-16 at bytes[pos]: each letter, in any case, followed by a zero byte.
+inline bool MatchWideDllAt(ByteSpan bytes, std::size_t pos)
+{
+    static constexpr char kSuffix[] = ".DLL";
+    if (pos + 8 > bytes.size())
+        return false;
+    for (std::size_t i = 0; i < 4; ++i)
+    {
+        const std::uint8_t c = bytes[pos + 2 * i];
+        if ((c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) != kSuffix[i] || bytes[pos + 2 * i + 1] != 0)
+            return false;
+    }
+    return true;
+}
+
 // 1 when at least one name was handed on, as SearchModuleNames answers.
-inline int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind)
+inline int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, int kind,
+                                  ProgramNames forms = ProgramNames::EightCharacters)
 {
     if (kind == FILE_KIND_OTHER)
         return SearchWholeText(bytes, sink);
@@ -89,7 +105,9 @@ inline int SearchWholeModuleNames(ByteSpan bytes, const ModuleNameSink& sink, in
         if (!next)
             break;
         dot = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - bytes.data());
-        if (MatchDllAt(bytes, dot) == DllMatch::Whole && ExtractModuleName(sink, bytes, dot, kind))
+        const bool ascii = MatchDllAt(bytes, dot) == DllMatch::Whole;
+        const bool wide = !ascii && forms == ProgramNames::AlsoLongAndWide && MatchWideDllAt(bytes, dot);
+        if ((ascii || wide) && ExtractProgramNames(sink, bytes, dot, kind, forms, wide))
             found = true;
     }
     return found ? 1 : 0;
