@@ -112,6 +112,10 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
 // each component by the name that names its entry alone. Anything else, and a path whose entries are not all
 // listed, is asked of the platform.
 std::string ShortPathOfNamedFile(const char* path);
+// The listing of a directory given by its full path, as the composition of short paths
+// keeps it (listed once a scan); nullptr when it cannot be listed or not every entry is
+// plain. Its entries' short paths are asked of ShortPathOfNamedFile.
+const DirectoryListing* NamedDirectory(const std::string& directory);
 // Those listings, by upper-case path as written; an empty entry is a directory that
 // could not be listed.
 using NamedDirectories = std::unordered_map<std::string, std::optional<DirectoryListing>>;

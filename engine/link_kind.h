@@ -9,4 +9,12 @@ enum class LinkKind : unsigned char
     Forwarder,
     Manifest,
     NamedInFile, // found by the byte search, or named in an other-format file
+    // A managed file's referenced assembly, or a module of its own.
+    AssemblyReference,
+    // A native module that a managed file's P/Invoke declarations load.
+    PInvoke,
+    // An asset that a .NET dependency file names.
+    DepsJson,
+    // The .NET host's resolver or policy DLL.
+    DotNetHost,
 };

@@ -18,6 +18,9 @@ bool QuickScan();
 // Files examined by this scan with the ".idata" reading and Quick Scan on whose import
 // tables lie elsewhere: their links went unread, which the front ends tell the user.
 extern int g_importTablesOutsideIdata;
+// Managed (.NET) files examined by this scan without the modern reading: their
+// assembly references and P/Invoke modules went unread.
+extern int g_managedFilesUnread;
 // What the last drive phase walked, and what fixed drives it left out as the host's
 // root, a bit each (1 << 2 is C:).
 extern unsigned g_walkedDrives;

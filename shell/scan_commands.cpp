@@ -50,12 +50,18 @@ bool WaitsForTheScan(UINT message, WPARAM wParam)
 // reading of the import directories on for the scans to come; nothing is scanned again.
 void OfferModernLinks(HWND mainWindow, int finished)
 {
-    if (!finished || g_importTablesOutsideIdata == 0 || g_readModernLinks || WasModernLinksOffered())
+    if (!finished || (g_importTablesOutsideIdata == 0 && g_managedFilesUnread == 0) || g_readModernLinks ||
+        WasModernLinksOffered())
         return;
     RememberModernLinksOffered();
     // The scan is over: the toolbar says so while the question waits.
     RefreshToolbarStates();
-    const std::string text = FormatUnreadTablesCount(g_importTablesOutsideIdata) +
+    std::string counts;
+    if (g_importTablesOutsideIdata > 0)
+        counts = FormatUnreadTablesCount(g_importTablesOutsideIdata);
+    if (g_managedFilesUnread > 0)
+        counts += (counts.empty() ? "" : ", and ") + FormatManagedFilesCount(g_managedFilesUnread);
+    const std::string text = counts +
                              ", so this scan did not read those links and may list DLLs that are in use.\n\n"
                              "Turn on Read Modern Links for the next scans?";
     if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
