@@ -69,7 +69,7 @@ int RunImportsCommand(int fileCount, char** files, int modernLinks)
             if (GetName(names, k, name) >= 0)
                 std::printf("\t%s\n", name);
         Clear(names);
-        if (reading == ImportReading::ImportDirectories)
+        if (reading.imports == ImportReading::ImportDirectories)
             PrintClrNames(shortPath);
     }
     std::fflush(stdout);
