@@ -69,6 +69,8 @@ DATA_EXTENSIONS = [".txt", ".dat", ".bmp", ".hlp", ".chm", ".xml", ".log", ".png
 # .rdata, and .idata with some modules delay-loaded from a table in .rdata.
 RDATA_SHARE = 0.25
 DELAY_SHARE = 0.10
+# Share of an application's own DLLs that are managed assemblies: a tenth of the machine's DLLs.
+MANAGED_SHARE = 0.2
 
 FILE_ALIGNMENT = 0x200
 SECTION_ALIGNMENT = 0x1000
@@ -152,6 +154,42 @@ def delay_import_table(names, rva, data_rva):
     return bytes(out + blob)
 
 
+def metadata_blob(rva, own, references, natives):
+    """A CLR header at rva and the metadata after it, as a compiler lays out a managed
+    assembly named own: AssemblyRef rows for references, a P/Invoke (ImplMap) row for each
+    native module through ModuleRef rows. The tables are small: every index is 2 bytes."""
+    strings, at = bytearray(b"\0"), {}
+
+    def string(text):
+        if text not in at:
+            at[text] = len(strings)
+            strings.extend(text.encode("latin-1") + b"\0")
+        return at[text]
+
+    module = struct.pack("<HHHHH", 0, string(own + ".dll"), 0, 0, 0)
+    module_refs = b"".join(struct.pack("<H", string(n)) for n in natives)
+    impl_maps = b"".join(struct.pack("<HHHH", 0x100, (i + 1) << 1 | 1, string(f"Entry{i}"), i + 1)
+                         for i in range(len(natives)))
+    assembly = struct.pack("<IHHHHIHHH", 0x8004, 1, 0, 0, 0, 0, 0, string(own), 0)
+    assembly_refs = b"".join(struct.pack("<HHHHIHHHH", 4, 0, 0, 0, 0, 0, string(r), 0, 0) for r in references)
+    present = [(0x00, 1, module), (0x1A, len(natives), module_refs), (0x1C, len(natives), impl_maps),
+               (0x20, 1, assembly), (0x23, len(references), assembly_refs)]
+    present = [p for p in present if p[1]]
+    valid = sum(1 << table for table, _, _ in present)
+    tables = struct.pack("<IBBBBQQ", 0, 2, 0, 0, 1, valid, 0) + b"".join(struct.pack("<I", n) for _, n, _ in present)
+    tables += b"".join(body for _, _, body in present)
+    tables += bytes(-len(tables) % 4)
+    strings += bytes(-len(strings) % 4)
+    version = b"v4.0.30319\0\0"
+    root_size = 16 + len(version) + 4 + (8 + 4) + (8 + 12)
+    root = b"BSJB" + struct.pack("<HHII", 1, 1, 0, len(version)) + version + struct.pack("<HH", 0, 2)
+    root += struct.pack("<II", root_size, len(tables)) + b"#~\0\0"
+    root += struct.pack("<II", root_size + len(tables), len(strings)) + b"#Strings\0\0\0\0"
+    metadata = root + tables + bytes(strings)
+    header = struct.pack("<IHHII", 72, 2, 5, rva + 72, len(metadata)) + struct.pack("<I", 1) + bytes(72 - 20)
+    return header + metadata
+
+
 def export_directory(dll_name, forwards, rva):
     """An export directory of dll_name, laid out from rva, whose functions each forward to
     one of forwards ("MODULE.Function"): the directory, its three tables, then the names."""
@@ -177,11 +215,13 @@ def export_directory(dll_name, forwards, rva):
     return bytes(out + blob)
 
 
-def pe32_image(names, is_dll, rng, filler, layout_kind="idata", forwards=()):
+def pe32_image(names, is_dll, rng, filler, layout_kind="idata", forwards=(), clr=None):
     """Headers and sections of a PE32 file importing names, its tables laid out as
     layout_kind says: "idata", "rdata" (merged into .rdata, no .idata) or "delay" (.idata,
     and the later half of the modules but KERNEL32 delay-loaded through a table in
-    .rdata); with forwards, an export directory in .rdata forwarding to each. Returns
+    .rdata); with forwards, an export directory in .rdata forwarding to each. With clr,
+    (own name, references, native modules), the file is a managed assembly whose CLR
+    header and metadata follow in a section of their own. Returns
     (bytes, idata_raw_size)."""
     text = filler.take(rng, align(rng.randrange(0x300, 0x6000), FILE_ALIGNMENT))
     data = bytearray(filler.take(rng, align(rng.randrange(0x100, 0x1000), FILE_ALIGNMENT)))
@@ -222,6 +262,12 @@ def pe32_image(names, is_dll, rng, filler, layout_kind="idata", forwards=()):
         idata_raw = align(len(idata), FILE_ALIGNMENT)
         layout.append((b".idata", rva, raw, idata + bytes(idata_raw - len(idata)), 0xC0000040))
         directories[1] = (rva, (len(early) + 1) * 20)
+    if clr:
+        _, last_rva, last_raw, last_body, _ = layout[-1]
+        rva, raw = last_rva + align(len(last_body), SECTION_ALIGNMENT), last_raw + len(last_body)
+        blob = metadata_blob(rva, *clr)
+        directories[14] = (rva, 72)
+        layout.append((b".cormeta", rva, raw, blob + bytes(align(len(blob), FILE_ALIGNMENT) - len(blob)), 0x40000040))
     image_size = layout[-1][1] + align(len(layout[-1][3]), SECTION_ALIGNMENT)
 
     dos = bytearray(0x80)
@@ -360,11 +406,13 @@ class Machine:
                 self.stats["quick_bytes"] += quick_bytes
         return self.windows_path(folder, name)
 
-    def pe(self, folder, name, imports, is_dll, kind=None, forwards=()):
+    def pe(self, folder, name, imports, is_dll, kind=None, forwards=(), clr=None):
         roll = self.rng.random()
         layout = "rdata" if roll < RDATA_SHARE else "delay" if roll < RDATA_SHARE + DELAY_SHARE else "idata"
+        # A compiler of managed code merges the import table into its one section.
+        layout = "rdata" if clr else layout
         self.layouts[layout] = self.layouts.get(layout, 0) + 1
-        head, idata_raw = pe32_image(imports, is_dll, self.rng, self.filler, layout, forwards)
+        head, idata_raw = pe32_image(imports, is_dll, self.rng, self.filler, layout, forwards, clr)
         if self.half_64_bit and zlib.crc32(folder.encode("utf-8", "surrogateescape")) & 1:
             head = as_pe32plus(head)
             self.stats["pe32plus_files"] = self.stats.get("pe32plus_files", 0) + 1
@@ -418,11 +466,19 @@ class Machine:
         rng = self.rng
         root = self.folder(*parts)
         own_count = rng.randrange(2, 18)
-        own = []
+        own, managed = [], []
         for i in range(own_count):
             stem = (f"{parts[-1]} Core {i}" if stem_long and rng.random() < 0.4
                     else f"{parts[-1][:4].lower()}{i:02d}")
             name = self.unique(root, stem, ".dll")
+            if rng.random() < MANAGED_SHARE:
+                # An assembly: it reaches the others by reference, native DLLs by P/Invoke.
+                natives = [n[:-4] if rng.random() < 0.5 else n for n in rng.sample(own, min(len(own), 2))]
+                clr = (name[:-4], rng.sample(managed, min(len(managed), 2)) + ["mscorlib", "System"],
+                       natives + ["user32.dll", "kernel32"])
+                self.pe(root, name, ["KERNEL32.dll", "mscoree.dll"], True, "managed_dll", clr=clr)
+                managed.append(name[:-4])
+                continue
             below = rng.sample(own, min(len(own), rng.randrange(0, 3)))
             system = rng.sample(self.sys_names, rng.randrange(0, 3))
             # Some forward exports to a DLL of their own application, which nothing else may import.
@@ -431,6 +487,16 @@ class Machine:
                         if plain and rng.random() < 0.1 else ())
             self.pe(root, name, self.wine_imports() + below + system, True, forwards=forwards)
             own.append(name)
+        if managed:
+            program = self.unique(root, "appnet", ".exe")
+            self.pe(root, program, ["KERNEL32.dll", "mscoree.dll"], False, "managed_exe",
+                    clr=(program[:-4], managed[-2:] + ["mscorlib"], ["user32.dll"]))
+            libraries = {f"{m}/1.0.0": {"runtime": {f"lib/net8.0/{m}.dll": {"assemblyVersion": "1.0.0.0"}}}
+                         for m in managed[:1]}
+            libraries[f"{program[:-4]}/1.0.0"] = {"native": {f"{own[0]}": {}}} if own else {}
+            deps = {"runtimeTarget": {"name": ".NETCoreApp,Version=v8.0/win-x86"},
+                    "targets": {".NETCoreApp,Version=v8.0/win-x86": libraries}}
+            self.data(root, self.unique(root, program[:-4], ".deps.json"), json.dumps(deps, indent=2) + "\n")
         if rng.random() < 0.3:
             # A private copy of a system DLL: found beside the program, not in SYSTEM32.
             copy = rng.choice(self.sys_names)

@@ -7,6 +7,7 @@ chains of DLLs, and removes what the shared-DLL register names.
 Shared by the reference test of the console scanner (tests/cli/scan_reference.py) and
 the benchmark's native peer (bench/peer.py), so that both judge by the same rules."""
 
+import json
 import os
 import re
 import struct
@@ -23,6 +24,8 @@ SYSTEM_DIRECTORIES = ["C:\\windows\\system32", "C:\\windows\\system", "C:\\windo
 # A 32-bit process on 64-bit Windows: what it sees as System32 without the 64-bit switch,
 # and where 32-bit files' names are looked up with it.
 WOW64_SYSTEM = "C:\\windows\\syswow64"
+ASSEMBLY_CACHES = ["C:\\windows\\assembly\\GAC", "C:\\windows\\assembly\\GAC_32", "C:\\windows\\assembly\\GAC_MSIL",
+                   "C:\\windows\\Microsoft.NET\\assembly\\GAC_32", "C:\\windows\\Microsoft.NET\\assembly\\GAC_MSIL"]
 
 
 class Drives:
@@ -223,6 +226,96 @@ def imports_of(path, judged, directories=False, wide=False):
         return []
     pe.parse_data_directories(directories=[1])
     return [reduced(raw_name(pe, e.struct.Name)) for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
+
+
+# The metadata tables up to File, each a string of its columns: 2 and 4 fixed bytes, s
+# g b heap indexes, "t.." a table's index (two hex digits), "c.." a coded index by name.
+METADATA_TABLES = ["2sggg", "cRss", "4sscTt04t06", "t04", "2sb", "t06", "422sbt08", "t08", "22s", "t02cT",
+                   "cMsb", "2cCb", "cHcAb", "cFb", "2cDb", "24t02", "4t04", "b", "t02t14", "t14", "2scT",
+                   "t02t17", "t17", "2sb", "2t06cS", "t02cOcO", "s", "b", "2cWst1a", "4t04", "44", "4",
+                   "42222 4bss".replace(" ", ""), "4", "444", "2222 4bssb".replace(" ", ""), "4t23", "444t23",
+                   "4sb"]
+CODED_INDEXES = {"T": (2, [2, 1, 27]), "C": (2, [4, 8, 23]), "F": (1, [4, 8]), "D": (2, [2, 6, 32]),
+                 "M": (3, [2, 1, 26, 6, 27]), "S": (1, [20, 23]), "O": (1, [6, 10]), "W": (1, [4, 6]),
+                 "A": (3, [6, 10]), "R": (2, [0, 26, 35, 1]),
+                 "H": (5, [6, 4, 1, 2, 8, 9, 10, 0, 14, 23, 20, 17, 26, 27, 32, 35, 38, 39, 40, 42, 44, 43])}
+
+
+def clr_names(path):
+    """(assembly references as (name, culture), P/Invoke modules, File names) of a managed
+    PE32 file, from its CLR header and metadata tables; None for a file without one."""
+    try:
+        pe = pefile.PE(path, fast_load=True)
+    except (OSError, pefile.PEFormatError):
+        return None
+    directories = pe.OPTIONAL_HEADER.DATA_DIRECTORY
+    if pe.OPTIONAL_HEADER.Magic != 0x10B or len(directories) <= 14 or not directories[14].VirtualAddress:
+        return None
+    data = pe.__data__
+    cor = pe.get_offset_from_rva(directories[14].VirtualAddress)
+    metadata_rva, _ = struct.unpack_from("<II", data, cor + 8)
+    root = pe.get_offset_from_rva(metadata_rva)
+    version_length = struct.unpack_from("<I", data, root + 12)[0]
+    at = root + 16 + (version_length + 3) // 4 * 4 + 4
+    streams = {}
+    for _ in range(struct.unpack_from("<H", data, at - 2)[0]):
+        offset, size = struct.unpack_from("<II", data, at)
+        name = bytes(data[at + 8:at + 40]).split(b"\0")[0].decode("latin-1")
+        streams.setdefault(name, (root + offset, size))
+        at += 8 + (len(name) + 4) // 4 * 4
+    tables_at = (streams.get("#~") or streams["#-"])[0]
+    strings_at, strings_size = streams["#Strings"]
+    heap_sizes, valid = data[tables_at + 6], struct.unpack_from("<Q", data, tables_at + 8)[0]
+    present = [t for t in range(64) if valid >> t & 1]
+    rows = [0] * 64
+    for i, table in enumerate(present):
+        rows[table] = struct.unpack_from("<I", data, tables_at + 24 + 4 * i)[0]
+    at = tables_at + 24 + 4 * len(present) + (4 if heap_sizes & 0x40 else 0)
+
+    def widths(columns):
+        out, i = [], 0
+        while i < len(columns):
+            kind = columns[i]
+            if kind in "24":
+                out.append(int(kind))
+            elif kind in "sgb":
+                out.append(4 if heap_sizes & {"s": 1, "g": 2, "b": 4}[kind] else 2)
+            elif kind == "t":
+                out.append(4 if rows[int(columns[i + 1:i + 3], 16)] > 0xFFFF else 2)
+                i += 2
+            else:
+                bits, targets = CODED_INDEXES[columns[i + 1]]
+                out.append(4 if max(rows[t] for t in targets) >= 1 << (16 - bits) else 2)
+                i += 1
+            i += 1
+        return out
+
+    where = {}
+    for table, columns in enumerate(METADATA_TABLES):
+        where[table] = (at, widths(columns))
+        at += rows[table] * sum(where[table][1])
+
+    def cells(table):
+        start, sizes = where[table]
+        for row in range(rows[table]):
+            offset, values = start + row * sum(sizes), []
+            for size in sizes:
+                values.append(int.from_bytes(data[offset:offset + size], "little"))
+                offset += size
+            yield values
+
+    def text(index):
+        if not 0 < index < strings_size:
+            return ""
+        raw = bytes(data[strings_at + index:strings_at + min(strings_size, index + 260)])
+        return raw.split(b"\0")[0].decode("latin-1") if b"\0" in raw else ""
+
+    assemblies = [(text(r[6]), text(r[7])) for r in cells(35) if text(r[6])]
+    module_names = [text(r[0]) for r in cells(26)]
+    scopes = sorted({r[3] for r in cells(28) if 0 < r[3] <= len(module_names)})
+    natives = [module_names[s - 1] for s in scopes if module_names[s - 1]]
+    files = [text(r[1]) for r in cells(38) if text(r[1])]
+    return assemblies, natives, files
 
 
 def api_set_hosts(path):
@@ -466,13 +559,95 @@ class QuickScan:
     def links_of(self, path, names, directory):
         """What the file at path links to: its names resolved, in its width's world when
         64-bit DLLs are included, and with the modern reading its assemblies' DLLs,
-        which its names resolve to first."""
+        which its names resolve to first, and its .NET links."""
         files = self.assembly_files(path) if self.directories else []
         self.context = {os.path.basename(f).lower(): f for f in files}
         world = width_of(path) if self.worlds else 0
         links = {r for r in (self.resolve(n, directory, world) for n in names) if r}
         links |= {f for f in files if f.upper().endswith(".DLL")}
+        if self.directories:
+            links |= {f for f in self.managed_links(path) | self.host_links(path) if f.upper().endswith(".DLL")}
         self.context = {}
+        return links
+
+    def file_in(self, folder, name):
+        real = self.listing(folder).get(name.lower()) if name not in ("", ".", "..") else None
+        return os.path.join(folder, real) if real and os.path.isfile(os.path.join(folder, real)) else None
+
+    def subfolders(self, folder):
+        return [os.path.join(folder, n) for n in self.listing(folder).values()
+                if os.path.isdir(os.path.join(folder, n)) and not os.path.islink(os.path.join(folder, n))]
+
+    def private_paths(self, folder):
+        paths = []
+        for real in self.listing(folder).values():
+            if real.lower().endswith(".exe.config"):
+                with open(os.path.join(folder, real), "rb") as f:
+                    text = f.read(1 << 20).decode("latin-1")
+                for value in re.findall(r"privatePath\s*=\s*[\"']([^\"']*)", text):
+                    paths += [p.strip().replace("\\", "/").rstrip("/ ") for p in value.split(";")]
+        return [p for p in paths if p and ":" not in p and not p.startswith("/") and ".." not in p]
+
+    def managed_links(self, path):
+        """The files a managed file's assembly references, P/Invoke modules and File table
+        link to: probed from its folder, every version in the assembly caches."""
+        read = clr_names(path)
+        if not read:
+            return set()
+        assemblies, natives, files = read
+        folder, links = os.path.dirname(path), set()
+        for name, culture in assemblies:
+            if re.search(r"[\\/:]", name) or name in (".", ".."):
+                continue
+            places = [folder, os.path.join(folder, name)]
+            if culture and culture.lower() != "neutral" and not re.search(r"[\\/:]", culture):
+                places += [os.path.join(folder, culture), os.path.join(folder, culture, name)]
+            for private in self.private_paths(folder):
+                places += [os.path.join(folder, private), os.path.join(folder, private, name)]
+            for cache in ASSEMBLY_CACHES:
+                places += self.subfolders(os.path.join(self.drives.to_unix(cache), name))
+            links |= {f for p in places for f in (self.file_in(p, name + ".dll"), self.file_in(p, name + ".exe")) if f}
+        for module in natives:
+            module = re.split(r"[\\/]", module)[-1]
+            found = self.resolve(module[:-4] if module.lower().endswith(".dll") else module, folder)
+            links |= {found} if found and found != module else set()
+        return links | {f for f in (self.file_in(folder, n) for n in files) if f}
+
+    def host_links(self, path):
+        """dotnet.exe or an application host to hostfxr.dll, hostfxr.dll to hostpolicy.dll."""
+        folder, name = os.path.split(path)
+        resolvers = lambda root: {f for v in self.subfolders(os.path.join(root, "host", "fxr"))
+                                  for f in [self.file_in(v, "hostfxr.dll")] if f}
+        if name.lower() == "dotnet.exe":
+            return resolvers(folder)
+        if name.lower() == "hostfxr.dll":
+            links = {self.file_in(folder, "hostpolicy.dll")}
+            if os.path.dirname(folder).lower().endswith("/host/fxr"):
+                shared = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(folder))), "shared")
+                links |= {self.file_in(v, "hostpolicy.dll") for fw in self.subfolders(shared) for v in self.subfolders(fw)}
+            return links - {None}
+        if name.lower().endswith(".exe") and self.file_in(folder, name[:-4] + ".runtimeconfig.json"):
+            return ({self.file_in(folder, "hostfxr.dll")} - {None}) | resolvers(
+                self.drives.to_unix("C:\\Program Files\\dotnet"))
+        return set()
+
+    def dependency_assets(self, folder):
+        """The DLLs that the folder's *.deps.json files name as runtime or native assets."""
+        links = set()
+        for real in self.listing(folder).values():
+            if not real.lower().endswith(".deps.json"):
+                continue
+            try:
+                with open(os.path.join(folder, real), "rb") as f:
+                    deps = json.loads(f.read().decode("utf-8-sig"))
+                assets = [asset for libraries in deps["targets"].values() for library in libraries.values()
+                          for kind in ("runtime", "native") for asset in library.get(kind, {})]
+            except (OSError, ValueError, KeyError, AttributeError, TypeError, RecursionError):
+                continue
+            for asset in assets:
+                parts = asset.replace("\\", "/").split("/")
+                places = [(folder, parts[-1])] + ([(os.path.join(folder, *parts[:-1]), parts[-1])] if len(parts) > 1 else [])
+                links |= {f for f in (self.file_in(p, n) for p, n in places) if f and f.upper().endswith(".DLL")}
         return links
 
     def walk(self):
@@ -483,6 +658,8 @@ class QuickScan:
                 dirs[:] = sorted(d for d in dirs if not os.path.islink(os.path.join(root, d)))
                 if len(self.drives.to_windows(root)) > 259:
                     continue
+                if self.directories:
+                    valid |= self.dependency_assets(root)
                 for extension, kind in self.filters:
                     kind = 2 if extension == ".DLL" else kind
                     for name in files:

@@ -134,6 +134,11 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
         std::fputs(
             (FormatLeftOut64BitCount(g_leftOut64BitDlls) + "; --64-bit lists and reads them.\n").c_str(),
             stderr);
+    if (g_managedFilesUnread > 0)
+        std::fputs((FormatManagedFilesCount(g_managedFilesUnread) +
+                    "; their assembly references and P/Invoke modules were not read. Use --modern.\n")
+                       .c_str(),
+                   stderr);
     if (const std::string notes = ScanEndNotes(); !notes.empty())
         std::fputs((notes.substr(1) + "\n").c_str(), stderr);
     const std::string hostRootNote = HostRootDrivesNote();

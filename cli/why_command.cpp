@@ -71,7 +71,7 @@ std::string ChainText(const LinkSource& source, const std::vector<const LinkedFi
     for (std::size_t i = 0; i < chain.size(); i++)
     {
         text += " -> " + Shown(*chain[i]);
-        if (kinds[i] != LinkKind::Import && (i > 0 || source.program))
+        if (kinds[i] != LinkKind::Import && (i > 0 || source.program || kinds[i] != LinkKind::NamedInFile))
             text += std::string(" (") + LinkKindName(kinds[i]) + ")";
     }
     return text;

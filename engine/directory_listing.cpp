@@ -210,9 +210,6 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
     return &listing.entries[found->second];
 }
 
-namespace
-{
-
 const DirectoryListing* NamedDirectory(const std::string& directory)
 {
     auto [found, added] = g_scanMemory.directories.try_emplace(ToUpperAscii(directory));
@@ -225,6 +222,9 @@ const DirectoryListing* NamedDirectory(const std::string& directory)
     }
     return found->second ? &*found->second : nullptr;
 }
+
+namespace
+{
 
 // The composed short path, or nothing when the platform must be asked. With absent, a
 // path that the listings show to name no file sets it instead.

@@ -115,6 +115,10 @@ std::string ShortPathOfNamedFile(const char* path);
 // The same for a file that is there, empty for none: the listings say so at once for a
 // plain path, the platform is asked only for the rest.
 std::string ShortPathOfExistingFile(const char* path);
+// The listing of a directory given by its full path, as the composition of short paths
+// keeps it (listed once a scan); nullptr when it cannot be listed or not every entry is
+// plain. Its entries' short paths are asked of ShortPathOfNamedFile.
+const DirectoryListing* NamedDirectory(const std::string& directory);
 // Those listings, by upper-case path as written; an empty entry is a directory that
 // could not be listed.
 using NamedDirectories = std::unordered_map<std::string, std::optional<DirectoryListing>>;

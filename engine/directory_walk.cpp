@@ -151,10 +151,13 @@ static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots
     // The modern reading also examines the DLLs that programs load under extensions of
     // their own, as executables, unless the filter list names them.
     if (ChosenImportReading() == ImportReading::ImportDirectories)
+    {
         for (const char* extension : kLoadableModuleExtensions)
             if (!IsFiltered(slots, extension) &&
                 !ScanPatternOrAsk(mainWindow, FILE_KIND_EXECUTABLE, std::string("*") + extension))
                 return false;
+        ExamineDependencyFiles();
+    }
     for (const PatternPass& pass : passes)
     {
         if (!g_scanning)

@@ -62,6 +62,21 @@ void FileAssemblies(const char* path, void* file);
 void SetActivationContext(std::vector<std::string> files);
 const std::string* ActivationContextFile(std::string_view fileName);
 
+// managed_links.cpp
+// The modern reading of a managed file at path (open as file, or nullptr to open path):
+// its assembly references go to the file reference list as the files the runtime probes
+// (the file's folder, a subfolder of the name or the culture, the privatePath of the
+// folder's programs' .config files) and every version in the global assembly caches;
+// its P/Invoke modules as module names; the modules of its File table as files beside it.
+void FileManagedLinks(const char* path, void* file);
+// The .NET host's links by the file's name: dotnet.exe, or an application host (a
+// program beside its NAME.runtimeconfig.json), to each host\fxr\VERSION\hostfxr.dll
+// of its installation; hostfxr.dll to each shared\FRAMEWORK\VERSION\hostpolicy.dll.
+void FileHostLinks(const char* path);
+// The walk's directory's *.deps.json files: every DLL their runtime and native assets
+// name in their folder becomes a valid link.
+void ExamineDependencyFiles();
+
 // registry_links.cpp
 // Reads the module names of the registry's string values (engine/registry_names.h):
 // each file one names is recorded with the first value that names it

@@ -168,7 +168,8 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
         return -1;
     }
     bool unreadTables = false;
-    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables, bits);
+    bool managed = false;
+    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables, bits, &managed);
     if (imports == -1)
     {
         if (bits == 64 && kind == FILE_KIND_LIBRARY)
@@ -176,7 +177,14 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
         return -1;
     }
     if (reading.imports == ImportReading::ImportDirectories)
+    {
         FileAssemblies(path, file.handle);
+        if (managed)
+            FileManagedLinks(path, file.handle);
+        FileHostLinks(path);
+    }
+    else if (managed)
+        g_managedFilesUnread++;
     // A full scan finds the names of tables the reader passed over in the file's bytes.
     if (unreadTables && quickScan)
     {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/clr_metadata.h"
 #include "engine/distinct_names.h"
 #include "engine/import_reader.h"
 #include "engine/link_graph.h"
@@ -34,13 +35,14 @@ PagedBytes::Reader FilePageReader(void* file)
 // One open and a few page reads per file: on this platform the open and each call cost
 // far more than the bytes, so the file is typed and parsed from the same pages, and it
 // is never mapped (a mapping costs more than reading what the parse looks at).
-int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink, int* bits)
+int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink, int* bits, bool* managed)
 {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     bool unreadTables = false;
     int read = 0;
-    const int answer = file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables, read) : -1;
+    const int answer =
+        file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables, read, managed) : -1;
     if (bits)
         *bits = read;
     return answer;
@@ -81,7 +83,8 @@ int ReadExeWidth(void* file)
     return WidthOf(bytes);
 }
 
-int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits)
+int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits,
+                    bool* managed)
 {
     unreadTables = false;
     bits = 0;
@@ -102,6 +105,9 @@ int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, 
     const int imports = ParseImports(bytes, reading.imports, sink, unreadTables);
     if (imports == -1)
         bits = 0;
+    // The headers are still held: telling a managed file costs no read.
+    if (managed)
+        *managed = imports != -1 && HasClrHeader(bytes);
     if (imports == -1 || reading.imports != ImportReading::ImportDirectories)
         return imports;
     // A DLL's forwarders are links the loader follows as it follows imports; an export
@@ -110,7 +116,7 @@ int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, 
     return forwarded > 0 ? imports + forwarded : imports;
 }
 
-int ReadImports(NameList& list, const char* path, ExeReading reading, int* bits)
+int ReadImports(NameList& list, const char* path, ExeReading reading, int* bits, bool* managed)
 {
     DistinctNames names(list);
     return ReadImports(
@@ -119,10 +125,11 @@ int ReadImports(NameList& list, const char* path, ExeReading reading, int* bits)
             names.Add(name);
             NoteLinkKind(name, kind);
         },
-        bits);
+        bits, managed);
 }
 
-int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unreadTables, int& bits)
+int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unreadTables, int& bits,
+                    bool* managed)
 {
     DistinctNames names(list);
     return ReadImportsFrom(
@@ -131,5 +138,5 @@ int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unread
             names.Add(name);
             NoteLinkKind(name, kind);
         },
-        unreadTables, bits);
+        unreadTables, bits, managed);
 }

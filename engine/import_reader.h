@@ -32,17 +32,21 @@ int ReadExeWidth(void* file);
 // too when reading takes it), when it cannot be opened or read, or when its headers, a descriptor or a name
 // do not lie inside it (names handed on before that stand); 0 when it has no descriptors to read; else the
 // number of names read. path is the file's short full path. bits, when given, is as ReadImportsFrom gives it.
-int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink, int* bits = nullptr);
+int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink, int* bits = nullptr,
+                bool* managed = nullptr);
 
 // The same over a file the caller has opened for reading (file is its HANDLE), which
 // the caller may go on reading: the reads move its file position. unreadTables tells
 // whether the file has import tables that this reading passed over; bits is 32 or 64
 // for a file read, and 64 for a well-formed 64-bit file that reading does not take
-// (answered -1); else 0.
-int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables,
-                    int& bits);
+// (answered -1); else 0. managed, when given, tells whether it has a CLR header
+// (engine/clr_metadata.h).
+int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits,
+                    bool* managed = nullptr);
 
 // The scan's reading: the names go to list without the repeats that would only be
 // resolved again (engine/distinct_names.h); the answer still counts every name read.
-int ReadImports(NameList& list, const char* path, ExeReading reading = {}, int* bits = nullptr);
-int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unreadTables, int& bits);
+int ReadImports(NameList& list, const char* path, ExeReading reading = {}, int* bits = nullptr,
+                bool* managed = nullptr);
+int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unreadTables, int& bits,
+                    bool* managed = nullptr);

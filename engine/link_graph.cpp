@@ -142,6 +142,10 @@ const char* LinkKindName(LinkKind kind)
     case LinkKind::Forwarder: return "forwarder";
     case LinkKind::Manifest: return "manifest";
     case LinkKind::Registry: return "named by the registry";
+    case LinkKind::AssemblyReference: return "assembly reference";
+    case LinkKind::PInvoke: return "P/Invoke";
+    case LinkKind::DepsJson: return "deps.json";
+    case LinkKind::DotNetHost: return ".NET host";
     case LinkKind::NamedInFile: break;
     }
     return "named in the file";

@@ -9,5 +9,14 @@ enum class LinkKind : unsigned char
     Forwarder,
     Manifest,
     NamedInFile, // found by the byte search, or named in an other-format file
-    Registry,    // a registry value names it
+    // A managed file's referenced assembly, or a module of its own.
+    AssemblyReference,
+    // A native module that a managed file's P/Invoke declarations load.
+    PInvoke,
+    // An asset that a .NET dependency file names.
+    DepsJson,
+    // The .NET host's resolver or policy DLL.
+    DotNetHost,
+    // A registry value names it.
+    Registry,
 };

@@ -38,6 +38,7 @@ inline constexpr std::uint32_t kImportDirectory = 1;
 inline constexpr std::uint32_t kDelayImportDirectory = 13;
 inline constexpr std::uint32_t kExportDirectory = 0;
 inline constexpr std::uint32_t kResourceDirectory = 2;
+inline constexpr std::uint32_t kClrDirectory = 14;
 inline constexpr std::uint64_t kSectionHeaderSize = 40;
 inline constexpr std::uint64_t kSectionVirtualSizeOffset = 8;
 inline constexpr std::uint64_t kSectionAddressOffset = 12;
@@ -84,6 +85,7 @@ struct PeHeaders
     std::uint32_t exportRva = 0;      // data directory 0; the same
     std::uint32_t exportSize = 0;     // its size, which tells forwarders from code
     std::uint32_t resourceRva = 0;    // data directory 2
+    std::uint32_t clrRva = 0;         // data directory 14: the CLR header of a managed file
 };
 
 // A directory counts when the header declares it (NumberOfRvaAndSizes), as the loader
@@ -142,6 +144,7 @@ template <typename Source> bool ReadPeHeaders(Source& source, PeHeaders& pe)
     pe.delayImportRva = DirectoryRva(block, directories, declared, kDelayImportDirectory);
     pe.exportRva = DirectoryRva(block, directories, declared, kExportDirectory);
     pe.resourceRva = DirectoryRva(block, directories, declared, kResourceDirectory);
+    pe.clrRva = DirectoryRva(block, directories, declared, kClrDirectory);
     if (pe.exportRva != 0)
         ReadU32(block, directories + 8 * std::uint64_t{kExportDirectory} + 4, pe.exportSize);
     return true;

@@ -168,12 +168,18 @@ static bool ReadAndPromote(const char* shortPath, const char* path)
     const ExeReading reading = ChosenExeReading();
     SetActivationContext({});
     int bits = 0;
-    const int imports = ReadImports(g_fileRefs, shortPath, reading, &bits);
+    bool managed = false;
+    const int imports = ReadImports(g_fileRefs, shortPath, reading, &bits, &managed);
     g_namingBits = reading.take64 ? bits : 0;
     if (imports != -1)
     {
         if (reading.imports == ImportReading::ImportDirectories)
+        {
             FileAssemblies(shortPath, nullptr);
+            if (managed)
+                FileManagedLinks(shortPath, nullptr);
+            FileHostLinks(shortPath);
+        }
         if (!QuickScan())
             ScanForModuleNames(g_fileRefs, path, 1, FILE_KIND_LIBRARY, ChosenProgramNames());
     }
@@ -317,6 +323,7 @@ void BeginScan(const ScanInputs& inputs)
     g_registryNamedListed = 0;
     g_leftOut64BitDlls = 0;
     g_namingBits = 0;
+    g_managedFilesUnread = 0;
     g_walkedDrives = g_hostRootDrives = 0;
     g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");

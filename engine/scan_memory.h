@@ -6,6 +6,7 @@
 
 #include "engine/assembly_store.h"
 #include "engine/directory_listing.h"
+#include "engine/managed_store.h"
 #include "engine/module_lookups.h"
 
 struct ScanMemory
@@ -16,6 +17,7 @@ struct ScanMemory
     bool listed = false;            // whether listing is one
     bool examinedSinceSeen = false; // files were examined since the walk's directory was last seen
     AssemblyStore assemblies;       // the side-by-side store, and the examined file's context
+    ManagedStore managed;           // the .NET probing folders and assembly caches
 };
 
 extern ScanMemory g_scanMemory;

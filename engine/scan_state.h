@@ -21,6 +21,9 @@ extern int g_importTablesOutsideIdata;
 // Listed DLLs that the registry names, counted after a scan without the modern reading
 // when the front end asked for it: they may well be in use, which the front ends tell.
 extern int g_registryNamedListed;
+// Managed (.NET) files examined by this scan without the modern reading: their
+// assembly references and P/Invoke modules went unread.
+extern int g_managedFilesUnread;
 // What the last drive phase walked, and what fixed drives it left out as the host's
 // root, a bit each (1 << 2 is C:).
 extern unsigned g_walkedDrives;

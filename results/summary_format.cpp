@@ -36,6 +36,12 @@ std::string FormatLeftOut64BitCount(int count)
     return std::to_string(count) + (count == 1 ? " 64-bit DLL was left out" : " 64-bit DLLs were left out");
 }
 
+std::string FormatManagedFilesCount(int count)
+{
+    return std::to_string(count) +
+           (count == 1 ? " examined file is a .NET assembly" : " examined files are .NET assemblies");
+}
+
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix)
 {
     std::string line;

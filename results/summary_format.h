@@ -16,6 +16,8 @@ std::string FormatSummaryLine(int count, std::uint64_t totalBytes);
 
 // "1 examined file keeps its import tables outside .idata", or the plural.
 std::string FormatUnreadTablesCount(int count);
+// "1 examined file is a .NET assembly", or the plural.
+std::string FormatManagedFilesCount(int count);
 
 // "1 listed DLL is named in the registry", or the plural.
 std::string FormatRegistryNamedCount(int count);

@@ -58,16 +58,21 @@ bool CountsRegistryNames()
 // scanned again.
 void OfferModernLinks(HWND mainWindow, int finished)
 {
-    if (!finished || (g_importTablesOutsideIdata == 0 && g_registryNamedListed == 0) || g_readModernLinks ||
-        WasModernLinksOffered())
+    if (!finished ||
+        (g_importTablesOutsideIdata == 0 && g_managedFilesUnread == 0 && g_registryNamedListed == 0) ||
+        g_readModernLinks || WasModernLinksOffered())
         return;
     RememberModernLinksOffered();
     // The scan is over: the toolbar says so while the question waits.
     RefreshToolbarStates();
-    std::string text;
+    std::string counts;
     if (g_importTablesOutsideIdata > 0)
-        text = FormatUnreadTablesCount(g_importTablesOutsideIdata) +
-               ", so this scan did not read those links and may list DLLs that are in use.\n\n";
+        counts = FormatUnreadTablesCount(g_importTablesOutsideIdata);
+    if (g_managedFilesUnread > 0)
+        counts += (counts.empty() ? "" : ", and ") + FormatManagedFilesCount(g_managedFilesUnread);
+    std::string text;
+    if (!counts.empty())
+        text = counts + ", so this scan did not read those links and may list DLLs that are in use.\n\n";
     if (g_registryNamedListed > 0)
         text += FormatRegistryNamedCount(g_registryNamedListed) +
                 ", which this scan did not read: programs may load them.\n\n";
@@ -75,6 +80,7 @@ void OfferModernLinks(HWND mainWindow, int finished)
     if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
         g_readModernLinks = 1;
 }
+
 // The same once per installation after a finished scan that left 64-bit DLLs out.
 void OfferScan64Bit(HWND mainWindow, int finished)
 {

@@ -105,8 +105,12 @@ class GeneratedMachine(unittest.TestCase):
         wide = os.path.join(self.tree, "WINDOWS", "WinSxS")
         self.assertEqual(got["wide_subdirs"], len(os.listdir(wide)))
         self.assertGreaterEqual(got["wide_subdirs"], 500)
-        pe_files = sum(got["kinds"].get(k, 0) for k in ("dll", "exe", "other_pe", "ne_dll", "pe32plus_dll"))
+        pe_files = sum(got["kinds"].get(k, 0) for k in ("dll", "exe", "other_pe", "ne_dll", "pe32plus_dll",
+                                                         "managed_dll", "managed_exe"))
         self.assertTrue(0.65 <= pe_files / got["files"] <= 0.85, pe_files / got["files"])
+        dlls = got["kinds"]["dll"] + got["kinds"]["managed_dll"]
+        # A tenth at the bench's sizes; the small machine's system folders weigh more.
+        self.assertTrue(0.05 <= got["kinds"]["managed_dll"] / dlls <= 0.2, "about a tenth of the DLLs are managed")
         self.assertGreater(got["kinds"]["unselected"], 0)
         self.assertGreater(got["kinds"]["ini"], 0)
         sizes = sorted(os.path.getsize(os.path.join(r, n)) for r, n in walk_files(self.tree))

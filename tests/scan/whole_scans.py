@@ -144,6 +144,8 @@ def explain_sample(mappings, machine, listed):
         check(record["file_version"] == f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}", f"json: {record}")
     rows = [line.split("\t") for line in scans["tsv"].replace("\r", "").splitlines()]
     check(rows[0] == ["short_path", "long_path", "size", "file_version", "linked_from", "bits"], f"tsv: header {rows[0]}")
+    # A 32-bit scan lists 32-bit DLLs only.
+    check({r[5] for r in rows[1:]} == {"32"} and {r.get("bits") for r in records} == {32}, "tsv and json: bits")
     check(sorted(r[0] for r in rows[1:]) == sorted(r["short_path"] for r in records), "tsv and json list different DLLs")
     check([r"D:\JUNK\UNUSED.DLL"] == [r[4] for r in rows if r[0] == r"D:\JUNK\LEFTOVER.DLL"], "tsv: linked_from")
 
