@@ -104,7 +104,7 @@ ScanInputs ScanInputsFor(const ScanOptions& options)
     inputs.drives = options.drives;
     // The note on what the registry names costs a reading of it: it comes, as the window's
     // one-time offer does, until that offer has been made.
-    inputs.countRegistryNames = !g_readModernLinks && !WasModernLinksOffered();
+    inputs.countUnreadLinks = !g_readModernLinks && !WasModernLinksOffered();
     return inputs;
 }
 

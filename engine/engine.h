@@ -46,6 +46,7 @@ bool ChooseDriveToWalk(int drive);
 std::string HostRootDrivesNote();
 // The drives walked and those left out, as --drives takes them: "CDZ".
 std::string DrivesWithHostRoots();
+
 // side_by_side.cpp
 // The short full paths of the files of every side-by-side assembly that the file at
 // path (open as file) depends on by its manifests: its manifest resources and
@@ -57,6 +58,9 @@ std::vector<std::string> AssemblyFiles(const char* path, void* file);
 // The modern reading of a file's assemblies: their files go to the file reference list
 // and become the activation context. file is the file open, or nullptr to open path.
 void FileAssemblies(const char* path, void* file);
+// Whether the file's manifests name an assembly, as FileAssemblies reads them, for a
+// reading that does not follow them to count.
+bool NamesAssemblies(const char* path, void* file);
 // While a file's names are resolved: its assemblies' files, which a bare name that
 // one of them bears resolves to first, as the activation context makes the loader do.
 void SetActivationContext(std::vector<std::string> files);

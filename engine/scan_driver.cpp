@@ -301,14 +301,14 @@ int RunScan(HWND mainWindow)
         RedirectionOff unredirected(g_scanInputs.scan64);
         if (!WalkFixedDrives(mainWindow))
             return 0;
-        if (registryLinks || g_scanInputs.countRegistryNames)
+        if (registryLinks || g_scanInputs.countUnreadLinks)
             ReadRegistryLinks(registryLinks);
         if (!g_scanning || !CrossCheckLinks())
             return 0;
     }
     RemoveSharedDlls();
-    if (!registryLinks && g_scanInputs.countRegistryNames)
-        g_registryNamedListed = CountListedRegistryNames();
+    if (!registryLinks && g_scanInputs.countUnreadLinks)
+        g_unreadLinks.registryNamedListed = CountListedRegistryNames();
     return g_scanning ? 1 : 0;
 }
 
@@ -319,11 +319,9 @@ void BeginScan(const ScanInputs& inputs)
     // Who links to whom stays after the scan: it explains the scan's answer.
     ForgetLinkGraph();
     Clear(g_resultList);
-    g_importTablesOutsideIdata = 0;
-    g_registryNamedListed = 0;
+    g_unreadLinks = {};
     g_leftOut64BitDlls = 0;
     g_namingBits = 0;
-    g_managedFilesUnread = 0;
     g_walkedDrives = g_hostRootDrives = 0;
     g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");

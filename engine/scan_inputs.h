@@ -26,7 +26,7 @@ struct ScanInputs
     // The stored filter list selected no program and the defaults stand in for it, which
     // the front ends say once.
     bool storedListPassedOver = false;
-    // Without the modern reading, the registry is still read to count the listed DLLs it
-    // names, for the front end to tell: it costs a reading of the registry.
-    bool countRegistryNames = false;
+    // Without the modern reading, also count the links that cost reads of their own
+    // (engine/unread_links.h): the registry, manifests, export directories.
+    bool countUnreadLinks = false;
 };

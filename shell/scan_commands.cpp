@@ -45,38 +45,27 @@ bool WaitsForTheScan(UINT message, WPARAM wParam)
     }
 }
 
-// Whether the scan about to start counts the listed DLLs the registry names: only while
-// the offer below is still to come, as the count costs a reading of the registry.
-bool CountsRegistryNames()
+// Whether the scan about to start counts the links that cost reads of their own: only
+// while the offer below is still to come.
+bool CountsUnreadLinks()
 {
     return !g_readModernLinks && !WasModernLinksOffered();
 }
 
-// Once per installation, after a finished scan that met files whose import tables the
-// ".idata" reading passed over, or listed DLLs that the registry names: the list may
-// hold DLLs in use. Yes turns the modern reading on for the scans to come; nothing is
-// scanned again.
+// Once per installation, after a finished scan whose reading passed over links that the
+// modern reading follows: the list may hold DLLs in use. Yes turns the modern reading on
+// for the scans to come; nothing is scanned again.
 void OfferModernLinks(HWND mainWindow, int finished)
 {
-    if (!finished ||
-        (g_importTablesOutsideIdata == 0 && g_managedFilesUnread == 0 && g_registryNamedListed == 0) ||
-        g_readModernLinks || WasModernLinksOffered())
+    if (!finished || !g_unreadLinks.Any() || g_readModernLinks || WasModernLinksOffered())
         return;
     RememberModernLinksOffered();
     // The scan is over: the toolbar says so while the question waits.
     RefreshToolbarStates();
-    std::string counts;
-    if (g_importTablesOutsideIdata > 0)
-        counts = FormatUnreadTablesCount(g_importTablesOutsideIdata);
-    if (g_managedFilesUnread > 0)
-        counts += (counts.empty() ? "" : ", and ") + FormatManagedFilesCount(g_managedFilesUnread);
     std::string text;
-    if (!counts.empty())
-        text = counts + ", so this scan did not read those links and may list DLLs that are in use.\n\n";
-    if (g_registryNamedListed > 0)
-        text += FormatRegistryNamedCount(g_registryNamedListed) +
-                ", which this scan did not read: programs may load them.\n\n";
-    text += "Turn on Read Modern Links for the next scans?";
+    for (const UnreadLinkNote& note : FormatUnreadLinkNotes(g_unreadLinks))
+        text += note.text + ".\n";
+    text += "\nThis scan may list DLLs that are in use. Turn on Read Modern Links for the next scans?";
     if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
         g_readModernLinks = 1;
 }
@@ -111,7 +100,7 @@ void StartScan(HWND mainWindow)
     ++s_startDepth;
     HoldResultListDrawing(mainWindow);
     ScanInputs inputs = StoredScanInputs();
-    inputs.countRegistryNames = CountsRegistryNames();
+    inputs.countUnreadLinks = CountsUnreadLinks();
     BeginScan(inputs);
     int finished = RunScan(mainWindow);
     ReportScanEnd(mainWindow, finished);

@@ -126,7 +126,7 @@ void ScanCAndO(bool modern)
     g_readModernLinks = modern ? 1 : 0;
     ScanInputs inputs = StoredScanInputs();
     inputs.drives = 1u << 2 | 1u << ('O' - 'A');
-    inputs.countRegistryNames = true;
+    inputs.countUnreadLinks = true;
     BeginScan(inputs);
     EXPECT_EQ(1, RunScan(nullptr));
     EndScan();
@@ -204,7 +204,7 @@ TEST_F(WholeScanTest, RegistryValuesKeepTheirDllsOnlyWithTheModernReading)
         EXPECT_FALSE(!Contains(g_resultList, path) || FindLinkedFile(path)->registryValue.empty()) << path;
     EXPECT_TRUE(Contains(g_resultList, "O:\\ORPH\\HELPER.DLL"));
     EXPECT_EQ("HKCU\\Software\\OrvTest\\Plugin", FindLinkedFile(system[1])->registryValue);
-    EXPECT_GE(g_registryNamedListed, static_cast<int>(named.size()));
+    EXPECT_GE(g_unreadLinks.registryNamedListed, static_cast<int>(named.size()));
     EXPECT_FALSE(Contains(g_resultList, "O:\\SHARED\\SHRUSE.DLL"));
     SetEnvironmentVariableA("ORVBIG", nullptr);
 }
