@@ -4,12 +4,14 @@ native peer, checks that the scanner, the window and the peer agree, and writes 
 to bench/README.md (and standard output).
 
     run.py WIN32_BUILD [--sizes 5000,20000,50000] [--timeout 1800] [--wide 5000]
-           [--readme FILE]
+           [--registry 500000] [--readme FILE]
 
 Everything lives under WIN32_BUILD/bench: the floor and window clock programs, the bench
 prefix (C: Wine's own installation with Orvenna installed in C:\\Program Files\\Orvenna,
 B: the bench folder) and the machines, cached by size and generator hash. Each machine is
-mapped as D: in turn. Run it with a display (the Makefile starts Xvfb when there is none).
+mapped as D: in turn. A second prefix, whose registry the bench grows once to the values
+asked for, times the modern reading of the registry (D: empty) against
+bench/registry_floor.c. Run it with a display (the Makefile starts Xvfb when there is none).
 
 What is measured, per run: wall time of the Windows process (Wine's start included, the
 same for every program); CPU time as user+system of the process and its waited children
@@ -46,9 +48,17 @@ QUIET = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": su
 # put them, forwarders, API sets, side-by-side assemblies, loadable extensions.
 DIRECTORIES_RUN = "orvscan --modern"
 FULL_MODERN_RUN = "orvscan --full --modern"
+# The modern reading of a grown registry, with D: empty: the registry is all it reads. Its
+# reading is timed between the progress texts on either side of it, the floor's by the
+# floor itself: the processes' start and the cross-check are no part of either.
+REGISTRY_RUN = "orvscan --modern, grown registry"
+REGISTRY_PHASE = ("Reading module names in the registry", "Cross checking valid")
 # The quick scan with 64-bit DLLs included: on a machine without them it must cost what
 # the quick scan costs.
 WIDE_RUN = "orvscan --64-bit"
+# The classic quick scan before the offer of the modern reading has been made: it also
+# counts what it passes over (the registry's names, manifests, forwarders, add-ons).
+PENDING_RUN = "orvscan --quick, offer pending"
 # Every run of a machine is made this many times, and its fastest kept.
 ROUNDS = 3
 # A machine whose warm-up is shorter than this has each run made three times a round.
@@ -80,10 +90,10 @@ class LineReader:
 
 
 class Bench:
-    def __init__(self, build, timeout):
+    def __init__(self, build, timeout, prefix="prefix"):
         self.build = os.path.abspath(build)
         self.work = os.path.join(self.build, "bench")
-        self.prefix = os.path.join(self.work, "prefix")
+        self.prefix = os.path.join(self.work, prefix)
         self.timeout = timeout
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
@@ -101,7 +111,8 @@ class Bench:
         """The floor, the window clock and the bare window, built with the project's warning
         flags."""
         os.makedirs(os.path.join(self.work, "bin"), exist_ok=True)
-        for name, extra in [("floor", []), ("window_clock", []), ("bare_window", ["-mwindows", "-lcomctl32"])]:
+        for name, extra in [("floor", []), ("registry_floor", []), ("window_clock", []),
+                            ("bare_window", ["-mwindows", "-lcomctl32"])]:
             source, target = os.path.join(HERE, name + ".c"), os.path.join(self.work, "bin", name + ".exe")
             if os.path.exists(target) and os.path.getmtime(target) > os.path.getmtime(source):
                 continue
@@ -188,6 +199,39 @@ class Bench:
         self.end_session()
         self.start_session()
 
+    def grow_registry(self, values):
+        """Grows HKLM\\Software\\OrvBench to values values, once for the prefix: ten a key,
+        of the kinds a machine's programs write (paths of their files, command lines,
+        system modules, expanded paths, lists, numbers, binary data)."""
+        marker = os.path.join(self.prefix, f".grown-{values}")
+        if os.path.exists(marker):
+            return
+        system = sorted(n for n in os.listdir(os.path.join(self.prefix, "drive_c", "windows", "system32"))
+                        if n.lower().endswith(".dll"))
+        lines = ["REGEDIT4", "", "[-HKEY_LOCAL_MACHINE\\Software\\OrvBench]"]
+        utf16 = lambda text: ",".join(f"{ord(c):02x},00" for c in text)
+        for key in range(values // 10):
+            vendor, product = divmod(key, 100)
+            expanded, listed = utf16("%SystemRoot%\\data" + str(key) + ".dat"), utf16(f"one{key}.dll")
+            lines += ["", f"[HKEY_LOCAL_MACHINE\\Software\\OrvBench\\Vendor{vendor}\\Product{product}]",
+                      f'"Path"="C:\\\\Program Files\\\\Vendor{vendor}\\\\Product {product}\\\\app.exe"',
+                      f'"Command"="rundll32.exe shell32.dll,Control_RunDLL prod{key}.cpl"',
+                      f'"Module"="C:\\\\windows\\\\system32\\\\{system[key % len(system)]}"',
+                      f'"Data"=hex(2):{expanded},00,00', f'"List"=hex(7):{listed},00,00,00,00',
+                      f'"Description"="Product {product} of vendor {vendor}, release {key}"',
+                      f'"Version"=dword:{key:08x}', '"Size"=dword:00001000',
+                      f'"Blob"=hex:{",".join(f"{b:02x}" for b in key.to_bytes(8, "little"))}', '"Empty"=""']
+        with open(os.path.join(self.work, "grown.reg"), "w", encoding="latin-1") as f:
+            f.write("\r\n".join(lines) + "\r\n")
+        started = time.monotonic()
+        self.wine(["regedit", "/S", "B:\\grown.reg"])
+        self.end_session()
+        print(f"registry grown by {values} values in {time.monotonic() - started:.0f} s", flush=True)
+        for stale in os.listdir(self.prefix):
+            if stale.startswith(".grown-"):
+                os.remove(os.path.join(self.prefix, stale))
+        open(marker, "w").close()
+
     # --- measuring -----------------------------------------------------------------
 
     def prefix_processes(self):
@@ -210,13 +254,23 @@ class Bench:
         spent = sum(after[pid] - before[pid] for pid in after if pid in before and pid not in exclude)
         return spent / CLOCK_TICK
 
-    def measure(self, name, command, stdout_path=None):
-        """Runs one program to its end or to the time limit: wall, CPU, peak memory."""
+    def measure(self, name, command, stdout_path=None, phase=None):
+        """Runs one program to its end or to the time limit: wall, CPU, peak memory; with
+        phase (the progress texts that begin and end it), the seconds between the two on
+        its standard error."""
         before = self.prefix_processes()
         out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
         started = time.monotonic()
         process = subprocess.Popen(command, env=self.env, cwd=self.work, stdout=out,
-                                   stderr=subprocess.DEVNULL)
+                                   stderr=subprocess.PIPE if phase else subprocess.DEVNULL)
+        stamps = {}
+        if phase:
+            def stamp():
+                for line in process.stderr:
+                    for text in phase:
+                        if text.encode() in line:
+                            stamps.setdefault(text, time.monotonic())
+            threading.Thread(target=stamp, daemon=True).start()
         status, usage = 0, None
         while usage is None:
             pid, status, usage = os.wait4(process.pid, os.WNOHANG)
@@ -236,9 +290,14 @@ class Bench:
             out.close()
         after = self.prefix_processes()
         print(f"  {name}: {wall:.2f} s", flush=True)
-        return {"name": name, "wall": wall, "cpu": usage.ru_utime + usage.ru_stime,
-                "server_cpu": self.background_seconds(before, after), "peak_mb": usage.ru_maxrss / 1024,
-                "status": process.returncode}
+        result = {"name": name, "wall": wall, "cpu": usage.ru_utime + usage.ru_stime,
+                  "server_cpu": self.background_seconds(before, after), "peak_mb": usage.ru_maxrss / 1024,
+                  "status": process.returncode}
+        if phase:
+            time.sleep(0.2)
+            if all(text in stamps for text in phase):
+                result["phase"] = stamps[phase[1]] - stamps[phase[0]]
+        return result
 
     def find_window_process(self):
         for pid in filter(str.isdigit, os.listdir("/proc")):
@@ -303,6 +362,40 @@ class Bench:
         print(f"  stop: {' '.join(output) or 'no answer'}", flush=True)
         return None
 
+    def run_registry(self, values):
+        """The modern reading of the grown registry against its floor, D: empty, each run's
+        fastest of ROUNDS kept."""
+        print(f"registry: {values} values grown", flush=True)
+        empty = os.path.join(self.work, "machines", "empty")
+        os.makedirs(os.path.join(empty, "tree"), exist_ok=True)
+        link = os.path.join(self.prefix, "dosdevices", "d:")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(os.path.join(empty, "tree"), link)
+        out = os.path.join(self.work, "out", "registry")
+        os.makedirs(out, exist_ok=True)
+        plan = [("registry floor", ["wine", "B:\\bin\\registry_floor.exe"], "floor.txt", None),
+                (REGISTRY_RUN, ["wine", INSTALLED + "\\orvscan.exe", "--quick", "--modern", "--drives", "D"],
+                 "orvscan.txt", REGISTRY_PHASE)]
+        runs, readings = {}, {}
+        for turn in range(ROUNDS):
+            print(f"  round {turn + 1} of {ROUNDS}", flush=True)
+            for name, command, file, phase in plan:
+                result = self.measure(name, command, os.path.join(out, file), phase)
+                if name == "registry floor":
+                    floor = self.read_lines(os.path.join(out, file))
+                    counts = dict(p.split("=") for p in floor[0].split()[1:]) if floor else {}
+                    result["phase"] = float(counts.get("seconds", "nan"))
+                runs[name] = fastest(runs.get(name), result)
+                if "phase" in result:
+                    readings[name] = min(readings.get(name, result["phase"]), result["phase"])
+                print(f"    reading: {result.get('phase', float('nan')):.2f} s", flush=True)
+        machine = {"files": 0, "dirs": 0, "bytes": 0, "registry_values": values,
+                   "registry_seen": counts, "generation_seconds": 0}
+        problems = [] if int(counts.get("values", 0)) >= values else [
+            f"the registry floor saw {counts.get('values')} values, fewer than the {values} grown"]
+        return {"label": "registry", "machine": machine, "runs": runs, "problems": problems, "readings": readings}
+
     # --- checking ------------------------------------------------------------------
 
     def long_paths(self, short_paths):
@@ -349,7 +442,8 @@ class Bench:
         plan = [("floor quick", floor + ["quick"], "floor-quick.txt"),
                 ("orvscan --quick", orvscan + ["--quick"], "orvscan-quick.txt"),
                 (DIRECTORIES_RUN, orvscan + ["--quick", "--modern"], "orvscan-directories.txt"),
-                (WIDE_RUN, orvscan + ["--quick", "--64-bit"], "orvscan-64-bit.txt")]
+                (WIDE_RUN, orvscan + ["--quick", "--64-bit"], "orvscan-64-bit.txt"),
+                (PENDING_RUN, orvscan + ["--quick"], "orvscan-pending.txt")]
         if full:
             plan += [("floor full", floor + ["full"], "floor-full.txt"),
                      ("orvscan --full", orvscan + ["--full"], "orvscan-full.txt"),
@@ -373,11 +467,15 @@ class Bench:
             print(f"  round {turn + 1} of {ROUNDS}", flush=True)
             for name, command, file in plan:
                 path = os.path.join(out, file)
+                if name == PENDING_RUN:
+                    self.wine(["reg", "delete", ORVENNA_KEY, "/v", "ImpDirAsked", "/f"])
                 for _ in range(tries):
                     result = self.measure_window(path) if command is None else self.measure(name, command, path)
                     runs[name] = fastest(runs.get(name), result)
                     if result.get("timeout"):
                         break
+                if name == PENDING_RUN:
+                    self.wine(["reg", "add", ORVENNA_KEY, "/v", "ImpDirAsked", "/t", "REG_BINARY", "/d", "01", "/f"])
             if full:
                 stops.append(self.measure_stop())
         report = {"label": label, "machine": description, "runs": runs, "problems": []}
@@ -482,7 +580,9 @@ def run_rows(report):
     rows = []
     for name, run in runs.items():
         mode = "full" if "full" in name else "quick"
-        base = name.startswith("floor") or name in ("peer", "bare window", "orvscan --help")
+        if name == REGISTRY_RUN:
+            floor = {"quick": runs.get("registry floor")}
+        base = name.startswith(("floor", "registry floor")) or name in ("peer", "bare window", "orvscan --help")
         to_floor = "" if base else f"{cell(ratio(wall(run), wall(floor[mode])))} / {cell(ratio(cpu(run), cpu(floor[mode])))}"
         to_peer = cell(ratio(wall(run), wall(peer))) if mode == "quick" and not base and peer else ""
         if run.get("timeout"):
@@ -518,6 +618,9 @@ def targets(reports, wide, flat=None):
     for r in sized:
         add(f"64-bit ≤ 1.05× quick, no 64-bit files ({r['label']})",
             ratio(wall(r["runs"].get(WIDE_RUN)), wall(r["runs"]["orvscan --quick"])), 1.05, "×")
+    for r in sized:
+        add(f"offer pending ≤ 1.3× quick ({r['label']})", ratio(wall(r["runs"].get(PENDING_RUN)),
+                                                               wall(r["runs"]["orvscan --quick"])), 1.3, "×")
     for r in reports:
         if r["label"].startswith("half 64-bit"):
             # Both runs open and type every file; the 64-bit run reads half of them further.
@@ -552,6 +655,15 @@ def targets(reports, wide, flat=None):
         plain, odd = flat
         add(f"folder of {plain['machine']['flat_files']} DLLs, one named beyond ASCII ≤ 1.5× without",
             ratio(wall(odd["runs"]["orvscan --quick"]), wall(plain["runs"]["orvscan --quick"])), 1.5, "×")
+    for r in (r for r in reports if r["label"] == "registry"):
+        values = r["machine"]["registry_values"]
+        readings = r.get("readings", {})
+        add(f"registry reading ≤ 1.3× its floor ({values} values)",
+            ratio(readings.get(REGISTRY_RUN) and (readings[REGISTRY_RUN], False),
+                  readings.get("registry floor") and (readings["registry floor"], False)), 1.3, "×")
+        peak = r["runs"][REGISTRY_RUN]
+        add(f"registry reading peak memory ≤ 150 MB ({values} values)",
+            None if peak.get("timeout") else (peak["peak_mb"], False), 150, " MB")
     for r in sized:
         add(f"window ≤ 1.2× orvscan ({r['label']})", ratio(wall(r["runs"].get("window /S")),
                                                             wall(r["runs"]["orvscan --quick"])), 1.2, "×")
@@ -620,6 +732,16 @@ def render(reports, wide, command, sizes_note, flat=None):
            "Peak: the process's peak resident set (MB).", ""]
     for r in reports:
         m = r["machine"]
+        if "registry_values" in m:
+            seen = m["registry_seen"]
+            out += [f"## registry: {m['registry_values']} values grown; the floor read {seen.get('keys', '?')} keys, "
+                    f"{seen.get('values', '?')} values ({seen.get('strings', '?')} strings); D: empty", "",
+                    "| run | wall s | CPU s (process + server) | peak MB | × floor (wall / CPU) | × peer (wall) |",
+                    "|---|---|---|---|---|---|", *run_rows(r), "",
+                    "The reading alone (its progress texts on either side; the floor's own clock): " +
+                    ", ".join(f"{name} {seconds:.2f} s" for name, seconds in r.get("readings", {}).items()) + ".", ""]
+            out += [f"Check failed: {problem}." for problem in r["problems"]] + [""] * bool(r["problems"])
+            continue
         out += [f"## {r['label']}: {m['files']} files ({m.get('selected_files', 0)} selected), {m['dirs']} dirs, "
                 f"{m['bytes'] / 1e6:.0f} MB; generated in {m.get('generation_seconds', '?')} s", "",
                 "| run | wall s | CPU s (process + server) | peak MB | × floor (wall / CPU) | × peer (wall) |",
@@ -651,6 +773,7 @@ def main(argv):
     parser.add_argument("--timeout", type=float, default=1800)
     parser.add_argument("--wide", type=int, default=5000, help="subdirectories of the wide machine (0: none)")
     parser.add_argument("--flat", type=int, default=20000, help="DLLs of the flat folder (0: none)")
+    parser.add_argument("--registry", type=int, default=500000, help="registry values to grow (0: no registry row)")
     parser.add_argument("--half-64-bit", type=int, default=5000,
                         help="files of the machine whose every other folder is 64-bit (0: none)")
     parser.add_argument("--readme", default=os.path.join(HERE, "README.md"))
@@ -683,12 +806,22 @@ def main(argv):
             reports.append(bench.run_machine(str(size), folder, description))
     finally:
         bench.end_session()
+    if args.registry:
+        grown = Bench(args.build, args.timeout, "registry-prefix")
+        grown.make_prefix()
+        grown.grow_registry(args.registry)
+        grown.start_session()
+        try:
+            reports.append(grown.run_registry(args.registry))
+        finally:
+            grown.end_session()
     command = "make bench" + (f" BENCH_SIZES={args.sizes}" if args.sizes != "5000,20000,50000" else "")
     command += f" BENCH_TIMEOUT={args.timeout:g}" if args.timeout != 1800 else ""
     command += f" BENCH_WIDE={args.wide}" if args.wide != 5000 else ""
     note = "" if sizes == [5000, 20000, 50000] else f" Sizes: {args.sizes}."
     command += f" BENCH_FLAT={args.flat}" if args.flat != 20000 else ""
     command += f" BENCH_HALF_64_BIT={args.half_64_bit}" if args.half_64_bit != 5000 else ""
+    command += f" BENCH_REGISTRY={args.registry}" if args.registry != 500000 else ""
     table = render(reports + list(wide or ()) + list(flat or ()) + ([half] if half else []), wide, command, note,
                    flat)
     print(table)

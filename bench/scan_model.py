@@ -1,7 +1,8 @@
 """An independent model of the quick scan's rules, written against the Unix side of a
 Wine prefix: it walks the trees that the prefix maps as drive letters, reads import
 tables with Debian's python3-pefile, resolves module names along the same search order
-as the scan, follows chains of DLLs, and removes what the shared-DLL register names.
+as the scan, takes with the modern reading the files the registry's values name, follows
+chains of DLLs, and removes what the shared-DLL register names.
 
 Shared by the reference test of the console scanner (tests/cli/scan_reference.py) and
 the benchmark's native peer (bench/peer.py), so that both judge by the same rules."""
@@ -60,6 +61,71 @@ def shared_dll_names(system_reg):
     """The value names of the shared-DLL register, unescaped."""
     body = registry_section(system_reg, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs")
     return [n.replace("\\\\", "\\") for n in re.findall(r'^"(.*?)"=', body, re.M)]
+
+
+# The registry's trees the modern reading takes module names from: (file of the prefix,
+# key in it, the name the scan gives it).
+REGISTRY_TREES = [("system.reg", "Software", "HKLM\\Software"),
+                  ("system.reg", "System\\CurrentControlSet", "HKLM\\System\\CurrentControlSet"),
+                  ("user.reg", "Software", "HKCU\\Software"),
+                  ("userdef.reg", "Software", "HKU\\.DEFAULT\\Software")]
+REGISTRY_EXTENSIONS = "dll|ocx|drv|exe|sys|cpl|acm|ax|scr|ime|tsp"
+
+
+def unescaped(text):
+    """A quoted string of a Wine registry file, its escapes undone."""
+    simple = {"\\": "\\", '"': '"', "n": "\n", "r": "\r", "t": "\t", "0": "\0"}
+    return re.sub(r'\\(x[0-9a-fA-F]{1,4}|.)',
+                  lambda m: chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == "x" and len(m.group(1)) > 1
+                  else simple.get(m.group(1), m.group(1)), text)
+
+
+def registry_strings(prefix, environment):
+    """(value path, string) of every string value of the trees, from the prefix's own
+    registry files: REG_EXPAND_SZ expanded with environment, REG_MULTI_SZ string by
+    string; the interfaces under Classes left out, as the scan leaves them."""
+    found = []
+    for file, tree, shown in REGISTRY_TREES:
+        with open(os.path.join(prefix, file), encoding="latin-1") as f:
+            text = re.sub(r"\\\n\s*", "", f.read())
+        key = None
+        for line in text.split("\n"):
+            header = re.match(r"^\[(.*)\]", line)
+            if header:
+                path = header.group(1).replace("\\\\", "\\")
+                inside = path.lower() == tree.lower() or path.lower().startswith(tree.lower() + "\\")
+                parts = [p.lower() for p in path.split("\\")]
+                interfaces = any(a == "classes" and b == "interface" for a, b in zip(parts, parts[1:]))
+                key = shown + path[len(tree):] if inside and not interfaces else None
+                continue
+            value = re.match(r'^(@|"((?:[^"\\]|\\.)*)")=(str\([27]\):)?"((?:[^"\\]|\\.)*)"$', line) if key else None
+            if not value:
+                continue
+            name = "(Default)" if value.group(1) == "@" else unescaped(value.group(2))
+            data = unescaped(value.group(4))
+            if value.group(3) == "str(2):":
+                data = re.sub(r"%([^%]+)%", lambda m: environment.get(m.group(1).upper(), m.group(0)),
+                              data.split("\0")[0])
+            strings = data.split("\0") if value.group(3) == "str(7):" else [data.split("\0")[0]]
+            found += [(key + "\\" + name, string) for string in strings if string]
+    return found
+
+
+def registry_module_names(text):
+    """The module names of one string, by the scan's rules (engine/registry_names.h)."""
+    names = []
+    for piece in re.split(r'[",;=@<>|*?\x00-\x1f]', text):
+        start = 0
+        for match in re.finditer(r"\.(" + REGISTRY_EXTENSIONS + r")(?=$|[ /)])", piece, re.I):
+            stretch, start = piece[start:match.end()], match.end()
+            drives = [d.start() for d in re.finditer(r"(?=[A-Za-z]:[\\/])", stretch)]
+            name = stretch[drives[-1]:] if drives else stretch.rsplit(" ", 1)[-1]
+            if not drives and re.search(r"[\\/]", name):
+                name = re.split(r"[\\/]", name)[-1] if name.startswith("%") else ""
+            stem = name[:len(name) - len(match.group(1)) - 1]
+            if stem and stem[-1] not in "\\/:" and len(name) <= 259:
+                names.append(name)
+    return names
 
 
 def search_tail(drives, path_dirs, world=0):
@@ -466,6 +532,30 @@ class QuickScan:
             manifest = read_manifest(f.read())
         return self.listed_files(os.path.join(self.store, chosen[: -len(".manifest")]), manifest[2] if manifest else [])
 
+    def real_path(self, path):
+        """The Unix file a Windows path names on a mapped drive, case ignored, or None."""
+        if not self.drives.maps(path) or path[2] not in "\\/":
+            return None
+        real = self.drives.roots[path[0].upper()]
+        for part in [p for p in re.split(r"[\\/]", path[3:]) if p]:
+            found = self.listing(real).get(part.lower())
+            if not found:
+                return None
+            real = os.path.join(real, found)
+        return real if os.path.isfile(real) else None
+
+    def registry_files(self, strings):
+        """Every file the registry's strings name, with the first value naming it: a path
+        as it stands, a bare name along the search path from the system directory."""
+        system = self.drives.to_unix(SYSTEM_DIRECTORIES[0])
+        files = {}
+        for value, text in strings:
+            for name in registry_module_names(text):
+                found = self.real_path(name) if name[1:2] == ":" else self.search(name, system)
+                if found:
+                    files.setdefault(found, value)
+        return files
+
     def links_of(self, path, names, directory):
         """What the file at path links to: its names resolved, in its width's world when
         64-bit DLLs are included, and with the modern reading its assemblies' DLLs,
@@ -601,9 +691,13 @@ class QuickScan:
                     queue.append(target)
         return worked
 
-    def run(self, shared_names):
-        """The Unix paths of the DLLs the scan lists."""
+    def run(self, shared_names, registry=()):
+        """The Unix paths of the DLLs the scan lists. With the modern reading, the files
+        the registry's strings name are valid links (registry: registry_strings)."""
         listed, valid, refs = self.walk()
+        self.registry_named = self.registry_files(registry)
+        if self.directories:
+            valid |= set(self.registry_named)
         worked = self.cross_check(valid, refs)
         # The scan compares paths without regard to case; so does the register's pass.
         shared = {self.drives.to_unix(n).lower() for n in shared_names if n[1:3] == ":\\" and self.drives.maps(n)}

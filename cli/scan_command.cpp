@@ -120,20 +120,14 @@ bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total)
     }
     // The notes hold for why's answers as much as for the list. One write each:
     // formatted output to the unbuffered error stream goes out a character at a time.
-    if (g_importTablesOutsideIdata > 0)
-        std::fputs((FormatUnreadTablesCount(g_importTablesOutsideIdata) +
-                    "; those links were not read. Use --modern or --full.\n")
-                       .c_str(),
-                   stderr);
+    for (const UnreadLinkNote& note : FormatUnreadLinkNotes(g_unreadLinks))
+        std::fputs(
+            (note.text + (note.fullScanReads ? ". Use --modern or --full.\n" : ". Use --modern.\n")).c_str(),
+            stderr);
     if (g_leftOut64BitDlls > 0)
         std::fputs(
             (FormatLeftOut64BitCount(g_leftOut64BitDlls) + "; --64-bit lists and reads them.\n").c_str(),
             stderr);
-    if (g_managedFilesUnread > 0)
-        std::fputs((FormatManagedFilesCount(g_managedFilesUnread) +
-                    "; their assembly references and P/Invoke modules were not read. Use --modern.\n")
-                       .c_str(),
-                   stderr);
     if (const std::string notes = ScanEndNotes(); !notes.empty())
         std::fputs((notes.substr(1) + "\n").c_str(), stderr);
     const std::string hostRootNote = HostRootDrivesNote();

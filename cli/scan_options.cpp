@@ -102,6 +102,9 @@ ScanInputs ScanInputsFor(const ScanOptions& options)
         inputs.storedListPassedOver = false;
     }
     inputs.drives = options.drives;
+    // The note on what the registry names costs a reading of it: it comes, as the window's
+    // one-time offer does, until that offer has been made.
+    inputs.countUnreadLinks = !g_readModernLinks && !WasModernLinksOffered();
     return inputs;
 }
 

@@ -64,7 +64,9 @@ std::string ChainText(const LinkSource& source, const std::vector<const LinkedFi
                       const std::vector<LinkKind>& kinds)
 {
     std::string text = *source.path;
-    if (!source.program)
+    if (source.kind == LinkKind::Registry)
+        text = "named by the registry: " + *source.path;
+    else if (!source.program)
         text += " names \"" + source.name + "\"";
     for (std::size_t i = 0; i < chain.size(); i++)
     {
@@ -150,9 +152,12 @@ std::vector<std::string> LinkersOfListed(const std::string& longPath, const std:
     return lines;
 }
 
-std::vector<std::string> ListedReason(const std::string& longPath, const std::string& shortPath)
+std::vector<std::string> ListedReason(const LinkedFile* file, const std::string& longPath,
+                                      const std::string& shortPath)
 {
     std::vector<std::string> lines = LinkersOfListed(longPath, shortPath);
+    if (file && !file->registryValue.empty())
+        lines.push_back("but the registry names it: " + file->registryValue + " (--modern reads it)");
     if (g_unreadEntries > 0)
         lines.push_back("but " + std::to_string(g_unreadEntries) +
                         " folders or files could not be read, and one of them may link to it");
@@ -206,7 +211,7 @@ std::vector<std::string> Reason(const LinkedFile* file, const std::string& longP
 {
     // The list itself is the verdict; the records only give the reasons.
     if (IsListed(shortPath))
-        return ListedReason(longPath, shortPath);
+        return ListedReason(file, longPath, shortPath);
     if (file && file->accepted)
         return {KeptReason(*file)};
     if (file && file->examined)

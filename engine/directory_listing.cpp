@@ -226,8 +226,9 @@ const DirectoryListing* NamedDirectory(const std::string& directory)
 namespace
 {
 
-// The composed short path, or nothing when the platform must be asked.
-std::optional<std::string> ComposeShortPath(std::string_view path)
+// The composed short path, or nothing when the platform must be asked. With absent, a
+// path that the listings show to name no file sets it instead.
+std::optional<std::string> ComposeShortPath(std::string_view path, bool* absent = nullptr)
 {
     if (path.size() < 4 || path.size() > kMaxPathLength || path[1] != ':' || path[2] != '\\' ||
         !((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
@@ -245,7 +246,10 @@ std::optional<std::string> ComposeShortPath(std::string_view path)
             return std::nullopt;
         const DirectoryListing* listing = NamedDirectory(written);
         const ListedEntry* entry = listing ? FindListedEntry(*listing, component) : nullptr;
-        if (!entry)
+        const bool last = end == path.size();
+        if (absent && listing && (!entry || (last && (entry->attributes & FILE_ATTRIBUTE_DIRECTORY))))
+            *absent = true;
+        if (!entry || (absent && *absent))
             return std::nullopt;
         composed = JoinPath(composed, NameOfEntryAlone(*listing, *entry));
         written = JoinPath(written, component);
@@ -257,6 +261,20 @@ std::optional<std::string> ComposeShortPath(std::string_view path)
 }
 
 } // namespace
+
+std::string ShortPathOfExistingFile(const char* path)
+{
+    bool absent = false;
+    if (g_scanning)
+        if (std::optional<std::string> composed = ComposeShortPath(path, &absent))
+            return *composed;
+    if (absent)
+        return {};
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    return ShortPathOfNamedFile(path);
+}
 
 std::string ShortPathOfNamedFile(const char* path)
 {

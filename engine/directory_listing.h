@@ -112,6 +112,9 @@ const ListedEntry* FindListedEntry(const DirectoryListing& listing, std::string_
 // each component by the name that names its entry alone. Anything else, and a path whose entries are not all
 // listed, is asked of the platform.
 std::string ShortPathOfNamedFile(const char* path);
+// The same for a file that is there, empty for none: the listings say so at once for a
+// plain path, the platform is asked only for the rest.
+std::string ShortPathOfExistingFile(const char* path);
 // The listing of a directory given by its full path, as the composition of short paths
 // keeps it (listed once a scan); nullptr when it cannot be listed or not every entry is
 // plain. Its entries' short paths are asked of ShortPathOfNamedFile.

@@ -5,6 +5,7 @@
 
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
+#include "engine/file_pattern.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
@@ -143,6 +144,25 @@ static std::vector<PatternPass> FilterPasses(const std::vector<FilterEntry>& slo
     return passes;
 }
 
+// The files of the current directory that the modern reading examines under the
+// add-on extensions and this reading passes over, as its listing shows them.
+static void CountAddOnModules(const std::vector<FilterEntry>& slots)
+{
+    const DirectoryListing* listing = CurrentListing();
+    if (!listing)
+        return;
+    for (const char* extension : kLoadableModuleExtensions)
+    {
+        if (IsFiltered(slots, extension))
+            continue;
+        const std::string pattern = std::string("*") + extension;
+        for (const ListedEntry& entry : listing->entries)
+            if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                MatchesPlainPattern(pattern, entry.longName, entry.shortName))
+                g_unreadLinks.addOnModules++;
+    }
+}
+
 // Examines the files of the current directory, pattern by pattern. False when the
 // walk must stop.
 static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots,
@@ -158,6 +178,8 @@ static bool RunFilterPass(HWND mainWindow, const std::vector<FilterEntry>& slots
                 return false;
         ExamineDependencyFiles();
     }
+    else if (g_scanInputs.countUnreadLinks)
+        CountAddOnModules(slots);
     for (const PatternPass& pass : passes)
     {
         if (!g_scanning)

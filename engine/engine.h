@@ -29,6 +29,11 @@ enum
 // is the position. With the modern reading, an API set's name that no file bears is
 // then looked up as its host (engine/api_set_schema.h). Else -1.
 int ResolveModule(char (&name)[MAX_PATH]);
+// A module as a program hands it to the loader by name, extension and all (a registry
+// value's "x.drv"): looked up along the same search path, from the system directory,
+// which already heads the fixed stretch. 1 when found, and name becomes the file's short
+// full path; else 0.
+int ResolveLoadedModule(char (&name)[MAX_PATH]);
 
 // drive_choice.cpp
 // Under Wine, whether drive (1 = A) is the host's root directory; never on Windows.
@@ -41,6 +46,7 @@ bool ChooseDriveToWalk(int drive);
 std::string HostRootDrivesNote();
 // The drives walked and those left out, as --drives takes them: "CDZ".
 std::string DrivesWithHostRoots();
+
 // side_by_side.cpp
 // The short full paths of the files of every side-by-side assembly that the file at
 // path (open as file) depends on by its manifests: its manifest resources and
@@ -52,6 +58,9 @@ std::vector<std::string> AssemblyFiles(const char* path, void* file);
 // The modern reading of a file's assemblies: their files go to the file reference list
 // and become the activation context. file is the file open, or nullptr to open path.
 void FileAssemblies(const char* path, void* file);
+// Whether the file's manifests name an assembly, as FileAssemblies reads them, for a
+// reading that does not follow them to count.
+bool NamesAssemblies(const char* path, void* file);
 // While a file's names are resolved: its assemblies' files, which a bare name that
 // one of them bears resolves to first, as the activation context makes the loader do.
 void SetActivationContext(std::vector<std::string> files);
@@ -71,6 +80,14 @@ void FileHostLinks(const char* path);
 // The walk's directory's *.deps.json files: every DLL their runtime and native assets
 // name in their folder becomes a valid link.
 void ExamineDependencyFiles();
+
+// registry_links.cpp
+// Reads the module names of the registry's string values (engine/registry_names.h):
+// each file one names is recorded with the first value that names it
+// (engine/link_graph.h), and with fileLinks it joins the valid links.
+void ReadRegistryLinks(bool fileLinks);
+// The listed DLLs that a reading recorded.
+int CountListedRegistryNames();
 
 // directory_walk.cpp
 // Walks drive (1 = A) depth-first. 1 when the whole drive was walked, 0 when it could

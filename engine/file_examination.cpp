@@ -183,12 +183,20 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
             FileManagedLinks(path, file.handle);
         FileHostLinks(path);
     }
-    else if (managed)
-        g_managedFilesUnread++;
+    else
+    {
+        if (managed)
+            g_unreadLinks.managedFiles++;
+        if (g_scanInputs.countUnreadLinks)
+        {
+            g_unreadLinks.forwardingFiles += ForwardsExports(file.handle) ? 1 : 0;
+            g_unreadLinks.manifestFiles += NamesAssemblies(path, file.handle) ? 1 : 0;
+        }
+    }
     // A full scan finds the names of tables the reader passed over in the file's bytes.
     if (unreadTables && quickScan)
     {
-        g_importTablesOutsideIdata++;
+        g_unreadLinks.importTablesOutsideIdata++;
         RecordUnreadImportTables();
     }
     // Kinds beyond the three (only a hand-edited filter entry gives one) are read like

@@ -116,6 +116,15 @@ int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, 
     return forwarded > 0 ? imports + forwarded : imports;
 }
 
+bool ForwardsExports(void* file)
+{
+    const std::uint64_t size = DiskFileSize(file);
+    if (size == 0)
+        return false;
+    PagedBytes bytes(size, FilePageReader(file));
+    return ParseForwarders(bytes, [](std::string_view, LinkKind) {}) > 0;
+}
+
 int ReadImports(NameList& list, const char* path, ExeReading reading, int* bits, bool* managed)
 {
     DistinctNames names(list);

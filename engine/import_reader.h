@@ -44,6 +44,10 @@ int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink
 int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits,
                     bool* managed = nullptr);
 
+// Whether the export directory of the file (open, as for ReadImportsFrom) forwards
+// entries: for a reading that does not follow forwarders to count such files.
+bool ForwardsExports(void* file);
+
 // The scan's reading: the names go to list without the repeats that would only be
 // resolved again (engine/distinct_names.h); the answer still counts every name read.
 int ReadImports(NameList& list, const char* path, ExeReading reading = {}, int* bits = nullptr,

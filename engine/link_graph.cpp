@@ -141,6 +141,7 @@ const char* LinkKindName(LinkKind kind)
     case LinkKind::DelayLoadImport: return "delay-load import";
     case LinkKind::Forwarder: return "forwarder";
     case LinkKind::Manifest: return "manifest";
+    case LinkKind::Registry: return "named by the registry";
     case LinkKind::AssemblyReference: return "assembly reference";
     case LinkKind::PInvoke: return "P/Invoke";
     case LinkKind::DepsJson: return "deps.json";
@@ -323,6 +324,19 @@ void RecordCheckedLink(const char* dll, LinkKind kind)
 void RecordSharedDll(const char* dll, const char* valueName)
 {
     s_graph.files[static_cast<std::size_t>(FileOf(dll))].sharedValue = valueName;
+}
+
+void RecordRegistryName(const char* dll, const char* valuePath, bool link)
+{
+    LinkedFile& file = s_graph.files[static_cast<std::size_t>(FileOf(dll))];
+    if (file.registryValue.empty())
+        file.registryValue = valuePath;
+    if (!link || file.source != -1)
+        return;
+    file.source = static_cast<int>(s_graph.sources.size());
+    s_graph.sources.push_back(
+        LinkSource{&s_graph.keptPaths.emplace_back(valuePath), false, "", LinkKind::Registry});
+    Changed();
 }
 
 const LinkedFile* FindLinkedFile(std::string_view shortPath)

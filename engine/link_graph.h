@@ -54,6 +54,8 @@ struct LinkedFile
     std::vector<LinkKind> checkedLinkKinds;
     int source = -1;         // the first examined file that links to it directly
     std::string sharedValue; // the shared-DLL register's value that took it off the list
+    // The first registry value that names it: KEY\VALUE.
+    std::string registryValue;
 };
 
 void ForgetLinkGraph();
@@ -115,6 +117,9 @@ void NoteCheckedLibrary(const char* shortPath, bool asWalked);
 void RecordCheckedLink(const char* dll, LinkKind kind);
 // The shared-DLL pass took dll off the list for the register's value valueName.
 void RecordSharedDll(const char* dll, const char* valueName);
+// The registry's value at valuePath (KEY\VALUE) names dll; the first one stands. As a
+// link, the value is a source that dll's chains start from.
+void RecordRegistryName(const char* dll, const char* valuePath, bool link);
 
 // The DLL the scan names shortPath (case ignored), or nullptr.
 const LinkedFile* FindLinkedFile(std::string_view shortPath);

@@ -17,4 +17,6 @@ enum class LinkKind : unsigned char
     DepsJson,
     // The .NET host's resolver or policy DLL.
     DotNetHost,
+    // A registry value names it.
+    Registry,
 };

@@ -238,10 +238,10 @@ static ModuleHit SearchCurrentDirectory(const std::string& fileName, const std::
 // itself gives up on any file whose path passes 127 characters, and a deep current
 // directory makes it lose even the system's own DLLs, so the search is made here.
 // On success found holds the file's short full path.
-static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH])
+static bool SearchModule(const std::string& fileName, char (&found)[MAX_PATH], bool fromCurrent = true)
 {
     const int world = g_namingBits;
-    const std::string current = CurrentDirectory();
+    const std::string current = fromCurrent ? CurrentDirectory() : std::string();
     const bool hasCurrent = !current.empty();
     ModuleHit hit;
     if (!g_scanning || !FixedDirectoriesAreAbsolute() || ProgramDirectory().empty())
@@ -325,6 +325,15 @@ static int ResolveApiSet(char (&name)[MAX_PATH])
         }
     }
     return -1;
+}
+
+int ResolveLoadedModule(char (&name)[MAX_PATH])
+{
+    char found[MAX_PATH];
+    if (!SearchModule(name, found, false))
+        return 0;
+    lstrcpynA(name, found, MAX_PATH);
+    return 1;
 }
 
 int ResolveModule(char (&name)[MAX_PATH])

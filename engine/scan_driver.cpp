@@ -294,13 +294,21 @@ void RemoveSharedDlls()
 
 int RunScan(HWND mainWindow)
 {
+    // The registry's links join the valid links before the cross-check follows them.
+    const bool registryLinks = ChosenImportReading() == ImportReading::ImportDirectories;
     {
         // System32 and SysWOW64 each walked once, under its own name.
         RedirectionOff unredirected(g_scanInputs.scan64);
-        if (!WalkFixedDrives(mainWindow) || !CrossCheckLinks())
+        if (!WalkFixedDrives(mainWindow))
+            return 0;
+        if (registryLinks || g_scanInputs.countUnreadLinks)
+            ReadRegistryLinks(registryLinks);
+        if (!g_scanning || !CrossCheckLinks())
             return 0;
     }
     RemoveSharedDlls();
+    if (!registryLinks && g_scanInputs.countUnreadLinks)
+        g_unreadLinks.registryNamedListed = CountListedRegistryNames();
     return g_scanning ? 1 : 0;
 }
 
@@ -311,10 +319,9 @@ void BeginScan(const ScanInputs& inputs)
     // Who links to whom stays after the scan: it explains the scan's answer.
     ForgetLinkGraph();
     Clear(g_resultList);
-    g_importTablesOutsideIdata = 0;
+    g_unreadLinks = {};
     g_leftOut64BitDlls = 0;
     g_namingBits = 0;
-    g_managedFilesUnread = 0;
     g_walkedDrives = g_hostRootDrives = 0;
     g_unreadEntries = 0;
     SetStatusLineText(" Scanning for .DLLs with links from executable files...");

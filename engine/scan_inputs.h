@@ -26,4 +26,7 @@ struct ScanInputs
     // The stored filter list selected no program and the defaults stand in for it, which
     // the front ends say once.
     bool storedListPassedOver = false;
+    // Without the modern reading, also count the links that cost reads of their own
+    // (engine/unread_links.h): the registry, manifests, export directories.
+    bool countUnreadLinks = false;
 };

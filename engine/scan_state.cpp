@@ -6,8 +6,7 @@
 unsigned char g_scanning = 0;
 static const unsigned char kOn = 1, kOff = 0;
 ScanInputs g_scanInputs{{}, &kOn, &kOff};
-int g_importTablesOutsideIdata = 0;
-int g_managedFilesUnread = 0;
+UnreadLinkCounts g_unreadLinks;
 unsigned g_walkedDrives = 0;
 unsigned g_hostRootDrives = 0;
 int g_unreadEntries = 0;

@@ -7,6 +7,7 @@
 #include "engine/import_reader.h"
 #include "engine/pe_imports.h"
 #include "engine/scan_inputs.h"
+#include "engine/unread_links.h"
 
 // 1 while a scan runs; clearing it is the stop request.
 extern unsigned char g_scanning;
@@ -15,12 +16,8 @@ extern unsigned char g_scanning;
 extern ScanInputs g_scanInputs;
 // Quick Scan Only: no file's bytes are searched, only import tables count.
 bool QuickScan();
-// Files examined by this scan with the ".idata" reading and Quick Scan on whose import
-// tables lie elsewhere: their links went unread, which the front ends tell the user.
-extern int g_importTablesOutsideIdata;
-// Managed (.NET) files examined by this scan without the modern reading: their
-// assembly references and P/Invoke modules went unread.
-extern int g_managedFilesUnread;
+// What this scan's reading passed over that the modern reading follows.
+extern UnreadLinkCounts g_unreadLinks;
 // What the last drive phase walked, and what fixed drives it left out as the host's
 // root, a bit each (1 << 2 is C:).
 extern unsigned g_walkedDrives;

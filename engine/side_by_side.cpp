@@ -245,13 +245,14 @@ bool FindStoredAssembly(const AssemblyIdentity& wanted, std::vector<std::string>
 
 } // namespace
 
-std::vector<std::string> AssemblyFiles(const char* path, void* file)
+// The manifests the loader reads for the file at path: its resources, then a
+// NAME.manifest beside it.
+static std::vector<Manifest> FileManifests(const char* path, void* file)
 {
     std::vector<Manifest> manifests = ManifestResources(file);
-    std::vector<std::string> files;
-    const std::string folder = FolderOf(path);
     // A failed open costs the platform as much as a file's reading: the walk's listing
     // of the folder says whether there is a manifest beside the file.
+    const std::string folder = FolderOf(path);
     const DirectoryListing* listing = CurrentListing();
     const std::string besideName = std::string(FileNameOf(path)) + ".manifest";
     Manifest beside;
@@ -259,11 +260,27 @@ std::vector<std::string> AssemblyFiles(const char* path, void* file)
          FindListedEntry(*listing, besideName)) &&
         ReadManifestFile(JoinPath(folder, besideName), beside))
         manifests.push_back(std::move(beside));
-    for (const Manifest& manifest : manifests)
+    return manifests;
+}
+
+std::vector<std::string> AssemblyFiles(const char* path, void* file)
+{
+    std::vector<std::string> files;
+    const std::string folder = FolderOf(path);
+    for (const Manifest& manifest : FileManifests(path, file))
         for (const AssemblyIdentity& wanted : manifest.dependencies)
             if (!wanted.name.empty() && !FindPrivateAssembly(folder, wanted, files))
                 FindStoredAssembly(wanted, files);
     return files;
+}
+
+bool NamesAssemblies(const char* path, void* file)
+{
+    for (const Manifest& manifest : FileManifests(path, file))
+        for (const AssemblyIdentity& wanted : manifest.dependencies)
+            if (!wanted.name.empty())
+                return true;
+    return false;
 }
 
 void FileAssemblies(const char* path, void* file)

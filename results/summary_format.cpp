@@ -19,21 +19,43 @@ std::string FormatSummaryLine(int count, std::uint64_t totalBytes)
            " possibly unlinked .DLLs listed. Disk space taken: " + GroupThousands(totalBytes) + " bytes";
 }
 
-std::string FormatUnreadTablesCount(int count)
-{
-    return std::to_string(count) + (count == 1 ? " examined file keeps its import tables outside .idata"
-                                               : " examined files keep their import tables outside .idata");
-}
-
 std::string FormatLeftOut64BitCount(int count)
 {
     return std::to_string(count) + (count == 1 ? " 64-bit DLL was left out" : " 64-bit DLLs were left out");
 }
 
-std::string FormatManagedFilesCount(int count)
+std::vector<UnreadLinkNote> FormatUnreadLinkNotes(const UnreadLinkCounts& counts)
 {
-    return std::to_string(count) +
-           (count == 1 ? " examined file is a .NET assembly" : " examined files are .NET assemblies");
+    struct Kind
+    {
+        int count;
+        const char* one;
+        const char* many;
+        const char* consequence;
+        bool fullScanReads;
+    };
+    const Kind kinds[] = {
+        {counts.importTablesOutsideIdata, " examined file keeps its import tables outside .idata",
+         " examined files keep their import tables outside .idata", "those links were not read", true},
+        {counts.managedFiles, " examined file is a .NET assembly", " examined files are .NET assemblies",
+         "their assembly references and P/Invoke modules were not read", false},
+        {counts.manifestFiles, " examined file names side-by-side assemblies in its manifest",
+         " examined files name side-by-side assemblies in their manifests", "those assemblies were not read",
+         false},
+        {counts.forwardingFiles, " examined file forwards exports to other DLLs",
+         " examined files forward exports to other DLLs", "those links were not read", false},
+        {counts.addOnModules, " file named .NODE, .PYD, .AX or .XLL was not examined",
+         " files named .NODE, .PYD, .AX or .XLL were not examined", "programs load them as DLLs", false},
+        {counts.registryNamedListed, " listed DLL is named in the registry",
+         " listed DLLs are named in the registry", "programs may load them", false},
+    };
+    std::vector<UnreadLinkNote> notes;
+    for (const Kind& kind : kinds)
+        if (kind.count > 0)
+            notes.push_back({std::to_string(kind.count) + (kind.count == 1 ? kind.one : kind.many) + "; " +
+                                 kind.consequence,
+                             kind.fullScanReads});
+    return notes;
 }
 
 std::string FormatListLine(const char* prefix, std::string_view path, const char* suffix)
@@ -85,4 +107,10 @@ std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool
     return FittedNames(allListed ? "Linked from listed DLLs only: "
                                  : "Linked only from DLLs no examined file links to: ",
                        libraries, fits);
+}
+
+std::string FormatRegistryNamedLine(const std::string& valuePath,
+                                    const std::function<bool(const std::string&)>& fits)
+{
+    return FittedNames("Named by the registry: ", {valuePath}, fits);
 }

@@ -8,19 +8,26 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/unread_links.h"
+
 // Decimal with a comma between each group of three digits: 1234567 is "1,234,567".
 std::string GroupThousands(std::uint64_t value);
 
 // " %d possibly unlinked .DLLs listed. Disk space taken: %s bytes"
 std::string FormatSummaryLine(int count, std::uint64_t totalBytes);
 
-// "1 examined file keeps its import tables outside .idata", or the plural.
-std::string FormatUnreadTablesCount(int count);
-// "1 examined file is a .NET assembly", or the plural.
-std::string FormatManagedFilesCount(int count);
-
 // "1 64-bit DLL was left out", or the plural.
 std::string FormatLeftOut64BitCount(int count);
+
+// What a scan's reading passed over, one note for each kind counted, without an end:
+// "3 examined files keep their import tables outside .idata; those links were not
+// read". fullScanReads: a scan with Quick Scan off finds these links too.
+struct UnreadLinkNote
+{
+    std::string text;
+    bool fullScanReads;
+};
+std::vector<UnreadLinkNote> FormatUnreadLinkNotes(const UnreadLinkCounts& counts);
 
 // One line of a saved list, without its line end: the prefix and a blank when a
 // prefix is given, the path, a blank and the suffix when a suffix is given.
@@ -35,3 +42,7 @@ std::string FormatListLine(const char* prefix, std::string_view path, const char
 std::string FormatLinkedFromLine(const std::vector<std::string>& libraries, bool allListed,
                                  const std::vector<std::string>& unreadFiles,
                                  const std::function<bool(const std::string&)>& fits);
+// The same line for a listed file that a registry value names (a scan without the
+// modern reading): "Named by the registry: KEY\VALUE", cut with "..." to fit.
+std::string FormatRegistryNamedLine(const std::string& valuePath,
+                                    const std::function<bool(const std::string&)>& fits);

@@ -66,12 +66,15 @@ void AddLinkedFromLine(HWND versionList, const std::string& path)
     if (libraries.empty())
         for (const std::string& unread : FilesWithUnreadImportTables())
             unreadFiles.push_back(ShownName(unread));
-    const std::string line =
-        FormatLinkedFromLine(libraries, allListed, unreadFiles, [&](const std::string& text) {
-            SIZE extent = {};
-            GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
-            return extent.cx <= width;
-        });
+    auto fits = [&](const std::string& text) {
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        return extent.cx <= width;
+    };
+    // A registry value that names a listed file says more than what links to it.
+    const std::string line = file->registryValue.empty()
+                                 ? FormatLinkedFromLine(libraries, allListed, unreadFiles, fits)
+                                 : FormatRegistryNamedLine(file->registryValue, fits);
     SendMessageA(versionList, LB_INSERTSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(line.c_str()));
 }

@@ -45,28 +45,31 @@ bool WaitsForTheScan(UINT message, WPARAM wParam)
     }
 }
 
-// Once per installation, after a finished scan that met files whose import tables the
-// ".idata" reading passed over: the list may hold DLLs those files use. Yes turns the
-// reading of the import directories on for the scans to come; nothing is scanned again.
+// Whether the scan about to start counts the links that cost reads of their own: only
+// while the offer below is still to come.
+bool CountsUnreadLinks()
+{
+    return !g_readModernLinks && !WasModernLinksOffered();
+}
+
+// Once per installation, after a finished scan whose reading passed over links that the
+// modern reading follows: the list may hold DLLs in use. Yes turns the modern reading on
+// for the scans to come; nothing is scanned again.
 void OfferModernLinks(HWND mainWindow, int finished)
 {
-    if (!finished || (g_importTablesOutsideIdata == 0 && g_managedFilesUnread == 0) || g_readModernLinks ||
-        WasModernLinksOffered())
+    if (!finished || !g_unreadLinks.Any() || g_readModernLinks || WasModernLinksOffered())
         return;
     RememberModernLinksOffered();
     // The scan is over: the toolbar says so while the question waits.
     RefreshToolbarStates();
-    std::string counts;
-    if (g_importTablesOutsideIdata > 0)
-        counts = FormatUnreadTablesCount(g_importTablesOutsideIdata);
-    if (g_managedFilesUnread > 0)
-        counts += (counts.empty() ? "" : ", and ") + FormatManagedFilesCount(g_managedFilesUnread);
-    const std::string text = counts +
-                             ", so this scan did not read those links and may list DLLs that are in use.\n\n"
-                             "Turn on Read Modern Links for the next scans?";
+    std::string text;
+    for (const UnreadLinkNote& note : FormatUnreadLinkNotes(g_unreadLinks))
+        text += note.text + ".\n";
+    text += "\nThis scan may list DLLs that are in use. Turn on Read Modern Links for the next scans?";
     if (MessageBoxA(mainWindow, text.c_str(), "Orvenna", MB_YESNO | MB_ICONQUESTION) == IDYES)
         g_readModernLinks = 1;
 }
+
 // The same once per installation after a finished scan that left 64-bit DLLs out.
 void OfferScan64Bit(HWND mainWindow, int finished)
 {
@@ -96,7 +99,9 @@ void StartScan(HWND mainWindow)
         return;
     ++s_startDepth;
     HoldResultListDrawing(mainWindow);
-    BeginScan(StoredScanInputs());
+    ScanInputs inputs = StoredScanInputs();
+    inputs.countUnreadLinks = CountsUnreadLinks();
+    BeginScan(inputs);
     int finished = RunScan(mainWindow);
     ReportScanEnd(mainWindow, finished);
     EndScan();

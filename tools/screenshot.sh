@@ -31,6 +31,8 @@ cp "$build/bin/orvenna.exe" "$build/bin/qemcom95.dll" "$installed/"
 for value in Toolbar StatusBar Settings Lower ToolTips QScan MaxMin xy cxy; do
     wine reg delete 'HKLM\Software\Tessaly Software Ltd\Orvenna\4.70\Preferences' /v $value /f >/dev/null 2>&1 || true
 done
+# The one-time offer of the modern reading counts as made: its box would stand over the window.
+wine reg add 'HKLM\Software\Tessaly Software Ltd\Orvenna\4.70\Preferences' /v ImpDirAsked /t REG_BINARY /d 01 /f >/dev/null
 
 probe() {
     wine "$build/bin/window_probe.exe" "$@" 2>/dev/null | tr -d '\r'

@@ -5,7 +5,8 @@ SAME.DLL of its own width beside it; a 64-bit program whose folder holds a 32-bi
 PAIR.DLL, which its loader passes over for the 64-bit one in System32; a 32-bit
 ONLY64N.DLL in SysWOW64 that only that 64-bit program names; a 64-bit DLL that nothing
 imports. With --64-bit the whole list (Wine's own C: as well) is checked against the
-independent model (bench/scan_model.py) in both worlds, with either reading; without it no 64-bit file is
+independent model (bench/scan_model.py) in both worlds, with either reading, the modern
+one with the links the registry holds; without it no 64-bit file is
 listed and orvscan says how many it left out."""
 
 import os
@@ -88,6 +89,9 @@ def listed(*options):
 
 try:
     path_dirs = windows("cmd", "/c", "echo %PATH%")[0].strip().split(";")
+    # The registry's values expand as orvscan, a 32-bit process, expands them.
+    variables = windows("c:\\windows\\syswow64\\cmd.exe", "/c", "set")[0].splitlines()
+    environment = {n.upper(): v.rstrip("\r") for n, v in (l.split("=", 1) for l in variables if "=" in l)}
     with_64, _ = listed("--classic", "--64-bit")
     modern_64, _ = listed("--modern", "--64-bit")
     without, note = listed("--classic", "--32-bit-only")
@@ -108,7 +112,8 @@ check(" 64-bit DLLs were left out; --64-bit lists and reads them." in note, f"no
 for modern, got in ((False, with_64), (True, modern_64)):
     scan = scan_model.QuickScan(drives, os.path.join(build, "bin"), scan_model.search_tail(drives, path_dirs), modern,
                                 worlds={w: scan_model.search_tail(drives, path_dirs, w) for w in (32, 64)})
-    expected = {p.lower() for p in scan.run(scan_model.shared_dll_names(os.path.join(prefix, "system.reg")))}
+    expected = {p.lower() for p in scan.run(scan_model.shared_dll_names(os.path.join(prefix, "system.reg")),
+                                            scan_model.registry_strings(prefix, environment))}
     widths = {w: len([p for p in expected if scan_model.width_of(p) == w]) for w in (32, 64)}
     reading = "--modern" if modern else "--classic"
     print(f"{reading} --64-bit: model: {len(expected)} unlinked ({widths[32]} 32-bit, {widths[64]} 64-bit); "

@@ -16,6 +16,7 @@
 
 #include "engine/filter_entry.h"
 #include "engine/module_names.h"
+#include "engine/registry_names.h"
 #include "tests/engine/whole_module_names.h"
 
 using namespace std::literals;
@@ -430,6 +431,33 @@ TEST(ModuleNames, ChunkedSearchFindsWhatWholeSearchFinds)
     }
     // The inputs must make the comparison worth something.
     EXPECT_GT(total, 50000u);
+}
+
+// Module names in a registry value's text: paths with blanks, command lines, the
+// rundll32 and resource forms, lists, unexpanded variables; what names no placeable
+// file yields nothing.
+TEST(RegistryModuleNames, NamesOfEachFormOfValue)
+{
+    const std::pair<std::u16string, Names> cases[] = {
+        {u"C:\\Program Files\\A B\\srv.OCX", {"C:\\Program Files\\A B\\srv.OCX"}},
+        {u"\"C:\\Program Files\\App\\app.exe\" /regserver", {"C:\\Program Files\\App\\app.exe"}},
+        {u"C:\\windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL x.cpl",
+         {"C:\\windows\\system32\\rundll32.exe", "shell32.dll", "x.cpl"}},
+        {u"rundll32 C:\\w\\advpack.dll,LaunchINFSection", {"C:\\w\\advpack.dll"}},
+        {u"@%SystemRoot%\\system32\\shell32.dll,-21", {"shell32.dll"}},
+        {u"one.dll two.dll;three.drv", {"one.dll", "two.dll", "three.drv"}},
+        {u"\\\\?\\D:\\x\\libglib-2.0-0.dll", {"D:\\x\\libglib-2.0-0.dll"}},
+        {u"system32\\rel.dll \\\\server\\share\\unc.dll \\root.dll", {}},
+        {u"x.dll.mui *.dll .dll C:\\.dll C:\\dir.dll\\ notes.txt", {}},
+        {u"C:\\" + std::u16string(300, u'a') + u".dll short.dll", {"short.dll"}},
+    };
+    for (const auto& [text, expected] : cases)
+    {
+        Names names;
+        FindRegistryModuleNames(
+            text, [&](std::u16string_view name) { names.emplace_back(name.begin(), name.end()); });
+        EXPECT_EQ(expected, names) << std::string(text.begin(), text.end());
+    }
 }
 
 } // namespace

@@ -74,6 +74,31 @@ TEST(SummaryFormat, LinkedFromLineNamesWhatFitsAndCountsTheRest)
                   FormatLinkedFromLine(c.libraries, c.allListed, c.unread,
                                        [&](const std::string& text) { return text.size() <= c.width; }))
             << c.width;
+    // A listed file that the registry names says so instead, cut to fit.
+    const std::string value = "HKLM\\Software\\Classes\\CLSID\\{X}\\InprocServer32\\(Default)";
+    auto fits = [](std::size_t width) {
+        return [width](const std::string& text) { return text.size() <= width; };
+    };
+    EXPECT_EQ("Named by the registry: " + value, FormatRegistryNamedLine(value, fits(100)));
+    EXPECT_EQ("Named by the registry: HKLM\\Software\\...", FormatRegistryNamedLine(value, fits(40)));
 }
 
 } // namespace
+
+TEST(SummaryFormat, UnreadLinkNotesCountEachKindInOrder)
+{
+    UnreadLinkCounts counts;
+    EXPECT_TRUE(FormatUnreadLinkNotes(counts).empty());
+    counts.addOnModules = 3;
+    counts.forwardingFiles = 1;
+    counts.importTablesOutsideIdata = 2;
+    const std::vector<UnreadLinkNote> notes = FormatUnreadLinkNotes(counts);
+    ASSERT_EQ(3u, notes.size());
+    EXPECT_EQ("2 examined files keep their import tables outside .idata; those links were not read",
+              notes[0].text);
+    EXPECT_TRUE(notes[0].fullScanReads);
+    EXPECT_EQ("1 examined file forwards exports to other DLLs; those links were not read", notes[1].text);
+    EXPECT_EQ("3 files named .NODE, .PYD, .AX or .XLL were not examined; programs load them as DLLs",
+              notes[2].text);
+    EXPECT_FALSE(notes[1].fullScanReads || notes[2].fullScanReads);
+}

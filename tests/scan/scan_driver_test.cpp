@@ -244,7 +244,7 @@ TEST(ImportReadingTest, DirectoriesLinkWhatTheIdataReadingLeavesListed)
         WalkOneDrive('N');
         ASSERT_EQ(1, CrossCheckLinks());
         EXPECT_EQ(directories ? std::vector<std::string>{} : all, Names(g_resultList)) << int{directories};
-        EXPECT_EQ(directories ? 0 : 3, g_importTablesOutsideIdata) << int{directories};
+        EXPECT_EQ(directories ? 0 : 3, g_unreadLinks.importTablesOutsideIdata) << int{directories};
     }
 }
 

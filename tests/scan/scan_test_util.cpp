@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/directory_listing.h"
 #include "engine/engine.h"
 #include "engine/path_parts.h"
 #include "engine/scan_state.h"
@@ -207,4 +208,33 @@ void SharedDllsGuard::DeleteKey()
 {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSharedDllsKey);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSharedDllsKey);
+}
+
+RegistryValuesGuard::~RegistryValuesGuard()
+{
+    for (const auto& [root, key, name] : set_)
+        RegDeleteKeyValueA(root, key.c_str(), name.c_str());
+    for (const auto& [root, key, name] : owned_)
+        RegDeleteTreeA(root, key.c_str());
+}
+
+void RegistryValuesGuard::Set(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                              const std::string& data)
+{
+    HKEY opened;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr));
+    set_.emplace_back(root, key, name);
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegSetValueExW(opened, WideOfAnsi(name).c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size())));
+    RegCloseKey(opened);
+}
+
+std::string RegistryValuesGuard::Utf16(const std::string& text, bool terminated)
+{
+    std::string bytes;
+    for (char c : text)
+        bytes += {c, '\0'};
+    return terminated ? bytes + std::string(2, '\0') : bytes;
 }

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/name_list.h"
@@ -106,3 +107,22 @@ private:
 };
 
 extern const char kSharedDllsKey[];
+
+// Registry values a test writes through the platform's calls, values the test prefix
+// does not hold of itself: removed at the end, with the keys the test owns.
+class RegistryValuesGuard
+{
+public:
+    RegistryValuesGuard() = default;
+    ~RegistryValuesGuard();
+    RegistryValuesGuard(const RegistryValuesGuard&) = delete;
+    RegistryValuesGuard& operator=(const RegistryValuesGuard&) = delete;
+
+    // data is the value's bytes as stored, terminator or not (Utf16 makes a string's).
+    void Set(HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& data);
+    void Own(HKEY root, const std::string& key) { owned_.emplace_back(root, key, ""); }
+    static std::string Utf16(const std::string& text, bool terminated = true);
+
+private:
+    std::vector<std::tuple<HKEY, std::string, std::string>> set_, owned_;
+};

@@ -31,6 +31,8 @@ void Command(HWND window, WORD id, LPARAM lParam = 0)
 
 TEST_F(CommandTest, StartRunsAScanToDoneWithTheSummaryLine)
 {
+    // The one-time offer counts as made: Wine's registry names DLLs the scan lists.
+    StoreByte("ImpDirAsked", 1);
     Open();
     AddName(g_validLinks, "C:\\LEFT\\OVER.DLL");
     Command(window, IDM_START);
@@ -165,7 +167,8 @@ TEST_F(CommandTest, ExitDuringAScanIsRefusedWithMessage6019)
 }
 
 // A program whose import tables LLVM's linker put in .rdata (a fixture machine's),
-// copied onto C: for the scans of this test only.
+// copied onto C: for the scans of this test only; Wine's registry names DLLs the scan
+// lists.
 TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
 {
     const char program[] = "C:\\orvimpdir\\VIEWER.EXE";
@@ -192,6 +195,9 @@ TEST_F(CommandTest, AScanMeetingImportsOutsideIdataOffersTheReadingOnce)
     EXPECT_EQ(0, g_readModernLinks);
     EXPECT_EQ(1, StoredByte("ImpDirAsked"));
     EXPECT_EQ(0, shown.find("1 examined file keeps its import tables outside .idata")) << shown;
+    EXPECT_NE(std::string::npos,
+              shown.find(" listed DLLs are named in the registry; programs may load them.\n"))
+        << shown;
     EXPECT_EQ(StatusLineText(window), summaryWhenShown);
     EXPECT_EQ(0, stopWhenShown) << "the toolbar shows the idle states";
     // Yes, once the record is gone, turns it on; no scan follows.
@@ -212,6 +218,8 @@ TEST_F(CommandTest, AScanLeavingOut64BitDllsOffersToIncludeThemOnce)
     const char dll[] = "C:\\orv64\\WIDE.DLL";
     CreateDirectoryA("C:\\orv64", nullptr);
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\pe64_fixture.dll").c_str(), dll, FALSE));
+    // The modern reading's offer counts as made: Wine's registry names DLLs the scan lists.
+    StoreByte("ImpDirAsked", 1);
     Open();
     std::string shown;
     int answer = IDNO;
@@ -228,6 +236,7 @@ TEST_F(CommandTest, AScanLeavingOut64BitDllsOffersToIncludeThemOnce)
     EXPECT_EQ(1, StoredByte("Scan64Asked"));
     EXPECT_FALSE(IsListed("C:\\ORV64\\WIDE.DLL"));
     ClearStoredPreferences();
+    StoreByte("ImpDirAsked", 1);
     answer = IDYES;
     Command(window, IDM_START);
     EXPECT_EQ(1, g_scan64Bit);
