@@ -470,7 +470,9 @@ class Bench:
                 if name == PENDING_RUN:
                     self.wine(["reg", "delete", ORVENNA_KEY, "/v", "ImpDirAsked", "/f"])
                 for _ in range(tries):
-                    result = self.measure_window(path) if command is None else self.measure(name, command, path)
+                    # Both read the registry, timed apart: its cost is the machine's, not its files'.
+                    phase = REGISTRY_PHASE if name in (DIRECTORIES_RUN, PENDING_RUN) else None
+                    result = self.measure_window(path) if command is None else self.measure(name, command, path, phase)
                     runs[name] = fastest(runs.get(name), result)
                     if result.get("timeout"):
                         break
@@ -562,6 +564,13 @@ def wall(run):
     return (run["bound"], True) if run.get("timeout") else (run["wall"], False)
 
 
+def beside_registry(run):
+    """The run's wall time without its reading of the registry."""
+    if run is None or run.get("timeout") or "phase" not in run:
+        return None
+    return (run["wall"] - run["phase"], False)
+
+
 def cpu(run):
     return None if run is None or run.get("timeout") else (run["cpu"] + run["server_cpu"], False)
 
@@ -613,6 +622,9 @@ def targets(reports, wide, flat=None):
         add(f"modern ≤ 1.15× quick ({r['label']})", ratio(wall(r["runs"].get(DIRECTORIES_RUN)),
                                                           wall(r["runs"]["orvscan --quick"])), 1.15, "×")
     for r in sized:
+        add(f"modern, registry reading aside ≤ 1.15× quick ({r['label']})",
+            ratio(beside_registry(r["runs"].get(DIRECTORIES_RUN)), wall(r["runs"]["orvscan --quick"])), 1.15, "×")
+    for r in sized:
         add(f"full modern ≤ 1.2× full ({r['label']})", ratio(wall(r["runs"].get(FULL_MODERN_RUN)),
                                                               wall(r["runs"].get("orvscan --full"))), 1.2, "×")
     for r in sized:
@@ -621,6 +633,8 @@ def targets(reports, wide, flat=None):
     for r in sized:
         add(f"offer pending ≤ 1.3× quick ({r['label']})", ratio(wall(r["runs"].get(PENDING_RUN)),
                                                                wall(r["runs"]["orvscan --quick"])), 1.3, "×")
+        add(f"offer pending, registry reading aside ≤ 1.3× quick ({r['label']})",
+            ratio(beside_registry(r["runs"].get(PENDING_RUN)), wall(r["runs"]["orvscan --quick"])), 1.3, "×")
     for r in reports:
         if r["label"].startswith("half 64-bit"):
             # Both runs open and type every file; the 64-bit run reads half of them further.
