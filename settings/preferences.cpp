@@ -30,10 +30,10 @@ struct StoredFlag
     unsigned char defaultValue;
 };
 static constexpr StoredFlag kStoredFlags[] = {
-    {"Toolbar", &g_showToolbar, 1},          {"Settings", &g_saveSettingsOnExit, 1},
-    {"StatusBar", &g_showStatusBar, 1},      {"Lower", &g_lowerCaseNames, 0},
-    {"ToolTips", &g_showToolTips, 1},        {"QScan", &g_quickScan, 1},
-    {"ImpDir", &g_readModernLinks, 0}, {"Recycle", &g_deleteToRecycleBin, 0},
+    {"Toolbar", &g_showToolbar, 1},     {"Settings", &g_saveSettingsOnExit, 1},
+    {"StatusBar", &g_showStatusBar, 1}, {"Lower", &g_lowerCaseNames, 0},
+    {"ToolTips", &g_showToolTips, 1},   {"QScan", &g_quickScan, 1},
+    {"ImpDir", &g_readModernLinks, 0},  {"Recycle", &g_deleteToRecycleBin, 0},
     {"Scan64", &g_scan64Bit, 0},
 };
 
