@@ -99,7 +99,7 @@ class Tries(unittest.TestCase):
             bench = run.Bench(work, 1)
             bench.work = work
 
-            def measure(name, command, path=None):
+            def measure(name, command, path=None, phase=None):
                 calls[name] += 1
                 return timed(warm_up_wall if name == "warm-up" else 2.5)
 
@@ -108,6 +108,7 @@ class Tries(unittest.TestCase):
                 return timed(2.5)
             bench.measure, bench.measure_window = measure, measure_window
             bench.map_machine = lambda folder, description: None
+            bench.wine = lambda command, stdin=None: ""
             bench.measure_stop = lambda: 0.02
             bench.parse_floor = lambda result, path: None
             bench.floor_checks = lambda quick, full, machine: []
