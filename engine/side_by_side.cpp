@@ -8,6 +8,7 @@
 #include "engine/link_graph.h"
 #include "engine/directory_listing.h"
 #include "engine/engine.h"
+#include "engine/file_pattern.h"
 #include "engine/import_reader.h"
 #include "engine/manifest_xml.h"
 #include "engine/path_parts.h"
@@ -250,14 +251,15 @@ bool FindStoredAssembly(const AssemblyIdentity& wanted, std::vector<std::string>
 static std::vector<Manifest> FileManifests(const char* path, void* file)
 {
     std::vector<Manifest> manifests = ManifestResources(file);
-    // A failed open costs the platform as much as a file's reading: the walk's listing
-    // of the folder says whether there is a manifest beside the file.
+    // A failed open costs the platform a pass over the whole folder: the walk's listing
+    // says whether there is a manifest beside the file, also in a folder where some other
+    // name is not plain (one such name must not cost every file of thousands an open).
     const std::string folder = FolderOf(path);
     const DirectoryListing* listing = CurrentListing();
     const std::string besideName = std::string(FileNameOf(path)) + ".manifest";
     Manifest beside;
-    if ((!listing || !listing->plain || !EqualsIgnoringCase(listing->directory, folder) ||
-         FindListedEntry(*listing, besideName)) &&
+    if ((!listing || !listing->answersPlainNames || !IsPlainName(besideName) ||
+         !EqualsIgnoringCase(listing->directory, folder) || FindListedEntry(*listing, besideName)) &&
         ReadManifestFile(JoinPath(folder, besideName), beside))
         manifests.push_back(std::move(beside));
     return manifests;
