@@ -11,6 +11,7 @@
 #include "engine/clr_metadata.h"
 #include "engine/paged_bytes.h"
 #include "engine/pe_imports.h"
+#include "fuzz/paged_input.h"
 #include "fuzz/require.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -35,15 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(static_cast<std::size_t>(answer) == names.size(), "a count answer counts the names", {});
 
     std::vector<const std::uint8_t*> buffers;
-    PagedBytes paged(size, [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
-        bool known = false;
-        for (const std::uint8_t* b : buffers)
-            known = known || b == buffer;
-        if (!known)
-            buffers.push_back(buffer);
-        std::memcpy(buffer, data + offset, count);
-        return count;
-    });
+    PagedBytes paged = PagedInput(data, size, buffers);
     std::vector<std::string> pagedNames;
     Require(ParseClrMetadata(paged,
                              [&](ClrName kind, std::string_view name, std::string_view culture) {

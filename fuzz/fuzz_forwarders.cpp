@@ -10,6 +10,7 @@
 
 #include "engine/paged_bytes.h"
 #include "engine/pe_exports.h"
+#include "fuzz/paged_input.h"
 #include "fuzz/require.h"
 #include "platform/ascii_case.h"
 
@@ -41,15 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::vector<const std::uint8_t*> buffers;
-    PagedBytes paged(size, [&](std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
-        bool known = false;
-        for (const std::uint8_t* b : buffers)
-            known = known || b == buffer;
-        if (!known)
-            buffers.push_back(buffer);
-        std::memcpy(buffer, data + offset, count);
-        return count;
-    });
+    PagedBytes paged = PagedInput(data, size, buffers);
     std::vector<std::string> pagedModules;
     Require(ParseForwarders(paged, [&](std::string_view m, LinkKind) { pagedModules.emplace_back(m); }) ==
                 answer,
