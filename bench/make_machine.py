@@ -513,8 +513,8 @@ class Machine:
             self.private_assembly(parts, root, name, own)
         if rng.random() < 0.15:
             # A Node add-on: a DLL by another extension, which only the modern reading examines.
-            self.pe(root, self.unique(root, "addon", ".node"), self.wine_imports() + rng.sample(own, 1), True,
-                    "node")
+            addon = self.unique(root, "addon", ".node")
+            self.pe(root, addon, self.wine_imports() + rng.sample(own, min(len(own), 1)), True, "node")
         if rng.random() < 0.15:
             a, b = self.unique(root, "twina", ".dll"), self.unique(root, "twinb", ".dll")
             self.pe(root, a, self.wine_imports() + [b], True)
@@ -524,7 +524,7 @@ class Machine:
         if plugins:
             for i in range(rng.randrange(1, 8)):
                 name = self.unique(plugins, f"plug{i:02d}", ".dll")
-                path = self.pe(plugins, name, self.wine_imports() + rng.sample(own, 1), True)
+                path = self.pe(plugins, name, self.wine_imports() + rng.sample(own, min(len(own), 1)), True)
                 ini_lines.append(f"Plugin{i}={name}" if i % 2 else f"Plugin{i}={path}")
         self.data(root, self.unique(root, "settings", ".ini"), "\n".join(ini_lines) + "\n")
         if rng.random() < 0.1:
@@ -542,7 +542,7 @@ class Machine:
         assembly = f"{parts[-1].replace(' ', '')}.Private"
         folder = self.folder(*parts, assembly)
         dll = self.unique(folder, "private", ".dll")
-        self.pe(folder, dll, self.wine_imports() + self.rng.sample(own, 1), True)
+        self.pe(folder, dll, self.wine_imports() + self.rng.sample(own, min(len(own), 1)), True)
         identity = f'<assemblyIdentity type="win32" name="{assembly}" version="1.0.0.0" processorArchitecture="x86"/>'
         head = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n' \
                '<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">\n'
