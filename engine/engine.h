@@ -12,6 +12,8 @@
 
 #include "engine/scan_inputs.h"
 
+class PagedBytes;
+
 // module_resolution.cpp
 // Positions in the module extension table.
 enum
@@ -54,25 +56,25 @@ std::string DrivesWithHostRoots();
 // in the file's folder (a DLL or manifest named after it, beside the file or in a
 // subfolder of its name), else the store under the Windows directory (winsxs, its
 // manifests in winsxs\manifests), at the version a publisher policy there redirects to.
-std::vector<std::string> AssemblyFiles(const char* path, void* file);
+std::vector<std::string> AssemblyFiles(const char* path, PagedBytes& bytes);
 // The modern reading of a file's assemblies: their files go to the file reference list
-// and become the activation context. file is the file open, or nullptr to open path.
-void FileAssemblies(const char* path, void* file);
+// and become the activation context. bytes are the file's, as the import reader read them.
+void FileAssemblies(const char* path, PagedBytes& bytes);
 // Whether the file's manifests name an assembly, as FileAssemblies reads them, for a
 // reading that does not follow them to count.
-bool NamesAssemblies(const char* path, void* file);
+bool NamesAssemblies(const char* path, PagedBytes& bytes);
 // While a file's names are resolved: its assemblies' files, which a bare name that
 // one of them bears resolves to first, as the activation context makes the loader do.
 void SetActivationContext(std::vector<std::string> files);
 const std::string* ActivationContextFile(std::string_view fileName);
 
 // managed_links.cpp
-// The modern reading of a managed file at path (open as file, or nullptr to open path):
+// The modern reading of a managed file at path (its bytes, as the import reader read them):
 // its assembly references go to the file reference list as the files the runtime probes
 // (the file's folder, a subfolder of the name or the culture, the privatePath of the
 // folder's programs' .config files) and every version in the global assembly caches;
 // its P/Invoke modules as module names; the modules of its File table as files beside it.
-void FileManagedLinks(const char* path, void* file);
+void FileManagedLinks(const char* path, PagedBytes& bytes);
 // The .NET host's links by the file's name: dotnet.exe, or an application host (a
 // program beside its NAME.runtimeconfig.json), to each host\fxr\VERSION\hostfxr.dll
 // of its installation; hostfxr.dll to each shared\FRAMEWORK\VERSION\hostpolicy.dll.
@@ -82,10 +84,15 @@ void FileHostLinks(const char* path);
 void ExamineDependencyFiles();
 
 // registry_links.cpp
-// Reads the module names of the registry's string values (engine/registry_names.h):
-// each file one names is recorded with the first value that names it
+// Begins reading the module names of the registry's string values
+// (engine/registry_names.h) on a thread of its own, beside the walk.
+void BeginRegistryReading();
+// After the walk: waits for the reading (begun here when it was not) and files what it
+// found: each file a value names is recorded with the first value that names it
 // (engine/link_graph.h), and with fileLinks it joins the valid links.
 void ReadRegistryLinks(bool fileLinks);
+// Stops a reading that is still going (the scan stopped) and waits for its thread.
+void EndRegistryReading();
 // The listed DLLs that a reading recorded.
 int CountListedRegistryNames();
 

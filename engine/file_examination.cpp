@@ -169,7 +169,8 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
     }
     bool unreadTables = false;
     bool managed = false;
-    const int imports = ReadImportsFrom(g_fileRefs, file.handle, reading, unreadTables, bits, &managed);
+    PagedBytes bytes = FileBytes(file.handle);
+    const int imports = ReadImportsFrom(g_fileRefs, bytes, reading, unreadTables, bits, &managed);
     if (imports == -1)
     {
         if (bits == 64 && kind == FILE_KIND_LIBRARY)
@@ -178,9 +179,9 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
     }
     if (reading.imports == ImportReading::ImportDirectories)
     {
-        FileAssemblies(path, file.handle);
+        FileAssemblies(path, bytes);
         if (managed)
-            FileManagedLinks(path, file.handle);
+            FileManagedLinks(path, bytes);
         FileHostLinks(path);
     }
     else
@@ -189,8 +190,8 @@ static int ReadExecutable(const char* shortPath, const char* path, int kind, boo
             g_unreadLinks.managedFiles++;
         if (g_scanInputs.countUnreadLinks)
         {
-            g_unreadLinks.forwardingFiles += ForwardsExports(file.handle) ? 1 : 0;
-            g_unreadLinks.manifestFiles += NamesAssemblies(path, file.handle) ? 1 : 0;
+            g_unreadLinks.forwardingFiles += ForwardsExports(bytes) ? 1 : 0;
+            g_unreadLinks.manifestFiles += NamesAssemblies(path, bytes) ? 1 : 0;
         }
     }
     // A full scan finds the names of tables the reader passed over in the file's bytes.

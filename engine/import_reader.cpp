@@ -41,14 +41,18 @@ int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     bool unreadTables = false;
     int read = 0;
-    const int answer =
-        file.IsValid() ? ReadImportsFrom(file.handle, reading, sink, unreadTables, read, managed) : -1;
+    int answer = -1;
+    if (file.IsValid())
+    {
+        PagedBytes bytes = FileBytes(file.handle);
+        answer = ReadImportsFrom(bytes, reading, sink, unreadTables, read, managed);
+    }
     if (bits)
         *bits = read;
     return answer;
 }
 
-// The file's size, or 0 when it is empty or no disk file: a name such as AUX.DLL opens
+// A file's size, or 0 when it is empty or no disk file: a name such as AUX.DLL opens
 // a device, whose read could wait for ever.
 static std::uint64_t DiskFileSize(void* file)
 {
@@ -56,6 +60,11 @@ static std::uint64_t DiskFileSize(void* file)
     if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) || length.QuadPart <= 0)
         return 0;
     return static_cast<std::uint64_t>(length.QuadPart);
+}
+
+PagedBytes FileBytes(void* file)
+{
+    return PagedBytes(DiskFileSize(file), FilePageReader(file));
 }
 
 // The width of the file the bytes are, as the common library types it: 32, 64 or 0.
@@ -76,22 +85,17 @@ static int WidthOf(PagedBytes& bytes)
 
 int ReadExeWidth(void* file)
 {
-    const std::uint64_t size = DiskFileSize(file);
-    if (size == 0)
-        return 0;
-    PagedBytes bytes(size, FilePageReader(file));
-    return WidthOf(bytes);
+    PagedBytes bytes = FileBytes(file);
+    return bytes.Size() ? WidthOf(bytes) : 0;
 }
 
-int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits,
-                    bool* managed)
+int ReadImportsFrom(PagedBytes& bytes, ExeReading reading, const ImportNameSink& sink, bool& unreadTables,
+                    int& bits, bool* managed)
 {
     unreadTables = false;
     bits = 0;
-    const std::uint64_t size = DiskFileSize(file);
-    if (size == 0)
+    if (bytes.Size() == 0)
         return -1;
-    PagedBytes bytes(size, FilePageReader(file));
     bits = WidthOf(bytes);
     if (bits == 64 && !reading.take64)
     {
@@ -116,12 +120,8 @@ int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, 
     return forwarded > 0 ? imports + forwarded : imports;
 }
 
-bool ForwardsExports(void* file)
+bool ForwardsExports(PagedBytes& bytes)
 {
-    const std::uint64_t size = DiskFileSize(file);
-    if (size == 0)
-        return false;
-    PagedBytes bytes(size, FilePageReader(file));
     return ParseForwarders(bytes, [](std::string_view, LinkKind) {}) > 0;
 }
 
@@ -137,12 +137,12 @@ int ReadImports(NameList& list, const char* path, ExeReading reading, int* bits,
         bits, managed);
 }
 
-int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unreadTables, int& bits,
+int ReadImportsFrom(NameList& list, PagedBytes& bytes, ExeReading reading, bool& unreadTables, int& bits,
                     bool* managed)
 {
     DistinctNames names(list);
     return ReadImportsFrom(
-        file, reading,
+        bytes, reading,
         [&](std::string_view name, LinkKind kind) {
             names.Add(name);
             NoteLinkKind(name, kind);

@@ -19,6 +19,10 @@ struct ExeReading
 
 // Reads a file the caller has opened (file is its HANDLE) for a parse over PagedBytes.
 PagedBytes::Reader FilePageReader(void* file);
+// The bytes of a file the caller has opened, read as FilePageReader reads them; none
+// when it is empty or no disk file. Every reader of one examination shares them, so
+// that the file is typed and its headers are read once.
+PagedBytes FileBytes(void* file);
 
 // The file's width as the common library types it, from its headers: 32 (PE32), 64
 // (PE32+) or 0. file is a HANDLE the caller opened; the read moves its position.
@@ -35,22 +39,22 @@ int ReadExeWidth(void* file);
 int ReadImports(const char* path, ExeReading reading, const ImportNameSink& sink, int* bits = nullptr,
                 bool* managed = nullptr);
 
-// The same over a file the caller has opened for reading (file is its HANDLE), which
-// the caller may go on reading: the reads move its file position. unreadTables tells
+// The same over the bytes of a file the caller has opened (FileBytes), which the caller
+// may go on reading: the reads move its file position. unreadTables tells
 // whether the file has import tables that this reading passed over; bits is 32 or 64
 // for a file read, and 64 for a well-formed 64-bit file that reading does not take
 // (answered -1); else 0. managed, when given, tells whether it has a CLR header
 // (engine/clr_metadata.h).
-int ReadImportsFrom(void* file, ExeReading reading, const ImportNameSink& sink, bool& unreadTables, int& bits,
-                    bool* managed = nullptr);
+int ReadImportsFrom(PagedBytes& bytes, ExeReading reading, const ImportNameSink& sink, bool& unreadTables,
+                    int& bits, bool* managed = nullptr);
 
-// Whether the export directory of the file (open, as for ReadImportsFrom) forwards
+// Whether the export directory of the file (its bytes, as for ReadImportsFrom) forwards
 // entries: for a reading that does not follow forwarders to count such files.
-bool ForwardsExports(void* file);
+bool ForwardsExports(PagedBytes& bytes);
 
 // The scan's reading: the names go to list without the repeats that would only be
 // resolved again (engine/distinct_names.h); the answer still counts every name read.
 int ReadImports(NameList& list, const char* path, ExeReading reading = {}, int* bits = nullptr,
                 bool* managed = nullptr);
-int ReadImportsFrom(NameList& list, void* file, ExeReading reading, bool& unreadTables, int& bits,
+int ReadImportsFrom(NameList& list, PagedBytes& bytes, ExeReading reading, bool& unreadTables, int& bits,
                     bool* managed = nullptr);

@@ -270,18 +270,9 @@ void LinkHostResolvers(const std::string& root)
 
 } // namespace
 
-void FileManagedLinks(const char* path, void* file)
+void FileManagedLinks(const char* path, PagedBytes& bytes)
 {
-    FileHandle opened(file ? INVALID_HANDLE_VALUE
-                           : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    HANDLE handle = file ? file : opened.handle;
-    LARGE_INTEGER size;
-    if ((!file && !opened.IsValid()) || GetFileType(handle) != FILE_TYPE_DISK ||
-        !GetFileSizeEx(handle, &size) || size.QuadPart <= 0)
-        return;
     const std::string folder = FolderOf(path);
-    PagedBytes bytes(static_cast<std::uint64_t>(size.QuadPart), FilePageReader(handle));
     ParseClrMetadata(bytes, [&](ClrName kind, std::string_view name, std::string_view culture) {
         switch (kind)
         {

@@ -3,10 +3,20 @@
 // monitors, Winsock providers, AppInit_DLLs), every value read, as a machine's
 // programs add keys of their own. Under Wine every call into the registry is a call
 // into the server, so the reading makes exactly one call a key for its counts, one a
-// value and one a subkey, as an enumeration must.
+// value and one a subkey, as an enumeration must; and it makes them on a thread of its
+// own while the walk goes on, which leaves the second processor and the server's idle
+// moments to it. The names it finds wait, a bounded number at a time, to be resolved
+// after the walk, whose listings the resolution asks.
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -44,19 +54,43 @@ constexpr int kDeepestKey = 512;
 // The longest value name there is; data beyond this is no list of modules, and passed over.
 constexpr DWORD kNameChars = 16384;
 constexpr DWORD kDataChars = 32768;
-// Names handled this reading, forgotten now and then: a registry of a million values can
-// name a million files, and handling one twice only costs its lookup again.
+// Names handed on this reading, forgotten now and then: a registry of a million values
+// can name a million files, and handing one on twice only costs its lookup again.
 constexpr std::size_t kMostRememberedNames = 65536;
+// Names found and not yet filed: the reading waits while this many wait for the walk.
+constexpr std::size_t kMostWaitingNames = 4096;
+
+// A name a value holds, and the value, as the link graph records it.
+struct FoundName
+{
+    std::u16string name;
+    std::string value;
+};
+
+// What the reading's thread and the scan share.
+struct Collector
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<FoundName> found;
+    bool done = false;
+    std::atomic<bool> abandoned{false};
+    std::thread thread;
+};
+
+std::unique_ptr<Collector> s_collector;
 
 struct Reading
 {
-    explicit Reading(bool links) : fileLinks(links) {}
-    bool fileLinks;
+    explicit Reading(Collector& to) : collector(to) {}
+    Collector& collector;
     std::string keyPath;
     std::vector<wchar_t> name = std::vector<wchar_t>(kNameChars);
     std::vector<wchar_t> data = std::vector<wchar_t>(kDataChars);
     std::vector<wchar_t> expanded = std::vector<wchar_t>(kDataChars);
     std::unordered_set<std::u16string> handled;
+
+    bool GoingOn() const { return !collector.abandoned.load(std::memory_order_relaxed); }
 };
 
 std::string AnsiOf(const wchar_t* text, int length, bool& exact)
@@ -96,20 +130,31 @@ std::u16string Folded(std::u16string_view name)
     return folded;
 }
 
-void FileName(Reading& reading, std::u16string_view found, DWORD nameLength)
+// Hands a name on to be filed, waiting while the scan has enough names to file.
+void HandOn(Reading& reading, std::u16string_view found, DWORD nameLength)
 {
     if (reading.handled.size() >= kMostRememberedNames)
         reading.handled.clear();
     if (!reading.handled.insert(Folded(found)).second)
         return;
-    const std::string file = FileNamed(found);
-    if (file.empty())
-        return;
     bool exact = false;
     const std::string value =
         nameLength ? AnsiOf(reading.name.data(), static_cast<int>(nameLength), exact) : "(Default)";
-    RecordRegistryName(file.c_str(), (reading.keyPath + '\\' + value).c_str(), reading.fileLinks);
-    if (reading.fileLinks)
+    Collector& collector = reading.collector;
+    std::unique_lock<std::mutex> held(collector.lock);
+    collector.changed.wait(
+        held, [&] { return collector.found.size() < kMostWaitingNames || collector.abandoned.load(); });
+    collector.found.push_back({std::u16string(found), reading.keyPath + '\\' + value});
+    collector.changed.notify_all();
+}
+
+void FileName(const FoundName& found, bool fileLinks)
+{
+    const std::string file = FileNamed(found.name);
+    if (file.empty())
+        return;
+    RecordRegistryName(file.c_str(), found.value.c_str(), fileLinks);
+    if (fileLinks)
         AddName(g_validLinks, file);
 }
 
@@ -126,7 +171,7 @@ void ReadValue(Reading& reading, DWORD type, DWORD size, DWORD nameLength)
         data = std::u16string_view(reinterpret_cast<const char16_t*>(reading.expanded.data()), length - 1);
     }
     FindRegistryModuleNamesInData(data, type == REG_MULTI_SZ,
-                                  [&](std::u16string_view found) { FileName(reading, found, nameLength); });
+                                  [&](std::u16string_view found) { HandOn(reading, found, nameLength); });
 }
 
 bool IsUnnamedInterfaces(const std::string& keyPath, const wchar_t* subkey)
@@ -144,9 +189,8 @@ void ReadKey(Reading& reading, HKEY key, int depth)
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
                          nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return;
-    for (DWORD i = 0; i < values && g_scanning; i++)
+    for (DWORD i = 0; i < values && reading.GoingOn(); i++)
     {
-        PumpStep();
         DWORD nameLength = kNameChars, type = REG_NONE, size = kDataChars * sizeof(wchar_t);
         const LONG status = RegEnumValueW(key, i, reading.name.data(), &nameLength, nullptr, &type,
                                           reinterpret_cast<BYTE*>(reading.data.data()), &size);
@@ -161,7 +205,7 @@ void ReadKey(Reading& reading, HKEY key, int depth)
     }
     if (depth >= kDeepestKey)
         return;
-    for (DWORD i = 0; i < subkeys && g_scanning; i++)
+    for (DWORD i = 0; i < subkeys && reading.GoingOn(); i++)
     {
         wchar_t subkey[256];
         DWORD length = 256;
@@ -185,7 +229,45 @@ void ReadKey(Reading& reading, HKEY key, int depth)
     }
 }
 
+void CollectRegistryNames(Collector& collector)
+{
+    Reading reading(collector);
+    for (const RegistryTree& tree : kTrees)
+    {
+        HKEY key;
+        if (!reading.GoingOn() || RegOpenKeyExW(tree.root, tree.path, 0, kReadAccess, &key) != ERROR_SUCCESS)
+            continue;
+        reading.keyPath = tree.shown;
+        ReadKey(reading, key, 0);
+        RegCloseKey(key);
+    }
+    std::lock_guard<std::mutex> held(collector.lock);
+    collector.done = true;
+    collector.changed.notify_all();
+}
+
 } // namespace
+
+void BeginRegistryReading()
+{
+    EndRegistryReading();
+    s_collector = std::make_unique<Collector>();
+    Collector& collector = *s_collector;
+    collector.thread = std::thread([&collector] { CollectRegistryNames(collector); });
+}
+
+void EndRegistryReading()
+{
+    if (!s_collector)
+        return;
+    {
+        std::lock_guard<std::mutex> held(s_collector->lock);
+        s_collector->abandoned = true;
+        s_collector->changed.notify_all();
+    }
+    s_collector->thread.join();
+    s_collector.reset();
+}
 
 void ReadRegistryLinks(bool fileLinks)
 {
@@ -193,16 +275,34 @@ void ReadRegistryLinks(bool fileLinks)
     // A value may name a module of either width: what it names stands wherever found,
     // whatever file the walk examined last.
     g_namingBits = 0;
-    Reading reading(fileLinks);
-    for (const RegistryTree& tree : kTrees)
+    if (!s_collector)
+        BeginRegistryReading();
+    Collector& collector = *s_collector;
+    std::vector<FoundName> taken;
+    bool done = false;
+    while (!done && g_scanning)
     {
-        HKEY key;
-        if (!g_scanning || RegOpenKeyExW(tree.root, tree.path, 0, kReadAccess, &key) != ERROR_SUCCESS)
-            continue;
-        reading.keyPath = tree.shown;
-        ReadKey(reading, key, 0);
-        RegCloseKey(key);
+        {
+            std::unique_lock<std::mutex> held(collector.lock);
+            // Now and then a pump step, so that Stop is heard while the reading goes on.
+            collector.changed.wait_for(held, std::chrono::milliseconds(50),
+                                       [&] { return !collector.found.empty() || collector.done; });
+            taken.assign(std::make_move_iterator(collector.found.begin()),
+                         std::make_move_iterator(collector.found.end()));
+            collector.found.clear();
+            done = collector.done;
+            collector.changed.notify_all();
+        }
+        for (const FoundName& found : taken)
+        {
+            PumpStep();
+            if (!g_scanning)
+                break;
+            FileName(found, fileLinks);
+        }
+        PumpStep();
     }
+    EndRegistryReading();
     if (fileLinks)
         DropDuplicates(g_validLinks);
 }

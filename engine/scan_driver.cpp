@@ -14,6 +14,7 @@
 #include "engine/scan_state.h"
 #include "feedback/feedback.h"
 #include "platform/qemcom95.h"
+#include "platform/scoped_handle.h"
 
 // Drive phase: every fixed drive from C to Z. False when the scan was stopped.
 static bool WalkFixedDrives(HWND mainWindow)
@@ -167,17 +168,26 @@ static bool ReadAndPromote(const char* shortPath, const char* path)
 {
     const ExeReading reading = ChosenExeReading();
     SetActivationContext({});
+    // The walk's listing of the folder is gone by now: listed again, it answers the
+    // lookups of every name the file refers to, where the platform would search the
+    // folder once for each.
+    if (!CurrentListing())
+        ListCurrentDirectory();
     int bits = 0;
     bool managed = false;
-    const int imports = ReadImports(g_fileRefs, shortPath, reading, &bits, &managed);
+    bool unreadTables = false;
+    FileHandle file(CreateFileA(shortPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    PagedBytes bytes = file.IsValid() ? FileBytes(file.handle) : PagedBytes(0, {});
+    const int imports = ReadImportsFrom(g_fileRefs, bytes, reading, unreadTables, bits, &managed);
     g_namingBits = reading.take64 ? bits : 0;
     if (imports != -1)
     {
         if (reading.imports == ImportReading::ImportDirectories)
         {
-            FileAssemblies(shortPath, nullptr);
+            FileAssemblies(shortPath, bytes);
             if (managed)
-                FileManagedLinks(shortPath, nullptr);
+                FileManagedLinks(shortPath, bytes);
             FileHostLinks(shortPath);
         }
         if (!QuickScan())
@@ -292,16 +302,32 @@ void RemoveSharedDlls()
     RegCloseKey(key);
 }
 
+// The registry is read beside the walk, and the reading ends with the scan however the
+// scan ends.
+struct RegistryReadingStay
+{
+    explicit RegistryReadingStay(bool wanted)
+    {
+        if (wanted)
+            BeginRegistryReading();
+    }
+    ~RegistryReadingStay() { EndRegistryReading(); }
+    RegistryReadingStay(const RegistryReadingStay&) = delete;
+    RegistryReadingStay& operator=(const RegistryReadingStay&) = delete;
+};
+
 int RunScan(HWND mainWindow)
 {
     // The registry's links join the valid links before the cross-check follows them.
     const bool registryLinks = ChosenImportReading() == ImportReading::ImportDirectories;
+    const bool registryRead = registryLinks || g_scanInputs.countUnreadLinks;
     {
+        RegistryReadingStay registry(registryRead);
         // System32 and SysWOW64 each walked once, under its own name.
         RedirectionOff unredirected(g_scanInputs.scan64);
         if (!WalkFixedDrives(mainWindow))
             return 0;
-        if (registryLinks || g_scanInputs.countUnreadLinks)
+        if (registryRead)
             ReadRegistryLinks(registryLinks);
         if (!g_scanning || !CrossCheckLinks())
             return 0;

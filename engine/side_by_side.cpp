@@ -92,14 +92,10 @@ bool ReadManifestFile(const std::string& path, Manifest& manifest)
     return ParseManifest(text, manifest);
 }
 
-// The manifests of an open PE file, parsed; the well-formed ones only.
-std::vector<Manifest> ManifestResources(HANDLE file)
+// The manifests of a PE file's bytes, parsed; the well-formed ones only.
+std::vector<Manifest> ManifestResources(PagedBytes& bytes)
 {
     std::vector<Manifest> manifests;
-    LARGE_INTEGER size;
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart <= 0)
-        return manifests;
-    PagedBytes bytes(static_cast<std::uint64_t>(size.QuadPart), FilePageReader(file));
     ParseManifestResources(bytes, [&](std::string_view text) {
         Manifest manifest;
         if (ParseManifest(text, manifest))
@@ -160,7 +156,8 @@ bool FindPrivateAssembly(const std::string& folder, const AssemblyIdentity& want
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!dll.IsValid())
             continue;
-        for (const Manifest& embedded : ManifestResources(dll.handle))
+        PagedBytes bytes = FileBytes(dll.handle);
+        for (const Manifest& embedded : ManifestResources(bytes))
             if (SameName(embedded.identity.name, wanted.name))
             {
                 files.push_back(ShortPathOfNamedFile((stem + ".dll").c_str()));
@@ -248,51 +245,49 @@ bool FindStoredAssembly(const AssemblyIdentity& wanted, std::vector<std::string>
 
 // The manifests the loader reads for the file at path: its resources, then a
 // NAME.manifest beside it.
-static std::vector<Manifest> FileManifests(const char* path, void* file)
+static std::vector<Manifest> FileManifests(const char* path, PagedBytes& bytes)
 {
-    std::vector<Manifest> manifests = ManifestResources(file);
+    std::vector<Manifest> manifests = ManifestResources(bytes);
     // A failed open costs the platform a pass over the whole folder: the walk's listing
     // says whether there is a manifest beside the file, also in a folder where some other
-    // name is not plain (one such name must not cost every file of thousands an open).
+    // name is not plain (one such name must not cost every file of thousands an open);
+    // in the cross-check, the folder's listing as the scan keeps it.
     const std::string folder = FolderOf(path);
     const DirectoryListing* listing = CurrentListing();
+    if (!listing || !EqualsIgnoringCase(listing->directory, folder))
+        listing = NamedDirectory(folder);
     const std::string besideName = std::string(FileNameOf(path)) + ".manifest";
     Manifest beside;
     if ((!listing || !listing->answersPlainNames || !IsPlainName(besideName) ||
-         !EqualsIgnoringCase(listing->directory, folder) || FindListedEntry(*listing, besideName)) &&
+         FindListedEntry(*listing, besideName)) &&
         ReadManifestFile(JoinPath(folder, besideName), beside))
         manifests.push_back(std::move(beside));
     return manifests;
 }
 
-std::vector<std::string> AssemblyFiles(const char* path, void* file)
+std::vector<std::string> AssemblyFiles(const char* path, PagedBytes& bytes)
 {
     std::vector<std::string> files;
     const std::string folder = FolderOf(path);
-    for (const Manifest& manifest : FileManifests(path, file))
+    for (const Manifest& manifest : FileManifests(path, bytes))
         for (const AssemblyIdentity& wanted : manifest.dependencies)
             if (!wanted.name.empty() && !FindPrivateAssembly(folder, wanted, files))
                 FindStoredAssembly(wanted, files);
     return files;
 }
 
-bool NamesAssemblies(const char* path, void* file)
+bool NamesAssemblies(const char* path, PagedBytes& bytes)
 {
-    for (const Manifest& manifest : FileManifests(path, file))
+    for (const Manifest& manifest : FileManifests(path, bytes))
         for (const AssemblyIdentity& wanted : manifest.dependencies)
             if (!wanted.name.empty())
                 return true;
     return false;
 }
 
-void FileAssemblies(const char* path, void* file)
+void FileAssemblies(const char* path, PagedBytes& bytes)
 {
-    FileHandle opened(file ? INVALID_HANDLE_VALUE
-                           : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file && !opened.IsValid())
-        return;
-    std::vector<std::string> files = AssemblyFiles(path, file ? file : opened.handle);
+    std::vector<std::string> files = AssemblyFiles(path, bytes);
     for (const std::string& assemblyFile : files)
     {
         AddName(g_fileRefs, assemblyFile);
