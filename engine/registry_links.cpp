@@ -9,10 +9,12 @@
 // after the walk, whose listings the resolution asks.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -58,7 +60,10 @@ constexpr DWORD kDataChars = 32768;
 // can name a million files, and handing one on twice only costs its lookup again.
 constexpr std::size_t kMostRememberedNames = 65536;
 // Names found and not yet filed: the reading waits while this many wait for the walk.
+// They are handed over together: under Wine each wait and wake between the threads is a
+// call into the server.
 constexpr std::size_t kMostWaitingNames = 4096;
+constexpr std::size_t kNamesHandedTogether = 512;
 
 // A name a value holds, and the value, as the link graph records it.
 struct FoundName
@@ -89,6 +94,7 @@ struct Reading
     std::vector<wchar_t> data = std::vector<wchar_t>(kDataChars);
     std::vector<wchar_t> expanded = std::vector<wchar_t>(kDataChars);
     std::unordered_set<std::u16string> handled;
+    std::vector<FoundName> batch;
 
     bool GoingOn() const { return !collector.abandoned.load(std::memory_order_relaxed); }
 };
@@ -130,7 +136,19 @@ std::u16string Folded(std::u16string_view name)
     return folded;
 }
 
-// Hands a name on to be filed, waiting while the scan has enough names to file.
+// Hands the names found so far on to be filed, waiting while the scan has enough names
+// to file.
+void HandOver(Reading& reading)
+{
+    Collector& collector = reading.collector;
+    std::unique_lock<std::mutex> held(collector.lock);
+    collector.changed.wait(
+        held, [&] { return collector.found.size() < kMostWaitingNames || collector.abandoned.load(); });
+    std::move(reading.batch.begin(), reading.batch.end(), std::back_inserter(collector.found));
+    reading.batch.clear();
+    collector.changed.notify_all();
+}
+
 void HandOn(Reading& reading, std::u16string_view found, DWORD nameLength)
 {
     if (reading.handled.size() >= kMostRememberedNames)
@@ -140,12 +158,9 @@ void HandOn(Reading& reading, std::u16string_view found, DWORD nameLength)
     bool exact = false;
     const std::string value =
         nameLength ? AnsiOf(reading.name.data(), static_cast<int>(nameLength), exact) : "(Default)";
-    Collector& collector = reading.collector;
-    std::unique_lock<std::mutex> held(collector.lock);
-    collector.changed.wait(
-        held, [&] { return collector.found.size() < kMostWaitingNames || collector.abandoned.load(); });
-    collector.found.push_back({std::u16string(found), reading.keyPath + '\\' + value});
-    collector.changed.notify_all();
+    reading.batch.push_back({std::u16string(found), reading.keyPath + '\\' + value});
+    if (reading.batch.size() >= kNamesHandedTogether)
+        HandOver(reading);
 }
 
 void FileName(const FoundName& found, bool fileLinks)
@@ -241,6 +256,7 @@ void CollectRegistryNames(Collector& collector)
         ReadKey(reading, key, 0);
         RegCloseKey(key);
     }
+    HandOver(reading);
     std::lock_guard<std::mutex> held(collector.lock);
     collector.done = true;
     collector.changed.notify_all();

@@ -12,7 +12,7 @@
 - the scan driver's N: (a program whose import tables LLVM's linker put in .rdata):
   read only in .idata, its DLLs are listed and standard error says how many files
   kept their tables elsewhere; read through the import directories, none is;
-- Ctrl+C (Wine turns SIGINT into it) during the drive phase: " Scanning
+- Ctrl+C (Wine turns SIGINT into it) during the drive phase, in either reading: " Scanning
   interrupted." on standard error, no list, exit status 130. A scan of C: alone
   ends within a second, so the scan interrupted is a full one with the walk
   machine's M: (3,000 directories) mapped as well, which takes a few.
@@ -247,10 +247,12 @@ def interrupt_scanner(session):
     return bool(found)
 
 
-def interrupt_drive_phase():
+def interrupt_drive_phase(*reading):
+    """reading: the modern one also reads the registry on a thread beside the walk, which
+    the stop must end too."""
     many = os.path.join(build, "machines", "walk", "m")
     process = subprocess.Popen(
-        [with_drives, build, f"M={many}", "--", run_sh, build, orvscan, "--full"],
+        [with_drives, build, f"M={many}", "--", run_sh, build, orvscan, "--full", *reading],
         stdout=subprocess.PIPE,
         stderr=subprocess.PIPE,
         text=True,
@@ -312,6 +314,7 @@ def main():
     scan_drive_c_alone()
     scan_import_tables_outside_idata()
     interrupt_drive_phase()
+    interrupt_drive_phase("--modern")
     interrupt_list_writing()
     if failures:
         print(f"{len(failures)} check(s) failed")
