@@ -13,7 +13,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -77,7 +76,7 @@ struct Collector
 {
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<FoundName> found;
+    std::vector<FoundName> found;
     bool done = false;
     std::atomic<bool> abandoned{false};
     std::thread thread;
@@ -303,9 +302,8 @@ void ReadRegistryLinks(bool fileLinks)
             // Now and then a pump step, so that Stop is heard while the reading goes on.
             collector.changed.wait_for(held, std::chrono::milliseconds(50),
                                        [&] { return !collector.found.empty() || collector.done; });
-            taken.assign(std::make_move_iterator(collector.found.begin()),
-                         std::make_move_iterator(collector.found.end()));
-            collector.found.clear();
+            taken.clear();
+            taken.swap(collector.found);
             done = collector.done;
             collector.changed.notify_all();
         }

@@ -250,16 +250,13 @@ static std::vector<Manifest> FileManifests(const char* path, PagedBytes& bytes)
     std::vector<Manifest> manifests = ManifestResources(bytes);
     // A failed open costs the platform a pass over the whole folder: the walk's listing
     // says whether there is a manifest beside the file, also in a folder where some other
-    // name is not plain (one such name must not cost every file of thousands an open);
-    // in the cross-check, the folder's listing as the scan keeps it.
+    // name is not plain (one such name must not cost every file of thousands an open).
     const std::string folder = FolderOf(path);
     const DirectoryListing* listing = CurrentListing();
-    if (!listing || !EqualsIgnoringCase(listing->directory, folder))
-        listing = NamedDirectory(folder);
     const std::string besideName = std::string(FileNameOf(path)) + ".manifest";
     Manifest beside;
     if ((!listing || !listing->answersPlainNames || !IsPlainName(besideName) ||
-         FindListedEntry(*listing, besideName)) &&
+         !EqualsIgnoringCase(listing->directory, folder) || FindListedEntry(*listing, besideName)) &&
         ReadManifestFile(JoinPath(folder, besideName), beside))
         manifests.push_back(std::move(beside));
     return manifests;
