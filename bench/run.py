@@ -660,6 +660,12 @@ def targets(reports, wide, flat=None):
         if largest is not smallest:
             add(f"growth {smallest['label']}→{largest['label']} ≤ 13×",
                 ratio(wall(largest["runs"]["orvscan --quick"]), wall(smallest["runs"]["orvscan --quick"])), 13, "×")
+    for r in (r for r in sized if int(r["label"]) >= 200000):
+        # A whole machine's scale: the quick scan keeps to less than the full one.
+        for name, limit in (("orvscan --quick", 120), ("orvscan --full", 150)):
+            run = r["runs"].get(name)
+            add(f"{name} peak memory ≤ {limit} MB ({r['label']})",
+                None if not run or run.get("timeout") else (run["peak_mb"], False), limit, " MB")
     if wide:
         w, e = wide
         # CPU time: at a few seconds' difference, the wall time of a shared machine is noise.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/filter_entry.h"
@@ -80,6 +81,25 @@ int RunScanCommand(const ScanOptions& options);
 // A whole scan, as the window's Start runs it. False, with the message written, when it
 // was stopped.
 bool ScanMachine(const ScanInputs& inputs, std::uint64_t& total);
+
+// list_writer.cpp
+// A list written to a stream as it is formatted, 64 KB at a time: every write to a
+// stream may be a call into the platform, and a whole machine's list held at once
+// would stand beside everything the scan keeps.
+class ListWriter
+{
+public:
+    explicit ListWriter(std::FILE* out) : out_(out) {}
+    void Add(std::string_view text);
+    // Writes what is left; false when any of the list could not be written.
+    bool Finish();
+
+private:
+    void WritePiece();
+    std::FILE* out_;
+    std::string piece_;
+    bool failed_ = false;
+};
 
 // list_formats.cpp: `orvscan --format tsv|json`
 // The result list, one record a DLL: short and long path, size, file version and the

@@ -49,7 +49,7 @@ ListRecord RecordOf(std::string_view shortPath)
     ListRecord record;
     record.shortPath.assign(shortPath);
     const LinkedFile* file = FindLinkedFile(shortPath);
-    record.longPath = file && !file->longPath.empty() ? file->longPath : record.shortPath;
+    record.longPath = file && !WalkedPath(*file).empty() ? WalkedPath(*file) : record.shortPath;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!RecallListedSize(shortPath, record.size) &&
         GetFileAttributesExA(record.longPath.c_str(), GetFileExInfoStandard, &data))
@@ -128,23 +128,23 @@ std::string JsonObject(const ListRecord& record)
 
 bool WriteListRecords(ListFormat format, std::FILE* out)
 {
-    std::string text;
+    ListWriter writer(out);
     const int count = GetCount(g_resultList);
     // The listed files under the names the scan saw them by.
     RedirectionOff unredirected(g_scanInputs.scan64);
     if (format == ListFormat::Tsv)
-        text = std::string("short_path\tlong_path\tsize\tfile_version\tlinked_from\tbits") + kLineEnd;
+        writer.Add(std::string("short_path\tlong_path\tsize\tfile_version\tlinked_from\tbits") + kLineEnd);
     else
-        text = "[";
+        writer.Add("[");
     for (int i = 0; i < count; i++)
     {
         const ListRecord record = RecordOf(NameAt(g_resultList, i));
         if (format == ListFormat::Tsv)
-            text += TsvLine(record);
+            writer.Add(TsvLine(record));
         else
-            text += (i ? "," : "") + std::string(kLineEnd) + " " + JsonObject(record);
+            writer.Add((i ? "," : "") + std::string(kLineEnd) + " " + JsonObject(record));
     }
     if (format == ListFormat::Json)
-        text += (count ? kLineEnd + std::string("]") : "]") + kLineEnd;
-    return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+        writer.Add((count ? kLineEnd + std::string("]") : "]") + kLineEnd);
+    return writer.Finish();
 }

@@ -45,17 +45,16 @@ void CarryOutStopRequest()
     }
 }
 
-// The result list in the saved-list format, written in one piece: every write to a
-// stream may be a call into the platform.
+// The result list in the saved-list format.
 bool WriteResultList(const ScanOptions& options, std::FILE* out)
 {
     const char* prefix = options.prefixGiven ? options.prefix.c_str() : nullptr;
     const char* suffix = options.suffixGiven ? options.suffix.c_str() : nullptr;
-    std::string text;
+    ListWriter writer(out);
     int count = GetCount(g_resultList);
     for (int i = 0; i < count; i++)
-        text += FormatListLine(prefix, NameAt(g_resultList, i), suffix) + kLineEnd;
-    return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+        writer.Add(FormatListLine(prefix, NameAt(g_resultList, i), suffix) + kLineEnd);
+    return writer.Finish();
 }
 
 // A relative name is taken against the directory orvscan started in: the scan moves

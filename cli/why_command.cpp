@@ -55,7 +55,7 @@ std::string LongPathOf(const std::string& path)
 // A file as the answers show it: its full long path.
 std::string Shown(const LinkedFile& file)
 {
-    return file.longPath.empty() ? LongPathOf(file.shortPath) : file.longPath;
+    return WalkedPath(file).empty() ? LongPathOf(file.shortPath) : WalkedPath(file);
 }
 
 // Each step names how it links when that is other than an import (an other-format
@@ -89,8 +89,8 @@ std::string KeptReason(const LinkedFile& file)
         const std::string world = bits > 0 ? ", in the " + std::to_string(bits) + "-bit world" : "";
         return "kept" + world + ": " + ChainText(*source, chain, kinds);
     }
-    if (!file.sharedValue.empty())
-        return "kept: the shared-DLL register names it, value \"" + file.sharedValue + "\"";
+    if (!SharedValueOf(file).empty())
+        return "kept: the shared-DLL register names it, value \"" + SharedValueOf(file) + "\"";
     return "kept: the cross-check took it off the list";
 }
 
@@ -143,9 +143,9 @@ std::vector<std::string> LinkersOfListed(const std::string& longPath, const std:
         const bool listed = IsListed(library->shortPath);
         allListed = allListed && listed;
         lines.push_back("  " + Shown(*library) +
-                        (listed                         ? ""
-                         : library->sharedValue.empty() ? " (not listed)"
-                                                        : " (kept only by the shared-DLL register)"));
+                        (listed                            ? ""
+                         : SharedValueOf(*library).empty() ? " (not listed)"
+                                                           : " (kept only by the shared-DLL register)"));
     }
     lines[0] = allListed ? "listed: linked only from listed DLLs:"
                          : "listed: linked only from DLLs that no examined file links to:";
@@ -156,8 +156,8 @@ std::vector<std::string> ListedReason(const LinkedFile* file, const std::string&
                                       const std::string& shortPath)
 {
     std::vector<std::string> lines = LinkersOfListed(longPath, shortPath);
-    if (file && !file->registryValue.empty())
-        lines.push_back("but the registry names it: " + file->registryValue + " (--modern reads it)");
+    if (file && !RegistryValueOf(*file).empty())
+        lines.push_back("but the registry names it: " + RegistryValueOf(*file) + " (--modern reads it)");
     if (g_unreadEntries > 0)
         lines.push_back("but " + std::to_string(g_unreadEntries) +
                         " folders or files could not be read, and one of them may link to it");
@@ -239,10 +239,11 @@ bool ExplainTarget(const Target& target, std::string& out)
     {
         bool found = false;
         for (const LinkedFile* file : LinkedFiles())
-            if (file->examined && (lstrcmpiA(FileNameOf(file->longPath).c_str(), target.given.c_str()) == 0 ||
-                                   lstrcmpiA(FileNameOf(file->shortPath).c_str(), target.given.c_str()) == 0))
+            if (file->examined &&
+                (lstrcmpiA(FileNameOf(WalkedPath(*file)).c_str(), target.given.c_str()) == 0 ||
+                 lstrcmpiA(FileNameOf(file->shortPath).c_str(), target.given.c_str()) == 0))
             {
-                Explain(file, file->longPath, file->shortPath, out);
+                Explain(file, WalkedPath(*file), file->shortPath, out);
                 found = true;
             }
         if (!found)
@@ -257,7 +258,8 @@ bool ExplainTarget(const Target& target, std::string& out)
     char shortPath[MAX_PATH];
     QemGetDOSFileName(target.path.c_str(), shortPath);
     const LinkedFile* file = FindLinkedFile(shortPath);
-    Explain(file, file && !file->longPath.empty() ? file->longPath : LongPathOf(target.path), shortPath, out);
+    Explain(file, file && !WalkedPath(*file).empty() ? WalkedPath(*file) : LongPathOf(target.path), shortPath,
+            out);
     return true;
 }
 

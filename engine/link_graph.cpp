@@ -39,6 +39,9 @@ struct Graph
     std::deque<std::string> keptPaths;
     const std::string* examinedKept = nullptr; // examinedPath among them, once kept
 
+    // The few DLLs that the registry names or keeps: the values that do.
+    std::unordered_map<const LinkedFile*, std::string> sharedValues, registryValues;
+
     std::string examinedShortPath, examinedPath;
     // With 64-bit DLLs included: each read or typed file's width, by short path.
     std::unordered_map<std::string, unsigned char, FoldedHash, FoldedEqual> bits;
@@ -90,24 +93,25 @@ void Answer()
     for (std::size_t next = 0; next < queue.size(); next++)
     {
         const LinkedFile& file = s_graph.files[static_cast<std::size_t>(queue[next])];
-        for (int link : file.checkedAsWalked ? file.links : file.checkedLinks)
-            if (s_graph.previous[static_cast<std::size_t>(link)] == -2 &&
-                s_graph.files[static_cast<std::size_t>(link)].pending)
+        for (const FileLink& link : file.checkedAsWalked ? file.links : file.checkedLinks)
+            if (s_graph.previous[static_cast<std::size_t>(link.file)] == -2 &&
+                s_graph.files[static_cast<std::size_t>(link.file)].pending)
             {
-                s_graph.previous[static_cast<std::size_t>(link)] = queue[next];
-                queue.push_back(link);
+                s_graph.previous[static_cast<std::size_t>(link.file)] = queue[next];
+                queue.push_back(link.file);
             }
     }
 
     s_graph.linkedFrom.assign(count, {});
     for (std::size_t id = 0; id < count; id++)
         if (s_graph.files[id].filed)
-            for (int link : s_graph.files[id].links)
+            for (const FileLink& link : s_graph.files[id].links)
             {
                 // Two names of one file may resolve to the same DLL, and a DLL's bytes
                 // name the DLL itself (its export table): that links it to nothing.
-                std::vector<int>& from = s_graph.linkedFrom[static_cast<std::size_t>(link)];
-                if (link != static_cast<int>(id) && (from.empty() || from.back() != static_cast<int>(id)))
+                std::vector<int>& from = s_graph.linkedFrom[static_cast<std::size_t>(link.file)];
+                if (link.file != static_cast<int>(id) &&
+                    (from.empty() || from.back() != static_cast<int>(id)))
                     from.push_back(static_cast<int>(id));
             }
     s_graph.answered = true;
@@ -126,11 +130,35 @@ const std::string& PathOfCopy(const LinkedFile& file, const WalkedCopy& copy)
     return copy.shortPath.empty() ? file.shortPath : copy.shortPath;
 }
 
+const std::string& ValueOf(const std::unordered_map<const LinkedFile*, std::string>& values,
+                           const LinkedFile& file)
+{
+    static const std::string none;
+    auto found = values.find(&file);
+    return found == values.end() ? none : found->second;
+}
+
 } // namespace
 
 void ForgetLinkGraph()
 {
     s_graph = Graph{};
+}
+
+const std::string& WalkedPath(const LinkedFile& file)
+{
+    static const std::string none;
+    return !file.walkedPathKnown ? none : file.otherLongPath.empty() ? file.shortPath : file.otherLongPath;
+}
+
+const std::string& SharedValueOf(const LinkedFile& file)
+{
+    return ValueOf(s_graph.sharedValues, file);
+}
+
+const std::string& RegistryValueOf(const LinkedFile& file)
+{
+    return ValueOf(s_graph.registryValues, file);
 }
 
 const char* LinkKindName(LinkKind kind)
@@ -211,12 +239,12 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
                         bool quickScan, bool modernLinks)
 {
     const int id = FileOf(s_graph.examinedShortPath);
-    std::vector<int> resolved;
+    std::vector<FileLink> resolved;
     resolved.reserve(links.size());
-    for (const std::string& link : links)
+    for (std::size_t i = 0; i < links.size(); i++)
     {
-        const int target = FileOf(link);
-        resolved.push_back(target);
+        const int target = FileOf(links[i]);
+        resolved.push_back(FileLink{target, i < kinds.size() ? kinds[i] : LinkKind::NamedInFile});
         if (filed)
             s_graph.files[static_cast<std::size_t>(target)].pending = true;
     }
@@ -224,8 +252,12 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
     file.examined = file.examined || libraryPass;
     file.accepted = file.accepted || accepted;
     file.filed = file.filed || filed;
-    if (file.longPath.empty())
-        file.longPath = s_graph.examinedPath;
+    if (WalkedPath(file).empty())
+    {
+        file.walkedPathKnown = !s_graph.examinedPath.empty();
+        if (s_graph.examinedPath != file.shortPath)
+            file.otherLongPath = s_graph.examinedPath;
+    }
     // Case twins share the scan's name, and the answers follow what either links
     // to; a copy examined again replaces its links.
     auto copy = std::find_if(file.walked.begin(), file.walked.end(), [&file](const WalkedCopy& walked) {
@@ -242,7 +274,6 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
         const auto first = static_cast<std::ptrdiff_t>(copy->firstLink);
         const auto last = first + static_cast<std::ptrdiff_t>(copy->linkCount);
         file.links.erase(file.links.begin() + first, file.links.begin() + last);
-        file.linkKinds.erase(file.linkKinds.begin() + first, file.linkKinds.begin() + last);
         for (WalkedCopy& other : file.walked)
             if (other.firstLink > copy->firstLink)
                 other.firstLink -= copy->linkCount;
@@ -254,7 +285,6 @@ void RecordLibraryLinks(const std::vector<std::string>& links, const std::vector
     copy->firstLink = static_cast<std::uint32_t>(file.links.size());
     copy->linkCount = static_cast<std::uint32_t>(resolved.size());
     file.links.insert(file.links.end(), resolved.begin(), resolved.end());
-    file.linkKinds.insert(file.linkKinds.end(), kinds.begin(), kinds.end());
     Changed();
 }
 
@@ -275,7 +305,7 @@ static RecalledLibrary Recalled(const LinkedFile& file, const WalkedCopy& copy)
     RecalledLibrary recalled{PathOfCopy(file, copy), {}};
     recalled.links.reserve(copy.linkCount);
     for (std::uint32_t i = copy.firstLink; i < copy.firstLink + copy.linkCount && i < file.links.size(); i++)
-        recalled.links.push_back(s_graph.files[static_cast<std::size_t>(file.links[i])].shortPath);
+        recalled.links.push_back(s_graph.files[static_cast<std::size_t>(file.links[i].file)].shortPath);
     return recalled;
 }
 
@@ -317,20 +347,18 @@ void RecordCheckedLink(const char* dll, LinkKind kind)
         return;
     const int target = FileOf(dll);
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(s_graph.checking)];
-    file.checkedLinks.push_back(target);
-    file.checkedLinkKinds.push_back(kind);
+    file.checkedLinks.push_back(FileLink{target, kind});
 }
 
 void RecordSharedDll(const char* dll, const char* valueName)
 {
-    s_graph.files[static_cast<std::size_t>(FileOf(dll))].sharedValue = valueName;
+    s_graph.sharedValues[&s_graph.files[static_cast<std::size_t>(FileOf(dll))]] = valueName;
 }
 
 void RecordRegistryName(const char* dll, const char* valuePath, bool link)
 {
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(FileOf(dll))];
-    if (file.registryValue.empty())
-        file.registryValue = valuePath;
+    s_graph.registryValues.emplace(&file, valuePath);
     if (!link || file.source != -1)
         return;
     file.source = static_cast<int>(s_graph.sources.size());
@@ -354,19 +382,18 @@ std::vector<const LinkedFile*> LinkedFiles()
     return files;
 }
 
-static LinkKind KindAmong(const std::vector<int>& links, const std::vector<LinkKind>& kinds, int to)
+static LinkKind KindAmong(const std::vector<FileLink>& links, int to)
 {
-    for (std::size_t i = 0; i < links.size() && i < kinds.size(); i++)
-        if (links[i] == to)
-            return kinds[i];
+    for (const FileLink& link : links)
+        if (link.file == to)
+            return link.kind;
     return LinkKind::NamedInFile;
 }
 
 // How from links to to, as the chain followed it.
 static LinkKind KindOfLink(const LinkedFile& from, int to)
 {
-    return from.checkedAsWalked ? KindAmong(from.links, from.linkKinds, to)
-                                : KindAmong(from.checkedLinks, from.checkedLinkKinds, to);
+    return KindAmong(from.checkedAsWalked ? from.links : from.checkedLinks, to);
 }
 
 bool ShortestLinkChain(std::string_view shortPath, const LinkSource*& source,
@@ -408,6 +435,5 @@ std::vector<const LinkedFile*> LinkingLibraries(std::string_view shortPath)
 LinkKind KindOfLibraryLink(const LinkedFile& library, std::string_view shortPath)
 {
     auto found = s_graph.index.find(shortPath);
-    return found == s_graph.index.end() ? LinkKind::NamedInFile
-                                        : KindAmong(library.links, library.linkKinds, found->second);
+    return found == s_graph.index.end() ? LinkKind::NamedInFile : KindAmong(library.links, found->second);
 }

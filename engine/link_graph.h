@@ -35,28 +35,42 @@ struct WalkedCopy
     std::uint32_t linkCount = 0;
 };
 
-// A DLL of the scan: one the library pass examined, or one something links to.
+// A link from a DLL of the scan: the DLL it resolved to, by its place in the scan's
+// order of DLLs (LinkedFiles), and how it was found.
+struct FileLink
+{
+    int file = 0;
+    LinkKind kind = LinkKind::Import;
+};
+
+// A DLL of the scan: one the library pass examined, or one something links to. A scan
+// keeps a hundred thousand of them: what only a few carry is kept beside them.
 struct LinkedFile
 {
     std::string shortPath; // the scan's name for it
-    std::string longPath;  // as the walk composed it; empty when it was not examined
-    bool examined = false; // by the library pass
-    bool accepted = false; // and read as a 32-bit executable: a candidate for the list
-    bool pending = false;  // a DLL of the library pass filed a link to it as pending
-    bool filed = false;    // its own links were filed as pending
+    // As the walk composed it, when that differs from shortPath (most composed paths are
+    // their own short form); WalkedPath answers for both.
+    std::string otherLongPath;
+    bool walkedPathKnown = false; // the walk composed a path for it
+    bool examined = false;        // by the library pass
+    bool accepted = false;        // and read as a 32-bit executable: a candidate for the list
+    bool pending = false;         // a DLL of the library pass filed a link to it as pending
+    bool filed = false;           // its own links were filed as pending
+    bool checked = false;         // worked off by the cross-check
+    bool checkedAsWalked = false; // with the links the library pass recorded
     // What the references of each walked copy resolved to, one copy after the other.
-    std::vector<int> links;
-    std::vector<LinkKind> linkKinds; // beside links: how each was found
+    std::vector<FileLink> links;
     std::vector<WalkedCopy> walked;
-    bool checked = false;          // worked off by the cross-check
-    bool checkedAsWalked = false;  // with the links the library pass recorded
-    std::vector<int> checkedLinks; // else what its references resolved to then
-    std::vector<LinkKind> checkedLinkKinds;
-    int source = -1;         // the first examined file that links to it directly
-    std::string sharedValue; // the shared-DLL register's value that took it off the list
-    // The first registry value that names it: KEY\VALUE.
-    std::string registryValue;
+    std::vector<FileLink> checkedLinks; // unless checkedAsWalked, what its references resolved to then
+    int source = -1;                    // the first examined file that links to it directly
 };
+
+// The DLL's full path as the walk composed it; empty when it was not examined.
+const std::string& WalkedPath(const LinkedFile& file);
+// The shared-DLL register's value that took the DLL off the list; empty when none did.
+const std::string& SharedValueOf(const LinkedFile& file);
+// The first registry value that names the DLL (KEY\VALUE); empty when none does.
+const std::string& RegistryValueOf(const LinkedFile& file);
 
 void ForgetLinkGraph();
 

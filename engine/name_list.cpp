@@ -454,22 +454,22 @@ void Clear(NameList& list)
 namespace
 {
 
-// One pass that copies every entry that a later one of its run does not replace into
-// fresh half-full blocks, which leaves room for the adds of the next drive. Without
-// bySpelling, the next entry equal to it replaces an entry; with it, only a later one
-// of the very same bytes.
+// One pass that takes out every entry that a later one of its run replaces, block by
+// block where it stands: a scan's result list runs to tens of megabytes, which a copy
+// would hold twice. Without bySpelling, the next entry equal to it replaces an entry;
+// with it, only a later one of the very same bytes.
 void DropReplaced(NameList& list, bool bySpelling)
 {
-    std::vector<NameBlock> kept;
     std::vector<int> dropped;
-    std::size_t half = std::max<std::size_t>(list.blockLimit / 2, 1);
+    std::vector<char> replacedHere;
     int index = 0;
     for (std::size_t b = 0; b < list.blocks.size(); ++b)
     {
-        const NameBlock& block = list.blocks[b];
+        NameBlock& block = list.blocks[b];
+        replacedHere.assign(block.slots.size(), 0);
         for (std::size_t p = 0; p < block.slots.size(); ++p, ++index)
         {
-            const Ordered entry = OrderedEntryOf(block, p);
+            const std::string_view entry = EntryOf(block, p);
             bool replaced = false;
             for (std::size_t nb = b, np = p + 1; nb < list.blocks.size() && !replaced; ++nb, np = 0)
             {
@@ -477,27 +477,40 @@ void DropReplaced(NameList& list, bool bySpelling)
                 for (; np < next.slots.size(); ++np)
                 {
                     const std::string_view later = EntryOf(next, np);
-                    if (CompareNames(entry.name, later) != 0)
+                    if (CompareNames(entry, later) != 0)
                         break;
-                    replaced = !bySpelling || later == entry.name;
+                    replaced = !bySpelling || later == entry;
                     if (replaced)
                         break;
                 }
                 if (np < next.slots.size())
                     break;
             }
-            if (replaced)
-            {
-                if (list.mirror.removed)
-                    dropped.push_back(index);
-                continue;
-            }
-            if (kept.empty() || kept.back().slots.size() == half)
-                kept.emplace_back().slots.reserve(half);
-            AppendEntry(kept.back(), entry);
+            replacedHere[p] = replaced;
+            if (replaced && list.mirror.removed)
+                dropped.push_back(index);
         }
+        // Only later entries are compared with, so this block may change now.
+        std::size_t kept = 0;
+        for (std::size_t p = 0; p < block.slots.size(); ++p)
+            if (replacedHere[p])
+                block.unused += StoredSize(block.slots[p]);
+            else
+                block.slots[kept++] = block.slots[p];
+        block.slots.resize(kept);
     }
-    list.blocks = std::move(kept);
+    std::erase_if(list.blocks, [](const NameBlock& block) { return block.slots.empty(); });
+    for (std::size_t b = 0; b + 1 < list.blocks.size();)
+        if (list.blocks[b].slots.size() + list.blocks[b + 1].slots.size() <= list.blockLimit / 2)
+        {
+            for (NameSlot slot : list.blocks[b + 1].slots)
+                AppendEntry(list.blocks[b], OrderedOf(list.blocks[b + 1], slot));
+            list.blocks.erase(list.blocks.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+        }
+        else
+            ++b;
+    for (NameBlock& block : list.blocks)
+        CompactIfWasteful(block);
     RecountStarts(list);
     list.lastBlock = 0;
     // Removals from the highest index down leave every lower index where it was, so

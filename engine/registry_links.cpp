@@ -325,7 +325,7 @@ int CountListedRegistryNames()
 {
     int count = 0;
     for (const LinkedFile* file : LinkedFiles())
-        if (!file->registryValue.empty() && IsListed(file->shortPath))
+        if (!RegistryValueOf(*file).empty() && IsListed(file->shortPath))
             count++;
     return count;
 }

@@ -72,9 +72,9 @@ void AddLinkedFromLine(HWND versionList, const std::string& path)
         return extent.cx <= width;
     };
     // A registry value that names a listed file says more than what links to it.
-    const std::string line = file->registryValue.empty()
+    const std::string line = RegistryValueOf(*file).empty()
                                  ? FormatLinkedFromLine(libraries, allListed, unreadFiles, fits)
-                                 : FormatRegistryNamedLine(file->registryValue, fits);
+                                 : FormatRegistryNamedLine(RegistryValueOf(*file), fits);
     SendMessageA(versionList, LB_INSERTSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(line.c_str()));
 }

@@ -55,6 +55,12 @@ class Targets(unittest.TestCase):
         self.assertEqual(("0.10 s", "met"), got["Stop ≤ 0.25 s (5000)"])
         self.assertEqual(("0.40 s", "not met"), got["Stop ≤ 0.25 s (50000)"])
 
+    def test_a_whole_machine_has_a_memory_target_for_each_scan(self):
+        whole = report("200000", 10.0, 15.0, 20.0, 25.0, 16.0, 12.0, 0.1, peak=130.0)
+        got = verdicts(run.targets([whole], None))
+        self.assertEqual(("130.00 MB", "not met"), got["orvscan --quick peak memory ≤ 120 MB (200000)"])
+        self.assertEqual(("130.00 MB", "met"), got["orvscan --full peak memory ≤ 150 MB (200000)"])
+
     def test_a_timed_out_run_is_not_measured_never_met(self):
         small = report("5000", 1.0, 1.5, 2.0, 3.0, 1.6, 1.0, None)
         small["runs"]["orvscan --full"] = {"name": "orvscan --full", "timeout": True, "bound": 100.0}

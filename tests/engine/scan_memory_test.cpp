@@ -197,8 +197,8 @@ TEST(LinkGraphTest, WalkedLinksRecalledByPathOnlyForTheSameSettingAndCaseTwinsKe
     EXPECT_FALSE(RecallListedSize("C:\\APP\\ONE.DLL", size));
     // Who links to whom holds both twins' links.
     std::vector<std::string> linked;
-    for (int link : FindLinkedFile("C:\\APP\\ONE.DLL")->links)
-        linked.push_back(LinkedFiles()[static_cast<std::size_t>(link)]->shortPath);
+    for (const FileLink& link : FindLinkedFile("C:\\APP\\ONE.DLL")->links)
+        linked.push_back(LinkedFiles()[static_cast<std::size_t>(link.file)]->shortPath);
     EXPECT_EQ((std::vector<std::string>{"C:\\APP\\BAR.DLL", "C:\\APP\\TWO.DLL"}), linked);
     ForgetLinkGraph();
     EXPECT_FALSE(RecallLibrary("C:\\APP\\ONE.DLL", false, false, one));

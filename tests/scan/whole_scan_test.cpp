@@ -201,9 +201,9 @@ TEST_F(WholeScanTest, RegistryValuesKeepTheirDllsOnlyWithTheModernReading)
 
     ScanCAndO(false);
     for (const std::string& path : named)
-        EXPECT_FALSE(!Contains(g_resultList, path) || FindLinkedFile(path)->registryValue.empty()) << path;
+        EXPECT_FALSE(!Contains(g_resultList, path) || RegistryValueOf(*FindLinkedFile(path)).empty()) << path;
     EXPECT_TRUE(Contains(g_resultList, "O:\\ORPH\\HELPER.DLL"));
-    EXPECT_EQ("HKCU\\Software\\OrvTest\\Plugin", FindLinkedFile(system[1])->registryValue);
+    EXPECT_EQ("HKCU\\Software\\OrvTest\\Plugin", RegistryValueOf(*FindLinkedFile(system[1])));
     EXPECT_GE(g_unreadLinks.registryNamedListed, static_cast<int>(named.size()));
     EXPECT_FALSE(Contains(g_resultList, "O:\\SHARED\\SHRUSE.DLL"));
     SetEnvironmentVariableA("ORVBIG", nullptr);

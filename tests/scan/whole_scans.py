@@ -281,17 +281,18 @@ def interrupt_drive_phase(*reading):
 
 def interrupt_list_writing():
     """The list file holds a word before the scan: orvscan leaves a file it finds in place
-    until it writes the list, so the moment it empties the file is the write's start. The
+    until it writes the list, so the moment the file changes is the write's start. The
     process is held there while Ctrl+C reaches it: the lines are long, so the write takes a
     while, but less than a stop takes to arrive."""
     listed = os.path.join(build, "stopped-list.txt")
+    before = "before\n"
     with open(listed, "w") as f:
-        f.write("before\n")
+        f.write(before)
     process = subprocess.Popen([run_sh, build, orvscan, "--quick", "--prefix", "x" * 16000, "--suffix",
                                 "y" * 16000, "--output", "stopped-list.txt"], stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, text=True, encoding="latin-1", start_new_session=True)
     deadline = time.monotonic() + 120
-    while os.path.getsize(listed) > 0 and process.poll() is None and time.monotonic() < deadline:
+    while os.path.getsize(listed) == len(before) and process.poll() is None and time.monotonic() < deadline:
         time.sleep(0.0005)
     held = scanner_processes(process.pid)
     for pid in held:
