@@ -59,7 +59,7 @@ WIDE_RUN = "orvscan --64-bit"
 # The classic quick scan before the offer of the modern reading has been made: it also
 # counts what it passes over (the registry's names, manifests, forwarders, add-ons).
 PENDING_RUN = "orvscan --quick, offer pending"
-# Every run of a machine is made this many times, and its fastest kept.
+# Every run of a machine is made this many times (--rounds), and its fastest kept.
 ROUNDS = 3
 # A machine whose warm-up is shorter than this has each run made three times a round.
 SHORT_MACHINE_SECONDS = 4
@@ -90,8 +90,9 @@ class LineReader:
 
 
 class Bench:
-    def __init__(self, build, timeout, prefix="prefix"):
+    def __init__(self, build, timeout, prefix="prefix", rounds=ROUNDS):
         self.build = os.path.abspath(build)
+        self.rounds = rounds
         self.work = os.path.join(self.build, "bench")
         self.prefix = os.path.join(self.work, prefix)
         self.timeout = timeout
@@ -364,7 +365,7 @@ class Bench:
 
     def run_registry(self, values):
         """The modern reading of the grown registry against its floor, D: empty, each run's
-        fastest of ROUNDS kept."""
+        fastest of the rounds kept."""
         print(f"registry: {values} values grown", flush=True)
         empty = os.path.join(self.work, "machines", "empty")
         os.makedirs(os.path.join(empty, "tree"), exist_ok=True)
@@ -378,8 +379,8 @@ class Bench:
                 (REGISTRY_RUN, ["wine", INSTALLED + "\\orvscan.exe", "--quick", "--modern", "--drives", "D"],
                  "orvscan.txt", REGISTRY_PHASE)]
         runs, readings = {}, {}
-        for turn in range(ROUNDS):
-            print(f"  round {turn + 1} of {ROUNDS}", flush=True)
+        for turn in range(self.rounds):
+            print(f"  round {turn + 1} of {self.rounds}", flush=True)
             for name, command, file, phase in plan:
                 result = self.measure(name, command, os.path.join(out, file), phase)
                 if name == "registry floor":
@@ -431,7 +432,7 @@ class Bench:
     # --- one machine ---------------------------------------------------------------
 
     def run_machine(self, label, folder, description, full=True, window=False):
-        """Every run of the machine ROUNDS times, the programs in alternation, each run's
+        """Every run of the machine once a round, the programs in alternation, each run's
         fastest round kept: one stray wait of the shared machine cannot decide a ratio."""
         print(f"{label}: {description['files']} files, {description['bytes'] / 1e6:.0f} MB", flush=True)
         self.map_machine(folder, description)
@@ -463,8 +464,8 @@ class Bench:
         # sides of each ratio always have as many tries.
         tries = 3 if warm_up.get("wall", self.timeout) < SHORT_MACHINE_SECONDS else 1
         runs, stops = {}, []
-        for turn in range(ROUNDS):
-            print(f"  round {turn + 1} of {ROUNDS}", flush=True)
+        for turn in range(self.rounds):
+            print(f"  round {turn + 1} of {self.rounds}", flush=True)
             for name, command, file in plan:
                 path = os.path.join(out, file)
                 if name == PENDING_RUN:
@@ -795,6 +796,8 @@ def main(argv):
     parser.add_argument("build")
     parser.add_argument("--sizes", default="5000,20000,50000")
     parser.add_argument("--timeout", type=float, default=1800)
+    parser.add_argument("--rounds", type=int, default=ROUNDS,
+                        help="rounds of every run (one is enough where each run takes a minute)")
     parser.add_argument("--wide", type=int, default=5000, help="subdirectories of the wide machine (0: none)")
     parser.add_argument("--flat", type=int, default=20000, help="DLLs of the flat folder (0: none)")
     parser.add_argument("--registry", type=int, default=500000, help="registry values to grow (0: no registry row)")
@@ -804,7 +807,7 @@ def main(argv):
     args = parser.parse_args(argv[1:])
     sizes = [int(s) for s in args.sizes.split(",") if s]
 
-    bench = Bench(args.build, args.timeout)
+    bench = Bench(args.build, args.timeout, rounds=args.rounds)
     bench.compile_programs()
     bench.make_prefix()
     bench.start_session()
@@ -831,7 +834,7 @@ def main(argv):
     finally:
         bench.end_session()
     if args.registry:
-        grown = Bench(args.build, args.timeout, "registry-prefix")
+        grown = Bench(args.build, args.timeout, "registry-prefix", args.rounds)
         grown.make_prefix()
         grown.grow_registry(args.registry)
         grown.start_session()
@@ -841,6 +844,7 @@ def main(argv):
             grown.end_session()
     command = "make bench" + (f" BENCH_SIZES={args.sizes}" if args.sizes != "5000,20000,50000" else "")
     command += f" BENCH_TIMEOUT={args.timeout:g}" if args.timeout != 1800 else ""
+    command += f" BENCH_ROUNDS={args.rounds}" if args.rounds != ROUNDS else ""
     command += f" BENCH_WIDE={args.wide}" if args.wide != 5000 else ""
     note = "" if sizes == [5000, 20000, 50000] else f" Sizes: {args.sizes}."
     command += f" BENCH_FLAT={args.flat}" if args.flat != 20000 else ""
