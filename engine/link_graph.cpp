@@ -130,12 +130,14 @@ const std::string& PathOfCopy(const LinkedFile& file, const WalkedCopy& copy)
     return copy.shortPath.empty() ? file.shortPath : copy.shortPath;
 }
 
+// What a DLL has not: no path, no value.
+const std::string kNone;
+
 const std::string& ValueOf(const std::unordered_map<const LinkedFile*, std::string>& values,
                            const LinkedFile& file)
 {
-    static const std::string none;
     auto found = values.find(&file);
-    return found == values.end() ? none : found->second;
+    return found == values.end() ? kNone : found->second;
 }
 
 } // namespace
@@ -147,8 +149,7 @@ void ForgetLinkGraph()
 
 const std::string& WalkedPath(const LinkedFile& file)
 {
-    static const std::string none;
-    return !file.walkedPathKnown ? none : file.otherLongPath.empty() ? file.shortPath : file.otherLongPath;
+    return !file.walkedPathKnown ? kNone : file.otherLongPath.empty() ? file.shortPath : file.otherLongPath;
 }
 
 const std::string& SharedValueOf(const LinkedFile& file)
@@ -358,7 +359,7 @@ void RecordSharedDll(const char* dll, const char* valueName)
 void RecordRegistryName(const char* dll, const char* valuePath, bool link)
 {
     LinkedFile& file = s_graph.files[static_cast<std::size_t>(FileOf(dll))];
-    s_graph.registryValues.emplace(&file, valuePath);
+    s_graph.registryValues.try_emplace(&file, valuePath);
     if (!link || file.source != -1)
         return;
     file.source = static_cast<int>(s_graph.sources.size());

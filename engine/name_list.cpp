@@ -500,18 +500,14 @@ void DropReplaced(NameList& list, bool bySpelling)
         block.slots.resize(kept);
     }
     std::erase_if(list.blocks, [](const NameBlock& block) { return block.slots.empty(); });
+    RecountStarts(list);
     for (std::size_t b = 0; b + 1 < list.blocks.size();)
         if (list.blocks[b].slots.size() + list.blocks[b + 1].slots.size() <= list.blockLimit / 2)
-        {
-            for (NameSlot slot : list.blocks[b + 1].slots)
-                AppendEntry(list.blocks[b], OrderedOf(list.blocks[b + 1], slot));
-            list.blocks.erase(list.blocks.begin() + static_cast<std::ptrdiff_t>(b) + 1);
-        }
+            MergeWithNext(list, b);
         else
             ++b;
     for (NameBlock& block : list.blocks)
         CompactIfWasteful(block);
-    RecountStarts(list);
     list.lastBlock = 0;
     // Removals from the highest index down leave every lower index where it was, so
     // the mirror deletes exactly the entries dropped here.
